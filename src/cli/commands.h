@@ -1,0 +1,25 @@
+// Subcommands of torvix-cli. Each Add*Command registers one subcommand on
+// `app`; its callback stores the process exit code in `exit_code`.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+namespace torvix::cli {
+
+enum ExitCode : int {
+    kOk = 0,
+    kSolverFailed = 1,
+    kBadUsage = 2,
+    kReadFailed = 3,
+    kWriteFailed = 4,
+};
+
+void AddDumpCommand(CLI::App& app, int& exit_code);
+void AddRewriteCommand(CLI::App& app, int& exit_code);
+void AddInfoCommand(CLI::App& app, int& exit_code);
+void AddHeartlineCommand(CLI::App& app, int& exit_code);
+
+// Parses argv and runs the chosen subcommand; returns the exit code.
+int RunCli(int argc, const char* const* argv);
+
+}  // namespace torvix::cli

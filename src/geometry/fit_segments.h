@@ -1,0 +1,34 @@
+// Least-squares fit of cubic Bezier segments to a run of points with fixed
+// end points and end tangent directions. All fitting state is local to one call.
+#pragma once
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "geometry/vector3.h"
+
+namespace torvix {
+
+// Field order groups each end point with its own control point.
+struct FittedSegment {
+    Vector3 start;          // P0
+    Vector3 start_control;  // P1
+    Vector3 end;            // P3
+    Vector3 end_control;    // P2
+};
+
+struct FitResult {
+    bool ok = true;      // false: an arithmetic failure (e.g. all points identical); see `error`
+    std::string error;
+    int segment_count = 0;
+    std::vector<FittedSegment> segments;
+};
+
+// Fits points[0 .. point_count-1]. start_tangent points into the curve, end_tangent
+// points from the last point back into it; both are expected to be unit vectors.
+// segments_wanted 1, 2, 4, ..., 64 allows up to that many segments; anything else one.
+FitResult FitSegments(std::span<const Vector3> points, int point_count, const Vector3& start_tangent,
+                      const Vector3& end_tangent, int segments_wanted);
+
+}  // namespace torvix
