@@ -1,0 +1,46 @@
+// The heartline solver: treats a track's spline as the riders' heart path,
+// banks it by the forces a train at the given speeds feels, smooths the
+// banking, moves the path down by the heartline height and fits new curves.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "track/track.h"
+
+namespace torvix {
+
+struct HeartlineParams {
+    int segments = 60;        // curves of the new spline
+    int precision = 6;        // fitting points per curve
+    double heartline = 1.0;   // metres from the heart path down to the rails
+    double start_speed = 20;  // m/s at the first vertex
+    double end_speed = 17;    // m/s at the last vertex
+    int filter = 15;          // smoothing passes (may be raised by segment colours)
+};
+
+// What a window needs to see during a run. Either callback may be empty.
+struct SolverObserver {
+    // The average friction coefficient, formatted "##0.000000"; once per run, before sampling.
+    std::function<void(const std::string& text)> display_gradient;
+    // Called after each counted step (sample, smoothing pass, fitting point).
+    std::function<void(long progress_count, long progress_total)> progress;
+};
+
+struct SolveResult {
+    bool ok = false;
+    std::string message;  // why the run failed; empty on success
+    int filter = 0;       // the final Filter (raised by explicit or speed-derived counts)
+};
+
+// `publiclength` is the track length as measured at load (TrackLength). On
+// failure `track` is left exactly as it was.
+SolveResult SolveHeartline(Track& track, double publiclength, const HeartlineParams& params,
+                           const SolverObserver& observer = {});
+
+// The message a window shows (title "Horrible!") when a run fails because the
+// train ran out of energy.
+inline constexpr const char* kValleyMessage =
+    "Something went wrong! The train probably valleyed. Check speed settings.";
+
+}  // namespace torvix
