@@ -5,6 +5,7 @@
 //   draw_skin OUT.png             the skin as shipped
 //   draw_skin --overlay OUT.png   the same with the control rectangles in red,
 //                                 for checking the alignment by eye
+//   draw_skin --preview OUT.png   with sample texts, lights and bar painted on
 #include <QColor>
 #include <QFont>
 #include <QGuiApplication>
@@ -16,7 +17,6 @@
 #include <QRadialGradient>
 #include <QRectF>
 #include <QString>
-
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -77,11 +77,11 @@ constexpr Control kMinimize{"minimizeme", 5280, 180, 495, 315, false};
 constexpr Control kClose{"closeme", 5820, 180, 435, 315, false};
 constexpr Control kMessage{"Message_Label", 780, 4220, 1635, 315, false};
 
-constexpr Control kAllControls[] = {
-    kSegments, kHeartline, kStartSpeed, kEndSpeed, kPrecision, kFilter,  kSlopeIn,
-    kRadiusIn, kTiltIn,    kSlopeOut,   kRadiusOut, kTiltOut,  kLength,  kFriction,
-    kLight1,   kLight2,    kLight3,     kProgress,  kBubble,   kLoad,    kModify,
-    kSave,     kMinimize,  kClose,      kMessage};
+constexpr Control kAllControls[] = {kSegments,  kHeartline, kStartSpeed, kEndSpeed, kPrecision,
+                                    kFilter,    kSlopeIn,   kRadiusIn,   kTiltIn,   kSlopeOut,
+                                    kRadiusOut, kTiltOut,   kLength,     kFriction, kLight1,
+                                    kLight2,    kLight3,    kProgress,   kBubble,   kLoad,
+                                    kModify,    kSave,      kMinimize,   kClose,    kMessage};
 
 // The bubble wanders inside the tube: its left edge is kept within
 // 2920..3025 twips and a burst widens it to 120 twips while moving it 20 to
@@ -110,8 +110,8 @@ void Text(QPainter& p, const QRectF& r, int flags, const QString& text, const QF
 }
 
 // Text with a one-pixel dark shadow below, so it reads as engraved.
-void EngravedText(QPainter& p, const QRectF& r, int flags, const QString& text,
-                  const QFont& font, const QColor& color) {
+void EngravedText(QPainter& p, const QRectF& r, int flags, const QString& text, const QFont& font,
+                  const QColor& color) {
   Text(p, r.translated(0, 1), flags, text, font, QColor(0, 0, 0, 150));
   Text(p, r, flags, text, font, color);
 }
@@ -201,8 +201,8 @@ void TitleStrip(QPainter& p) {
 
   EngravedText(p, QRectF(62, 6, 120, 30), Qt::AlignLeft | Qt::AlignVCenter, "Torvix",
                Font(19, QFont::Bold), QColor(210, 222, 234));
-  EngravedText(p, QRectF(138, 7, 160, 30), Qt::AlignLeft | Qt::AlignVCenter,
-               "heartline banking", Font(10), kCaption);
+  EngravedText(p, QRectF(138, 7, 160, 30), Qt::AlignLeft | Qt::AlignVCenter, "heartline banking",
+               Font(10), kCaption);
 
   // Minimize and close buttons.
   auto button = [&p](const QRectF& r, const QColor& top, const QColor& bottom) {
@@ -273,9 +273,12 @@ void SettingsPanel(QPainter& p) {
     const char* caption;
     const char* unit;
   };
-  const Row rows[] = {{kSegments, "Segments", ""},     {kHeartline, "Heartline", "m"},
-                      {kStartSpeed, "Speed in", "m/s"}, {kEndSpeed, "Speed out", "m/s"},
-                      {kPrecision, "Precision", "4\u201316"}, {kFilter, "Filter", ""}};
+  const Row rows[] = {{kSegments, "Segments", ""},
+                      {kHeartline, "Heartline", "m"},
+                      {kStartSpeed, "Speed in", "m/s"},
+                      {kEndSpeed, "Speed out", "m/s"},
+                      {kPrecision, "Precision", "4\u201316"},
+                      {kFilter, "Filter", ""}};
   const QFont caption = Font(11);
   const QFont unit = Font(8);
 
@@ -296,7 +299,9 @@ void SettingsPanel(QPainter& p) {
   }
 
   // What the panel is for, above the fields.
-  Text(p, QRectF(kSettingsPanel.left() + 10, kSettingsPanel.top() + 22, kSettingsPanel.width() - 20, 30),
+  Text(p,
+       QRectF(kSettingsPanel.left() + 10, kSettingsPanel.top() + 22, kSettingsPanel.width() - 20,
+              30),
        Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
        "Rebuild the spline on the riders'\nheartline and bank it to the forces.", Font(8),
        QColor(120, 134, 148));
@@ -308,7 +313,7 @@ void TablePanel(QPainter& p) {
     const char* type;
     const char* height;
   };
-  const Entry left[] = {{"Sit-down", "1.1"}, {"Hyper", "1.2"},    {"Wooden", "1.0"},
+  const Entry left[] = {{"Sit-down", "1.1"},  {"Hyper", "1.2"},    {"Wooden", "1.0"},
                         {"Floorless", "1.2"}, {"Stand-up", "1.5"}, {"Family", "0.9"}};
   const Entry right[] = {{"Inverted", "-1.2"}, {"Suspended", "-1.6"}, {"Flying", "-0.6"},
                          {"Wing", "0.4"},      {"Bobsled", "0.8"},    {"Spinning", "0.9"}};
@@ -323,7 +328,7 @@ void TablePanel(QPainter& p) {
     for (int i = 0; i < 6; ++i) {
       const QRectF cell(x, top + i * row_height, column_width, row_height);
       if (i % 2 == 0) {
-        p.fillRect(cell.adjusted(0, 0, 0, 0), QColor(255, 255, 255, 9));
+        p.fillRect(cell, QColor(255, 255, 255, 9));
       }
       Text(p, cell.adjusted(4, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, entries[i].type, name,
            kCaption);
@@ -368,7 +373,8 @@ void Tube(QPainter& p) {
   p.setPen(QPen(QColor(190, 215, 235, 110), 1));
   p.drawRoundedRect(glass.adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
   p.setPen(QPen(QColor(255, 255, 255, 70), 1.5));
-  p.drawLine(QPointF(glass.left() + 2.5, glass.top() + 8), QPointF(glass.left() + 2.5, glass.bottom() - 8));
+  p.drawLine(QPointF(glass.left() + 2.5, glass.top() + 8),
+             QPointF(glass.left() + 2.5, glass.bottom() - 8));
 
   // Metal caps at both ends.
   auto cap = [&p](const QRectF& r) {
@@ -406,8 +412,8 @@ void ResultsPanel(QPainter& p) {
     lamp.setColorAt(1.0, QColor(60, 4, 4));
     p.setBrush(lamp);
     p.drawEllipse(c, 3.4, 3.4);
-    Text(p, QRectF(c.x() - 5, light.top() - 11, 10, 9), Qt::AlignCenter, lamp_names[i],
-         lamp_font, kCaption);
+    Text(p, QRectF(c.x() - 5, light.top() - 11, 10, 9), Qt::AlignCenter, lamp_names[i], lamp_font,
+         kCaption);
   }
 
   // Length and friction.
@@ -436,9 +442,13 @@ void ResultsPanel(QPainter& p) {
   const QFont row_font = Font(9, QFont::Bold);
   const QRectF in = Px(kSlopeIn);
   const QRectF out = Px(kSlopeOut);
-  Text(p, QRectF(kResultsPanel.left() + 2, in.top(), in.left() - kResultsPanel.left() - 6, in.height()),
-       Qt::AlignRight | Qt::AlignVCenter, "In", row_font, kAccent);
-  Text(p, QRectF(kResultsPanel.left() + 2, out.top(), out.left() - kResultsPanel.left() - 6, out.height()),
+  Text(
+      p,
+      QRectF(kResultsPanel.left() + 2, in.top(), in.left() - kResultsPanel.left() - 6, in.height()),
+      Qt::AlignRight | Qt::AlignVCenter, "In", row_font, kAccent);
+  Text(p,
+       QRectF(kResultsPanel.left() + 2, out.top(), out.left() - kResultsPanel.left() - 6,
+              out.height()),
        Qt::AlignRight | Qt::AlignVCenter, "Out", row_font, kAccent);
 }
 
@@ -488,8 +498,8 @@ void Footer(QPainter& p) {
   arrow(load.right() + 6, modify.left() - 5, y);
   arrow(modify.right() + 6, save.left() - 5, y);
 
-  EngravedText(p, QRectF(save.right() + 6, save.top() - 2, 40, save.height() + 4),
-               Qt::AlignCenter, "V1.6", Font(12, QFont::Bold), kCaption);
+  EngravedText(p, QRectF(save.right() + 6, save.top() - 2, 40, save.height() + 4), Qt::AlignCenter,
+               "V1.6", Font(12, QFont::Bold), kCaption);
 }
 
 // Cuts the artwork to its outline: every pixel outside becomes exactly the
@@ -539,14 +549,50 @@ void Overlay(QImage& image) {
   }
 }
 
+// Roughly what the window shows at start-up with a track loaded and a run
+// half done, for judging the picture with its controls on top.
+void Preview(QImage& image) {
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  struct Shown {
+    Control control;
+    const char* text;
+  };
+  const Shown fields[] = {{kSegments, "60"},    {kHeartline, "1.0"},     {kStartSpeed, "20"},
+                          {kEndSpeed, "17"},    {kPrecision, "6"},       {kFilter, "15"},
+                          {kSlopeIn, "-2.315"}, {kRadiusIn, "straight"}, {kTiltIn, "none"},
+                          {kSlopeOut, "0.000"}, {kRadiusOut, "41.870"},  {kTiltOut, "12.500"},
+                          {kLength, "1234.56"}, {kFriction, "0.024315"}};
+  const QFont font = Font(11);
+  for (const Shown& f : fields) {
+    const QRectF r = Px(f.control);
+    p.fillRect(r, kFieldBack);
+    Text(p, r.adjusted(3, 0, -3, 0), Qt::AlignLeft | Qt::AlignVCenter, f.text, font, kFieldText);
+  }
+  Text(p, Px(kMessage), Qt::AlignCenter, "Ready", QFont("DejaVu Sans Mono", 9), kFieldText);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(0, 192, 0));
+  p.drawEllipse(Px(kLight1));
+  const QRectF bar = Px(kProgress);
+  p.setBrush(QColor(255, 0, 0));
+  p.drawRect(QRectF(bar.left(), bar.bottom() - bar.height() / 2, bar.width(), bar.height() / 2));
+  p.setBrush(Qt::NoBrush);
+  p.setPen(QPen(kFieldText, 1));
+  p.drawEllipse(QRectF(3000 / kTwipsPerPixel, 3400 / kTwipsPerPixel, 80 / kTwipsPerPixel,
+                       80 / kTwipsPerPixel));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   bool overlay = false;
+  bool preview = false;
   const char* out = nullptr;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--overlay") == 0) {
       overlay = true;
+    } else if (std::strcmp(argv[i], "--preview") == 0) {
+      preview = true;
     } else if (out == nullptr) {
       out = argv[i];
     } else {
@@ -555,7 +601,7 @@ int main(int argc, char** argv) {
     }
   }
   if (out == nullptr) {
-    std::fprintf(stderr, "usage: draw_skin [--overlay] OUT.png\n");
+    std::fprintf(stderr, "usage: draw_skin [--overlay] [--preview] OUT.png\n");
     return 2;
   }
 
@@ -582,6 +628,9 @@ int main(int argc, char** argv) {
     Footer(p);
   }
   CutOutline(image, outline);
+  if (preview) {
+    Preview(image);
+  }
   if (overlay) {
     Overlay(image);
   }
