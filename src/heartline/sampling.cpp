@@ -85,7 +85,6 @@ Failure SampleTrack(const SamplingInputs& in, SampleSet& set, Progress& progress
         const Vector3& p3 = v[i + 1].position;
         const Segment& segment = in.segments[i];
         const std::optional<int> explicit_count = FilterCountForColour(segment.color_2);
-        if (!explicit_count) return std::string("A segment colour asks for a smoothing count beyond the 16-bit range.");
         const bool last_curve = i == curves - 1;
 
         for (int j = 0; j <= kStepsPerCurve && k <= last_index; ++j) {
@@ -97,6 +96,7 @@ Failure SampleTrack(const SamplingInputs& in, SampleSet& set, Progress& progress
             if (!(s >= (static_cast<double>(k) / in.n) * in.length) && !forced) continue;
 
             if (Failure f = RelaxSample(p0, p1, p2, p3, j, p, s, in.energy, in.heartline, prev_down, force)) return f;
+            if (!explicit_count) return std::string("A segment colour asks for a smoothing count beyond the 16-bit range.");
 
             set.speed[k] = force.speed;
             if (force.speed < set.vmin) set.vmin = force.speed;

@@ -93,6 +93,16 @@ TEST(Sampling, WalkThatFallsShortFails) {
     EXPECT_LE(r.set.taken, 20);
 }
 
+TEST(Sampling, WalkBeyondTheStoredLengthStopsAfterTheSurplusSample) {
+    // A stored length half the real one: every target is passed halfway; one surplus
+    // sample lands at N + 1 and nothing is written past the arrays.
+    const Sampled r = Sample(test::StraightTrack(2, 50), 20, 20, 20, 1, 0.5);
+    ASSERT_FALSE(r.failure) << *r.failure;
+    EXPECT_EQ(r.set.taken, 22);
+    EXPECT_NEAR(r.set.point[20].x, 50, 0.1);
+    EXPECT_EQ(r.steps, 22);
+}
+
 TEST(Sampling, AtMostOneSamplePerStep) {
     // 1500 targets on one curve of 1001 steps: samples pile up behind the steps and run out.
     const Track track = test::StraightTrack(1, 10);
