@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "heartline/solver.h"
 #include "heartline/track_length.h"
 #include "track/track_io.h"
 
@@ -58,6 +59,16 @@ TEST(SampleTrackTest, IsASmoothOpenRideTheDefaultSpeedsCarry) {
     }
     EXPECT_GT(least_head, 5.0);
     EXPECT_GT(gradient, -0.03);  // a plausible friction loss
+}
+
+TEST(SampleTrackTest, SolverRunsWithTheDefaultParameters) {
+    Track track;
+    ASSERT_TRUE(ReadTrackFile(std::string(TORVIX_SOURCE_DIR) + "/samples/sample.nltrack", track));
+    double publiclength = 0;
+    TrackLength(track, true, publiclength);
+    const SolveResult result = SolveHeartline(track, publiclength, HeartlineParams{});
+    ASSERT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(track.bezr.vertex_count, HeartlineParams{}.segments + 1);
 }
 
 }  // namespace
