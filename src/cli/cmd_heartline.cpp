@@ -80,18 +80,19 @@ int RunHeartline(const HeartlineOptions& options) {
     const EndTexts in = FormatEnd(ends.radius_in, ends.slope_in, ends.tilt_in);
     const EndTexts out = FormatEnd(ends.radius_out, ends.slope_out, ends.tilt_out);
     if (options.json) {
+        // Numbers, as in `info --json`: a straight end keeps -1.0.
         const nlohmann::json j = {
             {"ok", true},
             {"friction", friction},
             {"filter", result.filter},
             {"vertex_count", track.bezr.vertex_count},
             {"segment_count", track.segm.segment_count},
-            {"radius_in", in.radius},
-            {"slope_in", in.slope},
-            {"tilt_in", in.tilt},
-            {"radius_out", out.radius},
-            {"slope_out", out.slope},
-            {"tilt_out", out.tilt},
+            {"radius_in", ends.radius_in},
+            {"slope_in", ends.slope_in},
+            {"tilt_in", ends.tilt_in},
+            {"radius_out", ends.radius_out},
+            {"slope_out", ends.slope_out},
+            {"tilt_out", ends.tilt_out},
         };
         std::cout << j.dump() << '\n';
     } else {

@@ -53,9 +53,9 @@ TEST_F(HeartlineCommand, WritesBesideTheInputAndReportsAsJson) {
     EXPECT_EQ(j["filter"], 15);
     EXPECT_EQ(j["vertex_count"], 9);
     EXPECT_EQ(j["segment_count"], 8);
-    EXPECT_EQ(j["radius_in"], "straight");
-    EXPECT_EQ(j["tilt_in"], "none");
-    EXPECT_EQ(j["slope_out"], "0.000");
+    EXPECT_EQ(j["radius_in"], -1.0);
+    EXPECT_EQ(j["tilt_in"], -1.0);
+    EXPECT_EQ(j["slope_out"], 0.0);
     Track written;
     ASSERT_TRUE(ReadTrackFile((dir_ / "Level_Torvix.nltrack").string(), written));
     EXPECT_EQ(written.bezr.vertex_count, 9);
