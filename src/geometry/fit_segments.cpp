@@ -1,0 +1,294 @@
+#include "geometry/fit_segments.h"
+
+#include <cmath>
+#include <string>
+
+#include "geometry/fit_segments_internal.h"
+
+namespace torvix {
+
+namespace fit_detail {
+
+namespace {
+
+void RequireFinite(double value, const char* what) {
+    if (!std::isfinite(value)) throw FitError(std::string(what) + " is not a finite number");
+}
+
+void RequireFinite(const Vector3& v, const char* what) {
+    RequireFinite(v.x, what);
+    RequireFinite(v.y, what);
+    RequireFinite(v.z, what);
+}
+
+void RequireFinite(const FittedSegment& seg) {
+    RequireFinite(seg.start, "fitted segment");
+    RequireFinite(seg.start_control, "fitted segment");
+    RequireFinite(seg.end_control, "fitted segment");
+    RequireFinite(seg.end, "fitted segment");
+}
+
+Vector3 Store(double x, double y, double z) {
+    return {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
+}
+
+// Nearest integer, halves to the even neighbour, independent of the FPU mode.
+int RoundHalfEven(double x) {
+    const double lower = std::floor(x);
+    const double diff = x - lower;
+    double r = lower;
+    if (diff > 0.5) {
+        r = lower + 1;
+    } else if (diff == 0.5) {
+        r = std::fmod(lower, 2.0) == 0 ? lower : lower + 1;
+    }
+    return static_cast<int>(r);
+}
+
+// Everything one fit works on; lives for a single FitSegments call.
+struct Fitter {
+    std::span<const Vector3> d;
+    FitResult result;
+    int fit_depth = 0;
+    int fit_max_depth = 0;
+};
+
+void AppendFittedSegment(Fitter& f, const FittedSegment& seg) {
+    RequireFinite(seg);
+    f.result.segments.push_back(seg);
+    ++f.result.segment_count;
+}
+
+FittedSegment ThirdChordSegment(std::span<const Vector3> d, int first, int last, const Vector3& t1,
+                                const Vector3& t2) {
+    const double dist = VecLength(VecSub(d[last], d[first])) / 3;
+    FittedSegment seg;
+    seg.start = d[first];
+    seg.end = d[last];
+    seg.start_control = VecAdd(d[first], VecScale(t1, dist));
+    seg.end_control = VecAdd(d[last], VecScale(t2, dist));
+    return seg;
+}
+
+constexpr int kMaxPasses = 20;
+
+void FitRange(Fitter& f, int first, int last, const Vector3& t1, const Vector3& t2) {
+    ++f.fit_depth;
+    const int n_pts = last - first + 1;
+    if (n_pts == 2) {
+        AppendFittedSegment(f, ThirdChordSegment(f.d, first, last, t1, t2));
+        --f.fit_depth;
+        return;
+    }
+
+    const std::vector<double> u = ParameterizeByChordLength(f.d, first, last);
+    FittedSegment seg = SolveControlArms(f.d, first, last, u, t1, t2);
+    double prev = MaxFitDistance(f.d, first, last, seg, u);
+
+    // Each pass takes one Newton step from the chord-length parameters to the
+    // latest segment; the last pass's segment stands even if it got worse.
+    for (int pass = 1; pass <= kMaxPasses; ++pass) {
+        const std::vector<double> u2 = ReparameterizeNewton(f.d, first, last, u, seg);
+        seg = SolveControlArms(f.d, first, last, u2, t1, t2);
+        const double err = MaxFitDistance(f.d, first, last, seg, u2);
+        if (pass == kMaxPasses || err >= prev) break;
+        prev = err;
+    }
+
+    // The error never decides acceptance: only the depth and the point count do.
+    if (f.fit_depth > f.fit_max_depth || n_pts < 4) {
+        AppendFittedSegment(f, seg);
+        --f.fit_depth;
+        return;
+    }
+
+    const int s = RoundHalfEven(static_cast<double>(n_pts) / 2 + first);
+    Vector3 tc = SplitTangent(f.d, s);
+    FitRange(f, first, s, t1, tc);
+    tc = {-tc.x, -tc.y, -tc.z};
+    FitRange(f, s, last, tc, t2);
+    --f.fit_depth;
+}
+
+}  // namespace
+
+double BernsteinB0(double t) {
+    const double m = 1 - t;
+    return m * m * m;
+}
+
+double BernsteinB1(double t) {
+    const double m = 1 - t;
+    return 3 * t * (m * m);
+}
+
+double BernsteinB2(double t) {
+    const double m = 1 - t;
+    return 3 * t * t * m;
+}
+
+double BernsteinB3(double t) { return t * t * t; }
+
+Vector3 EvaluateFittedSegment(const FittedSegment& seg, double t) {
+    const double b0 = BernsteinB0(t);
+    const double b1 = BernsteinB1(t);
+    const double b2 = BernsteinB2(t);
+    const double b3 = BernsteinB3(t);
+    const Vector3& p0 = seg.start;
+    const Vector3& p1 = seg.start_control;
+    const Vector3& p2 = seg.end_control;
+    const Vector3& p3 = seg.end;
+    return Store(b0 * p0.x + b1 * p1.x + b2 * p2.x + b3 * p3.x, b0 * p0.y + b1 * p1.y + b2 * p2.y + b3 * p3.y,
+                 b0 * p0.z + b1 * p1.z + b2 * p2.z + b3 * p3.z);
+}
+
+Vector3 EvaluateDeCasteljau(int k, std::span<const Vector3> v, double t) {
+    std::vector<Vector3> tmp(v.begin(), v.begin() + k + 1);
+    for (int level = 1; level <= k; ++level) {
+        for (int j = 0; j <= k - level; ++j) {
+            tmp[j] = Store(tmp[j + 1].x * t + (1 - t) * tmp[j].x, tmp[j + 1].y * t + (1 - t) * tmp[j].y,
+                           tmp[j + 1].z * t + (1 - t) * tmp[j].z);
+        }
+    }
+    return tmp[0];
+}
+
+std::vector<double> ParameterizeByChordLength(std::span<const Vector3> d, int first, int last) {
+    const int n_pts = last - first + 1;
+    std::vector<double> u(n_pts, 0.0);
+    for (int k = 1; k < n_pts; ++k) u[k] = u[k - 1] + VecLength(VecSub(d[first + k], d[first + k - 1]));
+    if (n_pts > 1) {
+        const double total = u[n_pts - 1];
+        if (total == 0) throw FitError("points " + std::to_string(first) + " to " + std::to_string(last) +
+                                       " coincide (zero chord length)");
+        RequireFinite(total, "chord length");
+        // In increasing k, so the total itself becomes 1 last.
+        for (int k = 1; k < n_pts; ++k) u[k] = u[k] / u[n_pts - 1];
+    }
+    return u;
+}
+
+FittedSegment SolveControlArms(std::span<const Vector3> d, int first, int last, const std::vector<double>& u,
+                               const Vector3& t1, const Vector3& t2) {
+    const int n_pts = last - first + 1;
+    double c11 = 0, c12 = 0, c22 = 0, x1 = 0, x2 = 0;
+    for (int k = 0; k < n_pts; ++k) {
+        const double uk = u[k];
+        const Vector3 a1 = VecScale(t1, BernsteinB1(uk));
+        const Vector3 a2 = VecScale(t2, BernsteinB2(uk));
+        c11 += VecDot(a1, a1);
+        c12 += VecDot(a1, a2);
+        c22 += VecDot(a2, a2);
+        const Vector3 r = VecSub(
+            d[first + k],
+            VecAdd(VecScale(d[first], BernsteinB0(uk)),
+                   VecAdd(VecScale(d[first], BernsteinB1(uk)),
+                          VecAdd(VecScale(d[last], BernsteinB2(uk)), VecScale(d[last], BernsteinB3(uk))))));
+        x1 += VecDot(a1, r);
+        x2 += VecDot(a2, r);
+    }
+
+    double det = c11 * c22 - c12 * c12;
+    if (det == 0) det = c11 * c22 * 1e-12;
+    double alpha_l = 0, alpha_r = 0;
+    if (det != 0) {
+        alpha_l = (x1 * c22 - c12 * x2) / det;
+        alpha_r = (c11 * x2 - c12 * x1) / det;
+    }
+    RequireFinite(alpha_l, "start arm length");
+    RequireFinite(alpha_r, "end arm length");
+
+    // Absolute thresholds, different for the two arms.
+    if (alpha_l >= 1e-8 && alpha_r >= 1e-9) {
+        FittedSegment seg;
+        seg.start = d[first];
+        seg.end = d[last];
+        seg.start_control = VecAdd(d[first], VecScale(t1, alpha_l));
+        seg.end_control = VecAdd(d[last], VecScale(t2, alpha_r));
+        RequireFinite(seg);
+        return seg;
+    }
+    return ThirdChordSegment(d, first, last, t1, t2);
+}
+
+double MaxFitDistance(std::span<const Vector3> d, int first, int last, const FittedSegment& seg,
+                      const std::vector<double>& u) {
+    double max = 0;
+    for (int i = first + 1; i <= last - 1; ++i) {
+        const double dist = VecLength(VecSub(EvaluateFittedSegment(seg, u[i - first]), d[i]));
+        RequireFinite(dist, "fit distance");
+        if (dist > max) max = dist;
+    }
+    return max;
+}
+
+double NewtonParameterStep(const FittedSegment& seg, const Vector3& p, double t) {
+    const Vector3 q = EvaluateFittedSegment(seg, t);
+    const Vector3 q1[3] = {VecScale(VecSub(seg.start_control, seg.start), 3),
+                           VecScale(VecSub(seg.end_control, seg.start_control), 3),
+                           VecScale(VecSub(seg.end, seg.end_control), 3)};
+    const Vector3 q2[2] = {VecScale(VecSub(q1[1], q1[0]), 2), VecScale(VecSub(q1[2], q1[1]), 2)};
+    const Vector3 d1 = EvaluateDeCasteljau(2, q1, t);
+    const Vector3 d2 = EvaluateDeCasteljau(1, q2, t);
+    const double ex = double(q.x) - p.x;
+    const double ey = double(q.y) - p.y;
+    const double ez = double(q.z) - p.z;
+    const double num = ex * d1.x + ey * d1.y + ez * d1.z;
+    const double den = double(d1.x) * d1.x + double(d1.y) * d1.y + double(d1.z) * d1.z + ex * d2.x + ey * d2.y +
+                       ez * d2.z;
+    if (den == 0) return t;
+    const double next = t - num / den;
+    RequireFinite(next, "curve parameter");
+    return next;
+}
+
+std::vector<double> ReparameterizeNewton(std::span<const Vector3> d, int first, int last,
+                                         const std::vector<double>& u, const FittedSegment& seg) {
+    std::vector<double> next(u.size());
+    for (int i = first; i <= last; ++i) next[i - first] = NewtonParameterStep(seg, d[i], u[i - first]);
+    return next;
+}
+
+Vector3 SplitTangent(std::span<const Vector3> d, int s) {
+    const Vector3 e1 = VecSub(d[s - 1], d[s]);
+    const Vector3 e2 = VecSub(d[s], d[s + 1]);
+    return VecNormalize(VecScale(VecAdd(e1, e2), 0.5));
+}
+
+}  // namespace fit_detail
+
+FitResult FitSegments(std::span<const Vector3> points, int point_count, const Vector3& start_tangent,
+                      const Vector3& end_tangent, int segments_wanted) {
+    FitResult failed;
+    failed.ok = false;
+    if (point_count < 1 || static_cast<std::size_t>(point_count) > points.size()) {
+        failed.error = "point count " + std::to_string(point_count) + " outside 1.." + std::to_string(points.size());
+        return failed;
+    }
+
+    fit_detail::Fitter f;
+    f.d = points.first(static_cast<std::size_t>(point_count));
+    switch (segments_wanted) {
+        case 1: f.fit_max_depth = 0; break;
+        case 2: f.fit_max_depth = 1; break;
+        case 4: f.fit_max_depth = 2; break;
+        case 8: f.fit_max_depth = 3; break;
+        case 16: f.fit_max_depth = 4; break;
+        case 32: f.fit_max_depth = 5; break;
+        case 64: f.fit_max_depth = 6; break;
+        default: f.fit_max_depth = 0; break;
+    }
+
+    try {
+        for (const Vector3& p : f.d) fit_detail::RequireFinite(p, "point");
+        fit_detail::RequireFinite(start_tangent, "start tangent");
+        fit_detail::RequireFinite(end_tangent, "end tangent");
+        fit_detail::FitRange(f, 0, point_count - 1, start_tangent, end_tangent);
+    } catch (const fit_detail::FitError& e) {
+        failed.error = e.what();
+        return failed;
+    }
+    return f.result;
+}
+
+}  // namespace torvix
