@@ -6,10 +6,12 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include "app/filter_key.h"
+
 namespace torvix {
 
-ParameterField::ParameterField(KeyFilter filter, QWidget* parent)
-    : QLineEdit(parent), filter_(std::move(filter)) {
+ParameterField::ParameterField(bool allow_decimal, bool allow_negative, QWidget* parent)
+    : QLineEdit(parent), allow_decimal_(allow_decimal), allow_negative_(allow_negative) {
     // Drops and the context menu's paste would bypass the filter.
     setAcceptDrops(false);
     setDragEnabled(false);
@@ -17,29 +19,36 @@ ParameterField::ParameterField(KeyFilter filter, QWidget* parent)
 }
 
 void ParameterField::TypeCharacter(int code) {
-    if (code == 8) {
+    if (code == kKeyBackspace) {
         backspace();
         return;
     }
     const int caret = hasSelectedText() ? selectionStart() : cursorPosition();
-    const int passed = filter_ ? filter_(text(), caret, code) : code;
+    const int passed = FilterKey(text().toStdString(), static_cast<std::size_t>(caret), code, allow_decimal_,
+                                 allow_negative_);
     if (passed != 0) insert(QString(QChar(passed)));
 }
 
-void ParameterField::PasteFiltered() {
+void ParameterField::PasteFiltered(const QString& pasted) {
     if (isReadOnly()) return;
-    const QString pasted = QApplication::clipboard()->text();
-    for (const QChar c : pasted) {
-        const int code = c.unicode();
-        // Backspace and line breaks in a clipboard are not keystrokes here.
-        if (code == 8 || code == '\n' || code == '\r') continue;
-        TypeCharacter(code);
-    }
+    const bool selected = hasSelectedText();
+    const int start = selected ? selectionStart() : cursorPosition();
+    const int length = selected ? static_cast<int>(selectedText().size()) : 0;
+    // The filter works on bytes; fields only ever hold plain ASCII.
+    const FieldEdit edit = FilterPaste(text().toLatin1().toStdString(), static_cast<std::size_t>(start),
+                                       static_cast<std::size_t>(length), pasted.toLatin1().toStdString(),
+                                       allow_decimal_, allow_negative_);
+    const QString result = QString::fromLatin1(edit.text);
+    if (result == text()) return;
+    // Replace through the selection so the paste is one undo step.
+    selectAll();
+    insert(result);
+    setCursorPosition(static_cast<int>(edit.selection_start));
 }
 
 void ParameterField::keyPressEvent(QKeyEvent* event) {
     if (event->matches(QKeySequence::Paste)) {
-        PasteFiltered();
+        PasteFiltered(QApplication::clipboard()->text());
         event->accept();
         return;
     }

@@ -4,21 +4,18 @@
 #pragma once
 
 #include <QLineEdit>
-#include <functional>
 
 namespace torvix {
 
 class ParameterField : public QLineEdit {
     Q_OBJECT
 public:
-    // Gets the field's text, the caret (selection start) and a character
-    // code; returns the code to insert, or 0 to discard the character.
-    using KeyFilter = std::function<int(const QString& text, int caret, int code)>;
-
-    ParameterField(KeyFilter filter, QWidget* parent);
+    ParameterField(bool allow_decimal, bool allow_negative, QWidget* parent);
 
     // Inserts `code` as if typed: through the filter, replacing the selection.
     void TypeCharacter(int code);
+    // Inserts `pasted` as if its characters had been typed one by one.
+    void PasteFiltered(const QString& pasted);
 
 signals:
     // Focus moved to another control of the window (not the window losing
@@ -32,9 +29,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    void PasteFiltered();
-
-    KeyFilter filter_;
+    bool allow_decimal_;
+    bool allow_negative_;
     bool keep_selection_on_press_ = false;
 };
 

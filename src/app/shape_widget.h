@@ -14,7 +14,7 @@ class ShapeWidget : public QWidget {
 public:
     enum class Kind { Circle, Rectangle };
     // Outline styles as numbered by the bubble's burst: solid, dashed, dotted.
-    enum BorderStyle { kSolid = 1, kDash = 2, kDot = 3 };
+    enum LineStyle { kSolid = 1, kDash = 2, kDot = 3 };
 
     ShapeWidget(Kind kind, QWidget* parent);
 
