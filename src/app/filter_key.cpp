@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/number_text.h"
+#include "app/window_logic.h"
 
 namespace torvix {
 
@@ -38,11 +38,11 @@ FieldEdit FilterPaste(std::string_view text, std::size_t selection_start, std::s
 
 PrecisionCheck ClampPrecision(std::string_view text) {
     PrecisionCheck check{std::string(text), {}};
-    if (NumericValue(check.text) < kPrecisionMin) {
+    if (ReadNumber(check.text) < kPrecisionMin) {
         check.text = std::to_string(kPrecisionMin);
         check.message = "Precision has been adjusted to " + check.text;
     }
-    if (NumericValue(check.text) > kPrecisionMax) {
+    if (ReadNumber(check.text) > kPrecisionMax) {
         check.text = std::to_string(kPrecisionMax);
         check.message = "Precision has been adjusted to " + check.text;
     }

@@ -1,6 +1,6 @@
 // The key filter of the six parameter fields and the Precision range check.
-// Pure functions of the field's text; standard library only, so the window
-// decides how keys and pastes reach them.
+// Pure functions of the field's text, free of Qt: the window decides how keys
+// and pastes reach them.
 #pragma once
 
 #include <cstddef>

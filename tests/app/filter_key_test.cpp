@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
 
-#include "app/number_text.h"
 
 namespace torvix {
 namespace {
@@ -112,51 +110,6 @@ TEST(ClampPrecisionTest, ValuesInRangeStayAsTyped) {
     EXPECT_EQ(ClampPrecision("4"), (PrecisionCheck{"4", ""}));
     EXPECT_EQ(ClampPrecision("16"), (PrecisionCheck{"16", ""}));
     EXPECT_EQ(ClampPrecision("08"), (PrecisionCheck{"08", ""}));
-}
-
-TEST(NumericValueTest, ReadsTheLeadingNumber) {
-    EXPECT_EQ(NumericValue(""), 0.0);
-    EXPECT_EQ(NumericValue("abc"), 0.0);
-    EXPECT_EQ(NumericValue("-"), 0.0);
-    EXPECT_EQ(NumericValue("."), 0.0);
-    EXPECT_EQ(NumericValue("60"), 60.0);
-    EXPECT_EQ(NumericValue(" 2.05"), 2.05);
-    EXPECT_EQ(NumericValue("-1.5m"), -1.5);
-    EXPECT_EQ(NumericValue("+.5"), 0.5);
-    EXPECT_EQ(NumericValue("5."), 5.0);
-    EXPECT_EQ(NumericValue("1.2.3"), 1.2);
-    EXPECT_EQ(NumericValue("1,5"), 1.0) << "a comma ends the number";
-    EXPECT_EQ(NumericValue("--5"), 0.0);
-}
-
-TEST(NumericValueTest, SkipsBlanksAnywhere) {
-    EXPECT_EQ(NumericValue(" 1 2\t3 "), 123.0);
-    EXPECT_EQ(NumericValue("- 4 . 5"), -4.5);
-}
-
-TEST(NumericValueTest, ReadsExponents) {
-    EXPECT_EQ(NumericValue("1e3"), 1000.0);
-    EXPECT_EQ(NumericValue("2.5D-1"), 0.25);
-    EXPECT_EQ(NumericValue("1e"), 1.0);
-    EXPECT_EQ(NumericValue("1e+x"), 1.0);
-    EXPECT_EQ(NumericValue("1e999"), HUGE_VAL);
-    EXPECT_EQ(NumericValue("-1e999"), -HUGE_VAL);
-    EXPECT_EQ(NumericValue("1e-999"), 0.0);
-    EXPECT_EQ(NumericValue("0.0000001e-999"), 0.0);
-    EXPECT_EQ(NumericValue(std::string(400, '9')), HUGE_VAL);
-}
-
-TEST(ToInteger16Test, RoundsHalvesToEvenWithinSixteenBits) {
-    EXPECT_EQ(ToInteger16(2.5), 2);
-    EXPECT_EQ(ToInteger16(3.5), 4);
-    EXPECT_EQ(ToInteger16(-2.5), -2);
-    EXPECT_EQ(ToInteger16(2.4999), 2);
-    EXPECT_EQ(ToInteger16(32767.4), 32767);
-    EXPECT_EQ(ToInteger16(-32768.0), -32768);
-    EXPECT_EQ(ToInteger16(32767.5), std::nullopt);
-    EXPECT_EQ(ToInteger16(-32768.6), std::nullopt);
-    EXPECT_EQ(ToInteger16(HUGE_VAL), std::nullopt);
-    EXPECT_EQ(ToInteger16(std::nan("")), std::nullopt);
 }
 
 }  // namespace
