@@ -7,14 +7,19 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "analysis/track_ends.h"
 #include "app/click_label.h"
+#include "app/file_dialogs.h"
 #include "app/filter_key.h"
 #include "app/message_boxes.h"
 #include "app/parameter_field.h"
 #include "app/shape_widget.h"
 #include "app/window_logic.h"
 #include "app/window_region.h"
+#include "heartline/solver.h"
+#include "heartline/track_length.h"
 #include "settings/settings_file.h"
+#include "track/track_io.h"
 
 namespace torvix {
 namespace {
@@ -338,11 +343,199 @@ void MainWindow::display_gradient(const QString& text) {
     SLopeLabel_->setEnabled(true);
 }
 
-// Commands and animations follow in the next pieces.
-void MainWindow::btnLoad_Click() {}
-void MainWindow::btnMod_Click() {}
-void MainWindow::btnSave_Click() {}
-void MainWindow::display_analysis() {}
-void MainWindow::OnSolverProgress(long, long) {}
+// ---- commands
+
+namespace {
+
+// Thrown from the solver's progress callback to end a run the user closed the
+// window on; caught by the modify command.
+struct RunCancelled {};
+
+constexpr const char* kOpenTitle = "Load Track...";
+constexpr const char* kSaveTitle = "Save Track As...";
+
+}  // namespace
+
+void MainWindow::btnLoad_Click() {
+    if (running_) return;
+    // The dialog closes over the window; the mouse move that follows is no drag.
+    ignore_mouse_move_ = true;
+    load_folder_ = Setting("File_IO", "LoadPath", FromStd(services_.app_folder));
+
+    std::string file = ToStd(load_file_);
+    std::string file_title;
+    std::string filter(kTrackFilter);
+    std::int32_t filter_index = 1;
+    std::int32_t flags = 0;
+    bool read_only = false;
+    const bool chosen = services_.dialogs != nullptr &&
+                        services_.dialogs->ShowOpenDialog(file, file_title, true, read_only, true, filter,
+                                                          filter_index, ToStd(load_folder_), kOpenTitle,
+                                                          std::string(kTrackExtension), this, flags);
+    load_file_ = chosen ? FromStd(file) : QString();
+    if (!chosen) return;
+
+    if (!ReadTrackFile(file, CurrentTrack)) {
+        if (services_.message_boxes != nullptr)
+            services_.message_boxes->Warning(this, "Load Error", "Error Loading Track File!");
+        track_modified_ = false;
+        track_loaded_ = false;
+        return;
+    }
+
+    Slotmachine_->stop();
+    track_modified_ = false;
+    track_loaded_ = true;
+    statuslight1_->show();
+    statuslight2_->hide();
+    statuslight3_->hide();
+    display_analysis();
+
+    if (!WantsSegmentLength(ToStd(Setting("Preferences", "WantSL", "0")))) {
+        SaveSetting("Preferences", "WantSL", "0");
+        TrackLength(CurrentTrack, true, publiclength);
+    } else {
+        const QString sl = Setting("Preferences", "SL", "2");
+        const double length = TrackLength(CurrentTrack, true, publiclength);
+        if (const auto segments = ProposedSegmentsText(length, ToStd(sl))) str_segments_->setText(FromStd(*segments));
+    }
+
+    LoadedTrack = CurrentTrack;
+    display_length(publiclength);
+
+    load_folder_ = FromStd(GetFilePath(file));
+    SaveSetting("File_IO", "LoadPath", load_folder_);
+    save_folder_ = FromStd(ProposedSaveFolder(ToStd(Setting("File_IO", "SavePath", load_folder_)),
+                                              ToStd(load_folder_)));
+    save_file_ = FromStd(ProposedSavePath(ToStd(save_folder_), file));
+}
+
+void MainWindow::btnSave_Click() {
+    if (running_ || !track_modified_) return;
+
+    std::string file = ToStd(save_file_);
+    std::string file_title;
+    std::string filter(kTrackFilter);
+    std::int32_t filter_index = 1;
+    std::int32_t flags = 0;
+    const bool chosen = services_.dialogs != nullptr &&
+                        services_.dialogs->ShowSaveDialog(file, file_title, true, filter, filter_index,
+                                                          ToStd(save_folder_), kSaveTitle,
+                                                          std::string(kTrackExtension), this, flags);
+    save_file_ = chosen ? FromStd(file) : QString();
+    if (!chosen) return;
+
+    SaveSetting("File_IO", "SavePath", FromStd(GetFilePath(file)));
+    TrackIoError error;
+    if (!WriteTrackFile(file, CurrentTrack, &error)) {
+        // The writer replaces the target only once the new file is whole, so
+        // the old file is still there; the light stays dark.
+        if (services_.message_boxes != nullptr)
+            services_.message_boxes->Warning(this, "Save Error",
+                                             "Error Saving Track File!\n\n" + FromStd(error.message));
+        return;
+    }
+    statuslight3_->show();
+}
+
+void MainWindow::btnMod_Click() {
+    if (running_) return;
+    CurrentTrack = LoadedTrack;
+    if (!track_loaded_) return;
+    statuslight2_->hide();
+
+    const ModifyRequest request = ReadModifyParameters(ModifyFieldTexts{
+        ToStd(str_segments_->text()), ToStd(str_precision_->text()), ToStd(str_filter_->text()),
+        ToStd(str_heartline_->text()), ToStd(str_startspeed_->text()), ToStd(str_endspeed_->text())});
+    if (!request.parameters) {
+        // CurrentTrack is the loaded track again, so there is nothing to save.
+        track_modified_ = false;
+        show_message(FromStd(request.refusal), 3000);
+        return;
+    }
+    const ModifyParameters& p = *request.parameters;
+
+    const SettingsFile settings(services_.settings_file);
+    SaveParameterTexts(settings, ParameterTexts{ToStd(str_segments_->text()), ToStd(str_heartline_->text()),
+                                                ToStd(str_startspeed_->text()), ToStd(str_endspeed_->text()),
+                                                ToStd(str_precision_->text()), ToStd(str_filter_->text())});
+    SaveSetting("Preferences", "SL",
+                FromStd(SegmentLengthText(TrackLength(CurrentTrack, false, publiclength),
+                                          ToStd(str_segments_->text()))));
+
+    Progressbar_->show();
+    bubble_->stop();
+    bubbleshape_->hide();
+    Slotmachine_->start();
+
+    SolverObserver observer;
+    observer.display_gradient = [this](const std::string& text) { display_gradient(FromStd(text)); };
+    observer.progress = [this](long count, long total) { OnSolverProgress(count, total); };
+    HeartlineParams params;
+    params.segments = p.segments;
+    params.precision = p.precision;
+    params.heartline = p.heartline;
+    params.start_speed = p.start_speed;
+    params.end_speed = p.end_speed;
+    params.filter = p.filter;
+
+    running_ = true;
+    cancel_requested_ = false;
+    since_events_.start();
+    SolveResult result;
+    try {
+        result = SolveHeartline(CurrentTrack, publiclength, params, observer);
+    } catch (const RunCancelled&) {
+        result = SolveResult{};
+    }
+    running_ = false;
+    const bool cancelled = cancel_requested_;
+    if (!result.ok && !cancelled && services_.message_boxes != nullptr)
+        services_.message_boxes->Warning(this, "Horrible!", kValleyMessage);
+
+    Slotmachine_->stop();
+    ResetBubbleAfterRun(bubble_state_);
+    ShowBubble();
+    bubbleshape_->show();
+    bubble_->start();
+    display_analysis();
+    progress_count_ = 0;
+    progress_total_ = 10;
+    Progressbar_->hide();
+    ShowProgressBar();
+
+    if (result.ok && !cancelled) {
+        show_message("OK", 1500);
+        track_modified_ = true;
+        statuslight2_->show();
+        statuslight3_->hide();
+    } else {
+        track_modified_ = false;
+        show_message("- ERROR -", 3000);
+    }
+    if (close_after_run_) QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void MainWindow::OnSolverProgress(long count, long total) {
+    progress_count_ = count;
+    progress_total_ = total;
+    if (cancel_requested_) throw RunCancelled{};
+    // Keeping the window alive costs far more than a solver step; do it at
+    // most every 15 ms.
+    if (since_events_.elapsed() < 15) return;
+    QCoreApplication::processEvents();
+    since_events_.restart();
+    if (cancel_requested_) throw RunCancelled{};
+}
+
+void MainWindow::display_analysis() {
+    const EndMeasureTexts t = FormatEndMeasures(AnalyzeTrackEnds(CurrentTrack));
+    str_radius_in_->setText(FromStd(t.radius_in));
+    str_tilt_in_->setText(FromStd(t.tilt_in));
+    str_radius_out_->setText(FromStd(t.radius_out));
+    str_tilt_out_->setText(FromStd(t.tilt_out));
+    str_slope_in_->setText(FromStd(t.slope_in));
+    str_slope_out_->setText(FromStd(t.slope_out));
+}
 
 }  // namespace torvix

@@ -149,11 +149,11 @@ TEST_F(WindowTest, FirstStartShowsDefaultsAndCreatesNoFile) {
     EXPECT_EQ(Field("str_precision")->text(), "6");
     EXPECT_EQ(Field("str_filter")->text(), "15");
     window.reset();
-    EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
+    EXPECT_FALSE(std::filesystem::exists(SettingsPath()));
 }
 
 TEST_F(WindowTest, StoredValuesAreShownUnchecked) {
-    std::ofstream(SettingsFile()) << "[Settings]\nSegments=80\nHeartline=-1.2\nSpeedIn=25.5\n"
+    std::ofstream(SettingsPath()) << "[Settings]\nSegments=80\nHeartline=-1.2\nSpeedIn=25.5\n"
                                      "SpeedOut=9\nPrecision=2\nFilter=x7\n";
     EXPECT_EQ(Field("str_segments")->text(), "80");
     EXPECT_EQ(Field("str_heartline")->text(), "-1.2");

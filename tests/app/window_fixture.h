@@ -3,12 +3,19 @@
 #pragma once
 
 #include <QApplication>
+#include <filesystem>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <gtest/gtest.h>
+#include <deque>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
+#include "app/file_dialogs.h"
 #include "app/main_window.h"
 #include "app/message_boxes.h"
 #include "support/test_support.h"
@@ -38,16 +45,70 @@ public:
     std::vector<RecordedBox> shown;
 };
 
+// Answers the file dialogs from a queue: a path chooses that file, nothing
+// cancels. Records what each dialog was asked with.
+class ScriptedFileDialogs : public FileDialogs {
+public:
+    struct Request {
+        std::string file_name;
+        std::string initial_dir;
+        std::string title;
+        std::string filter;
+    };
+
+    bool ShowOpenDialog(std::string& file_name, std::string& file_title, bool, bool&, bool, std::string& filter_spec,
+                        std::int32_t& filter_index, const std::string& initial_dir, const std::string& title,
+                        const std::string&, QWidget*, std::int32_t& flags) override {
+        return Answer(open_answers, opened, file_name, file_title, filter_spec, filter_index, initial_dir, title,
+                      flags);
+    }
+    bool ShowSaveDialog(std::string& file_name, std::string& file_title, bool, std::string& filter_spec,
+                        std::int32_t& filter_index, const std::string& initial_dir, const std::string& title,
+                        const std::string&, QWidget*, std::int32_t& flags) override {
+        return Answer(save_answers, saved, file_name, file_title, filter_spec, filter_index, initial_dir, title,
+                      flags);
+    }
+
+    std::deque<std::optional<std::string>> open_answers;
+    std::deque<std::optional<std::string>> save_answers;
+    std::vector<Request> opened;
+    std::vector<Request> saved;
+
+private:
+    static bool Answer(std::deque<std::optional<std::string>>& answers, std::vector<Request>& log,
+                       std::string& file_name, std::string& file_title, const std::string& filter_spec,
+                       std::int32_t& filter_index, const std::string& initial_dir, const std::string& title,
+                       std::int32_t& flags) {
+        log.push_back({file_name, initial_dir, title, filter_spec});
+        std::optional<std::string> answer;
+        if (!answers.empty()) {
+            answer = answers.front();
+            answers.pop_front();
+        }
+        if (!answer) {
+            file_name.clear();
+            file_title.clear();
+            flags = 0;
+            filter_index = 0;
+            return false;
+        }
+        file_name = *answer;
+        file_title = std::filesystem::path(*answer).filename().string();
+        return true;
+    }
+};
+
 class WindowTest : public ::testing::Test {
 protected:
-    std::string SettingsFile() const { return (dir / "Torvix.ini").string(); }
+    std::string SettingsPath() const { return (dir / "Torvix.ini").string(); }
 
     MainWindow& Window() {
         if (!window) {
             WindowServices services;
-            services.settings_file = SettingsFile();
+            services.settings_file = SettingsPath();
             services.app_folder = dir.path().string();
             services.message_boxes = &boxes;
+            services.dialogs = &dialogs;
             services.skin = TestSkin();
             window = std::make_unique<MainWindow>(services);
         }
@@ -67,6 +128,7 @@ protected:
 
     TempDir dir;
     RecordingMessageBoxes boxes;
+    ScriptedFileDialogs dialogs;
     std::unique_ptr<MainWindow> window;
 };
 
