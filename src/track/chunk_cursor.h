@@ -1,0 +1,81 @@
+// Big-endian primitives of the track file. The reader walks a loaded byte
+// image with a cursor that never reads past its end: a read that would
+// overrun sets a sticky failure (with the offset) and yields zero values, so
+// the chunk decoders check once per array or chunk instead of after every
+// field. The writer appends to a byte vector owned by the one write.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "track/track.h"
+
+namespace torvix {
+
+class ChunkReader {
+public:
+    explicit ChunkReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+
+    bool ok() const { return !failed_; }
+    std::size_t offset() const { return cursor_; }
+    std::size_t remaining() const { return bytes_.size() - cursor_; }
+    const std::string& error_message() const { return error_message_; }
+    std::int64_t error_offset() const { return error_offset_; }
+
+    // Records the first failure only; later calls keep it.
+    void Fail(std::string message, std::int64_t at);
+    void Fail(std::string message) { Fail(std::move(message), static_cast<std::int64_t>(cursor_)); }
+
+    Byte ReadByte();
+    bool ReadBool() { return ReadByte() != 0; }
+    Long ReadLong();
+    Single ReadSingle();
+    Colour ReadColor();
+    Vector3 ReadVector();
+    // n bytes as one character each; n must not be negative.
+    Text ReadText(std::int64_t n);
+    // Four bytes with a-z turned into A-Z.
+    std::string ReadTag();
+    void Skip(std::int64_t n);
+    // n consecutive Singles into out[0..n), decoded in one pass.
+    void ReadSingles(Single* out, std::size_t n);
+
+private:
+    // True when n more bytes are there; otherwise fails the read.
+    bool Take(std::int64_t n);
+
+    std::span<const std::uint8_t> bytes_;
+    std::size_t cursor_ = 0;
+    bool failed_ = false;
+    std::string error_message_;
+    std::int64_t error_offset_ = -1;
+};
+
+class ChunkWriter {
+public:
+    ChunkWriter() = default;
+    explicit ChunkWriter(std::size_t expected_size) { bytes_.reserve(expected_size); }
+
+    std::size_t offset() const { return bytes_.size(); }
+    const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+    std::vector<std::uint8_t> Release() { return std::move(bytes_); }
+
+    void WriteByte(std::uint32_t v) { bytes_.push_back(static_cast<std::uint8_t>(v & 0xFF)); }
+    void WriteBool(bool v) { WriteByte(v ? 0xFF : 0x00); }
+    void WriteLong(Long v);
+    void WriteSingle(Single v);
+    void WriteColor(Colour v);
+    void WriteVector(const Vector3& v);
+    void WriteText(const Text& s) { bytes_.insert(bytes_.end(), s.begin(), s.end()); }
+    void WriteTag(const char* tag);
+    void WriteZeros(std::size_t n) { bytes_.insert(bytes_.end(), n, 0); }
+    void WriteSingles(const Single* values, std::size_t n);
+
+private:
+    std::vector<std::uint8_t> bytes_;
+};
+
+}  // namespace torvix
