@@ -1,0 +1,143 @@
+// The solver run: checks, energy model, the four phases in order and the
+// commit, which is the only step that touches the track.
+#include "heartline/solver.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+
+#include "geometry/fit_segments.h"
+#include "heartline/solver_phases.h"
+
+namespace torvix {
+
+namespace heartline {
+
+namespace {
+
+constexpr std::int64_t kInt16Max = 32767;
+constexpr std::int64_t kInt16Min = -32768;
+
+bool FitsInt16(std::int64_t v) { return v >= kInt16Min && v <= kInt16Max; }
+
+}  // namespace
+
+std::optional<int> ProgressTotal(int n, int segments, int filter) {
+    std::int64_t total = std::int64_t{2} * n;
+    if (!FitsInt16(total)) return std::nullopt;
+    for (std::int64_t term : {std::int64_t{segments}, std::int64_t{filter}, std::int64_t{3}}) {
+        total += term;
+        if (!FitsInt16(total)) return std::nullopt;
+    }
+    return static_cast<int>(total);
+}
+
+EnergyModel ComputeEnergy(std::span<const BezierVertex> vertices, double length, double start_speed,
+                          double end_speed) {
+    EnergyModel e;
+    e.e_start = start_speed * start_speed / kTwoGravity + vertices.front().position.y;
+    e.e_end = end_speed * end_speed / kTwoGravity + vertices.back().position.y;
+    e.gradient = (e.e_end - e.e_start) / length;
+    return e;
+}
+
+std::string FormatGradient(double value) {
+    char buffer[400];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
+    if (ec != std::errc{}) return "0.000000";
+    std::string text(buffer, end);
+    // A value that rounds to zero shows without a sign.
+    if (!text.empty() && text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
+    return text;
+}
+
+}  // namespace heartline
+
+namespace {
+
+using heartline::Failure;
+
+// Refusals before any work: parameters and tracks the data model cannot carry.
+Failure CheckInputs(const Track& track, double publiclength, const HeartlineParams& p) {
+    if (p.segments < 1) return std::string("Segments must be at least 1.");
+    if (p.precision < 1) return std::string("Precision must be at least 1.");
+    const std::int64_t n = std::int64_t{p.segments} * p.precision;
+    if (n + 1 > 32767) return std::string("Segments x Precision must stay below 32767.");
+    if (p.filter < -32768 || p.filter > 32767) return std::string("Filter must be a 16-bit count.");
+    if (!heartline::ProgressTotal(static_cast<int>(n), p.segments, p.filter))
+        return std::string("2 x Segments x Precision + Segments + Filter + 3 must not exceed 32767.");
+    if (!std::isfinite(p.heartline) || !std::isfinite(p.start_speed) || !std::isfinite(p.end_speed))
+        return std::string("Heartline and speeds must be finite numbers.");
+    const Long count = track.bezr.vertex_count;
+    if (count < 2) return std::string("The track needs at least two vertices.");
+    if (static_cast<std::size_t>(count) > track.bezr.vertices.size())
+        return std::string("The track holds fewer vertices than its vertex count.");
+    if (track.segm.segments.size() < static_cast<std::size_t>(count - 1))
+        return std::string("The track holds fewer segments than curves.");
+    if (!std::isfinite(publiclength) || publiclength == 0)
+        return std::string("The track length is 0; the friction cannot be worked out.");
+    if (publiclength < 0) return std::string("The track length is negative.");
+    return std::nullopt;
+}
+
+}  // namespace
+
+SolveResult SolveHeartline(Track& track, double publiclength, const HeartlineParams& params,
+                           const SolverObserver& observer) {
+    using namespace heartline;
+    SolveResult result;
+    result.filter = params.filter;
+    if (Failure refusal = CheckInputs(track, publiclength, params)) {
+        result.message = *refusal;
+        return result;
+    }
+
+    const int segments = params.segments;
+    const int precision = params.precision;
+    const int n = segments * precision;
+    const std::span<const BezierVertex> vertices(track.bezr.vertices.data(),
+                                                 static_cast<std::size_t>(track.bezr.vertex_count));
+
+    SampleSet set(n);
+    std::vector<BezierVertex> new_vertices;
+    Progress progress(observer);
+    progress.SetTotal(*ProgressTotal(n, segments, params.filter));
+
+    const EnergyModel energy = ComputeEnergy(vertices, publiclength, params.start_speed, params.end_speed);
+    if (observer.display_gradient) observer.display_gradient(FormatGradient(0.0 - energy.gradient));
+
+    const SamplingInputs sampling{vertices, track.segm.segments, publiclength, energy, params.heartline, n};
+    if (Failure f = SampleTrack(sampling, set, progress)) {
+        result.message = *f;
+        return result;
+    }
+
+    const int filter = DeriveFilterCounts(set, n, params.filter);
+    result.filter = filter;
+    const std::optional<int> total = ProgressTotal(n, segments, filter);
+    if (!total) {
+        result.message = "A segment asks for more smoothing passes than the 16-bit progress count can hold.";
+        return result;
+    }
+    progress.SetTotal(*total);
+    for (int pass = 1; pass <= filter; ++pass) {
+        SmoothingPass(set, n, pass, filter);
+        progress.Step();
+    }
+
+    const RebuildInputs rebuild{vertices, segments, precision, params.heartline};
+    if (Failure f = RebuildSpline(rebuild, set, FitSegments, new_vertices, progress)) {
+        result.message = *f;
+        return result;
+    }
+    if (!AllFinite(std::span<const BezierVertex>(new_vertices).first(static_cast<std::size_t>(segments) + 1))) {
+        result.message = "The new track has a coordinate or roll that is not a finite number.";
+        return result;
+    }
+
+    CommitTrack(track, std::move(new_vertices), segments);
+    result.ok = true;
+    return result;
+}
+
+}  // namespace torvix

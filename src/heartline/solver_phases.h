@@ -1,0 +1,217 @@
+// The solver's phases, exposed for the solver itself and its tests. Not part
+// of the public interface (see solver.h).
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "geometry/fit_segments.h"
+#include "geometry/vector3.h"
+#include "heartline/solver.h"
+#include "track/track.h"
+
+namespace torvix::heartline {
+
+// The run's constants, written as the reference arithmetic has them so that
+// results agree with it to float rounding.
+inline constexpr double kPi = 3.14159265358979;
+inline constexpr double kTwoPi = 6.28318530717958;
+inline constexpr double kFlipLimit = 3.06159265358979;  // pi - 0.08: beyond this a step is a flip
+inline constexpr double kGravity = 9.81;
+inline constexpr double kTwoGravity = 19.62;
+inline constexpr int kSpeedDerivedCount = 9999;     // filter count still to be derived from the speed
+inline constexpr Colour kFirstNonCountColour = 2816;  // color_2 from here on asks for a speed-derived count
+inline constexpr Colour kBlendToRollColour = 255;
+inline constexpr Colour kBlendToForceColour = 65280;
+inline constexpr int kStepsPerCurve = 1000;  // walk steps j = 0 .. 1000 per input curve
+inline constexpr int kRelaxIterations = 20;
+inline constexpr const char* kBanner = "--- Torvix V1.6 ---";
+
+inline const Vector3 kWorldDown{0.0f, -1.0f, 0.0f};
+
+// Why a phase ended the run; empty when it went through.
+using Failure = std::optional<std::string>;
+
+// progress_count / progress_total of a run, reported to the observer after each step.
+class Progress {
+public:
+    explicit Progress(const SolverObserver& observer) : observer_(observer) {}
+    void SetTotal(long total) { total_ = total; }
+    void Step() {
+        ++count_;
+        if (observer_.progress) observer_.progress(count_, total_);
+    }
+    long count() const { return count_; }
+    long total() const { return total_; }
+
+private:
+    const SolverObserver& observer_;
+    long count_ = 0;
+    long total_ = 0;
+};
+
+// 2N + Segments + Filter + 3 in signed 16-bit arithmetic; empty when any
+// partial sum leaves that range.
+std::optional<int> ProgressTotal(int n, int segments, int filter);
+
+// ---- Energy ----
+
+struct EnergyModel {
+    double e_start = 0;   // energy height at the first vertex, metres of head
+    double e_end = 0;     // energy height at the last vertex
+    double gradient = 0;  // change of energy height per metre of track
+};
+
+// `vertices` holds at least one vertex; `length` is the stored track length.
+EnergyModel ComputeEnergy(std::span<const BezierVertex> vertices, double length, double start_speed,
+                          double end_speed);
+
+// "##0.000000": six decimals, at least one digit before the point, always a
+// point, no sign on a value that shows as zero.
+std::string FormatGradient(double value);
+
+// ---- Per-sample arrays ----
+
+struct SampleSet {
+    // Index range 0 .. N + 1: samples 0 .. N are used, N + 1 catches a surplus final sample.
+    std::vector<Vector3> point;
+    std::vector<Vector3> tangent;
+    std::vector<Vector3> zero_roll_down;
+    std::vector<Vector3> roll_down;
+    std::vector<Vector3> down;
+    std::vector<Vector3> smoothed;
+    std::vector<double> speed;
+    std::vector<int> filter_count;
+    double vmin = 999999;
+    double vmax = 0;
+    int taken = 0;  // samples recorded by the walk
+
+    // Sizes every array to n + 2 zeroed entries.
+    explicit SampleSet(int n);
+};
+
+// ---- Designer roll and blend ----
+
+// One correction toward (-pi, pi]; never loops.
+double WrapAngle(double x);
+
+// Roll data of the curve being walked.
+struct CurveRoll {
+    double roll_prev = 0;  // absolute roll at the curve's start vertex
+    double d1 = 0;         // roll change over this curve
+    double s_in = 0;       // d1 + the previous curve's change
+    double s_out = 0;      // d1 + the next curve's change
+    bool start_smooth = false;
+    bool end_smooth = false;
+};
+
+// Carries the designer's roll from curve to curve along the walk.
+class RollWalk {
+public:
+    // `vertices` are the input track's vertex_count vertices (at least two).
+    explicit RollWalk(std::span<const BezierVertex> vertices);
+    // Prepares curve i (vertex i to vertex i + 1).
+    const CurveRoll& BeginCurve(int i);
+    // Hands the end vertex's absolute roll on to the next curve.
+    void EndCurve();
+    const CurveRoll& curve() const { return curve_; }
+
+private:
+    std::span<const BezierVertex> vertices_;
+    double roll_prev_ = 0;
+    double d_prev_ = 0;
+    double roll_a_ = 0;
+    int a_ = 0;
+    CurveRoll curve_;
+};
+
+// Designer roll at curve parameter u in [0, 1], wrapped once.
+double DesignerRoll(const CurveRoll& curve, double u);
+
+// Down vector of roll r about the tangent, from the zero-roll down vector.
+Vector3 RollDown(const Vector3& tangent, const Vector3& zero_roll_down, double r);
+
+struct BlendWeights {
+    double roll = 0;
+    double force = 0;
+};
+
+BlendWeights WeightsForColour(Colour color_1, double u);
+
+// The explicit smoothing count of a curve's second colour, or kSpeedDerivedCount.
+// Empty when the colour is an explicit count outside the 16-bit range.
+std::optional<int> FilterCountForColour(Colour color_2);
+
+// The blend of the force-aligned and the designer's down vector, made
+// perpendicular to the tangent `tg`.
+Vector3 BlendDown(const Vector3& force_down, const Vector3& roll_down, const BlendWeights& weights,
+                  const Vector3& tg);
+
+// ---- Sampling ----
+
+struct SamplingInputs {
+    std::span<const BezierVertex> vertices;  // the input track's vertex_count vertices
+    std::span<const Segment> segments;       // at least vertex_count - 1 entries
+    double length = 0;                       // stored track length L
+    EnergyModel energy;
+    double heartline = 0;
+    int n = 0;  // sample intervals
+};
+
+// The force-aligned banking at one sample, found by the fixed relaxation.
+struct ForceSample {
+    Vector3 down;   // force-aligned down vector w
+    double speed = 0;
+    Vector3 tg;     // BezierTangent at the sample (not normalised)
+};
+
+// Runs the relaxation for the sample at walk step `j` of the curve p0..p3 with
+// arc length `s` walked and `p` the walk point. `prev_down` is read and updated.
+// Fails when the train cannot reach the point (negative value under the root).
+Failure RelaxSample(const Vector3& p0, const Vector3& p1, const Vector3& p2, const Vector3& p3, int j,
+                    const Vector3& p, double s, const EnergyModel& energy, double heartline,
+                    Vector3& prev_down, ForceSample& out);
+
+// Walks the input spline and records samples 0 .. N: speed, force-aligned
+// banking, designer roll and their blend. One progress step per sample.
+Failure SampleTrack(const SamplingInputs& in, SampleSet& set, Progress& progress);
+
+// ---- Smoothing ----
+
+// Completes the speed-derived filter counts of samples 0 .. n with the Filter
+// passed in and returns the raised Filter. Adjusts set.vmax as the range guard needs.
+int DeriveFilterCounts(SampleSet& set, int n, int filter);
+
+// One smoothing pass (1-based `pass` of `filter`) over samples 0 .. n, reading
+// only the previous pass's down vectors.
+void SmoothingPass(SampleSet& set, int n, int pass, int filter);
+
+// ---- Rebuild ----
+
+using Fitter = std::function<FitResult(std::span<const Vector3>, int, const Vector3&, const Vector3&, int)>;
+
+struct RebuildInputs {
+    std::span<const BezierVertex> vertices;  // the input track's vertex_count vertices
+    int segments = 0;
+    int precision = 0;
+    double heartline = 0;
+};
+
+// Roll that reproduces `down` about `tangent`, measured from `zero_roll_down`.
+double VertexRoll(const Vector3& down, const Vector3& zero_roll_down, const Vector3& tangent);
+
+// Fits the new spline through the moved samples into `out` (segments + 2
+// entries, the last left zero). One progress step per fitting point.
+Failure RebuildSpline(const RebuildInputs& in, SampleSet& set, const Fitter& fit,
+                      std::vector<BezierVertex>& out, Progress& progress);
+
+// True when every position, control point and roll of vertices 0 .. count - 1 is finite.
+bool AllFinite(std::span<const BezierVertex> vertices);
+
+// Replaces the spline and the few fields a run changes.
+void CommitTrack(Track& track, std::vector<BezierVertex> vertices, int segments);
+
+}  // namespace torvix::heartline

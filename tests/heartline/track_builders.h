@@ -1,0 +1,20 @@
+// Small synthetic tracks for the solver tests.
+#pragma once
+
+#include "track/track.h"
+
+namespace torvix::test {
+
+// A level straight track along +x at height `height`: `curves` curves of
+// `curve_length` metres, control points at the thirds, every roll `roll`.
+Track StraightTrack(int curves, double curve_length, double height = 0, float roll = 0, Colour color_1 = 1,
+                    Colour color_2 = 16777215);
+
+// A horizontal circle of radius `radius` about the origin at height 0, run
+// anticlockwise seen from above, made of `arcs` arcs of 45 degrees.
+Track CircleTrack(double radius, int arcs, Colour color_1 = 1);
+
+// Level run-in, a hill of height `height`, level run-out.
+Track HillTrack(double height);
+
+}  // namespace torvix::test
