@@ -490,8 +490,12 @@ void MainWindow::btnMod_Click() {
     }
     running_ = false;
     const bool cancelled = cancel_requested_;
-    if (!result.ok && !cancelled && services_.message_boxes != nullptr)
-        services_.message_boxes->Warning(this, "Horrible!", kValleyMessage);
+    if (!result.ok && !cancelled && services_.message_boxes != nullptr) {
+        // The valley is the expected failure and comes with its own text; the
+        // solver's other refusals say what is wrong instead of blaming speeds.
+        const QString text = result.message.empty() ? QString(kValleyMessage) : FromStd(result.message);
+        services_.message_boxes->Warning(this, "Horrible!", text);
+    }
 
     Slotmachine_->stop();
     ResetBubbleAfterRun(bubble_state_);
