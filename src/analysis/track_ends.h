@@ -9,10 +9,10 @@ namespace torvix {
 struct TrackEndMeasures {
     double radius_in = -1.0;
     double slope_in = 0;
-    double tilt_in = 0;
+    double tilt_in = -1.0;
     double radius_out = -1.0;
     double slope_out = 0;
-    double tilt_out = 0;
+    double tilt_out = -1.0;
 };
 
 TrackEndMeasures AnalyzeTrackEnds(const Track& track);

@@ -12,12 +12,12 @@ namespace {
 
 bool IsFilterSeparator(char c) { return c == '|' || c == ':' || c == '\0'; }
 
-std::vector<std::string_view> FilterParts(std::string_view spec) {
+std::vector<std::string_view> FilterParts(std::string_view filter) {
     std::vector<std::string_view> parts;
     std::size_t start = 0;
-    for (std::size_t i = 0; i <= spec.size(); ++i) {
-        if (i == spec.size() || IsFilterSeparator(spec[i])) {
-            parts.push_back(spec.substr(start, i - start));
+    for (std::size_t i = 0; i <= filter.size(); ++i) {
+        if (i == filter.size() || IsFilterSeparator(filter[i])) {
+            parts.push_back(filter.substr(start, i - start));
             start = i + 1;
         }
     }
@@ -30,8 +30,8 @@ std::string PathText(const QString& path) { return QFile::encodeName(QDir::toNat
 
 }  // namespace
 
-std::string ConvertFilterSpec(std::string_view spec) {
-    std::string converted(spec);
+std::string ConvertFilterSpec(std::string_view filter) {
+    std::string converted(filter);
     for (char& c : converted) {
         if (c == '|' || c == ':') c = '\0';
     }
@@ -39,9 +39,9 @@ std::string ConvertFilterSpec(std::string_view spec) {
     return converted;
 }
 
-QStringList NameFiltersFromSpec(std::string_view spec) {
+QStringList NameFiltersFromSpec(std::string_view filter) {
     QStringList filters;
-    const std::vector<std::string_view> parts = FilterParts(spec);
+    const std::vector<std::string_view> parts = FilterParts(filter);
     for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
         if (parts[i].empty() || parts[i + 1].empty()) break;
         const QString text = FromText(parts[i]).trimmed();

@@ -30,12 +30,12 @@ inline constexpr std::string_view kTrackFilter = "NoLimits Tracks (*.nltrack)|*.
 inline constexpr std::string_view kTrackExtension = "nltrack";
 
 // "|" and ":" become NUL separators and two NULs end the list.
-std::string ConvertFilterSpec(std::string_view spec);
+std::string ConvertFilterSpec(std::string_view filter);
 
 // Qt name filters ("Text (*.a *.b)") from a filter in either notation. Parts
 // pair up as display text and pattern; several patterns are separated by ";".
 // The list ends at an empty part or a display text without a pattern.
-QStringList NameFiltersFromSpec(std::string_view spec);
+QStringList NameFiltersFromSpec(std::string_view filter);
 
 // Flags actually used by each dialog: the caller's flags without hook and
 // template bits, plus the bits its options ask for.

@@ -1,10 +1,126 @@
-// Placeholder until the subcommand is built; replaced by its own file.
+// torvix-cli heartline: runs the solver on a track file and writes the result.
+#include <cctype>
+#include <charconv>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "analysis/track_ends.h"
+#include "cli/cli_common.h"
 #include "cli/commands.h"
+#include "heartline/solver.h"
+#include "heartline/track_length.h"
 
 namespace torvix::cli {
 
+namespace {
+
+struct HeartlineOptions {
+    std::string input;
+    std::string output;
+    HeartlineParams params;
+    bool json = false;
+};
+
+// "##0.000": three decimals, at least one digit before the point, a point
+// whatever the locale, no sign on a value that shows as zero.
+std::string FormatMeasure(double value) {
+    char buffer[400];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 3);
+    if (ec != std::errc{}) return "0.000";
+    std::string text(buffer, end);
+    if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
+    return text;
+}
+
+struct EndTexts {
+    std::string radius, slope, tilt;
+};
+
+EndTexts FormatEnd(double radius, double slope, double tilt) {
+    if (radius == -1.0) return {"straight", FormatMeasure(slope), "none"};
+    return {FormatMeasure(radius), FormatMeasure(slope), FormatMeasure(tilt)};
+}
+
+// Beside the input, its final ".nltrack" (any letter case) replaced, so the
+// result never lands on the input itself.
+std::string DefaultOutputPath(const std::string& input) {
+    constexpr std::string_view kExtension = ".nltrack";
+    std::string stem = input;
+    if (stem.size() >= kExtension.size()) {
+        std::string tail = stem.substr(stem.size() - kExtension.size());
+        for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (tail == kExtension) stem.resize(stem.size() - kExtension.size());
+    }
+    return stem + "_Torvix.nltrack";
+}
+
+int RunHeartline(const HeartlineOptions& options) {
+    Track track;
+    if (!LoadTrackOrReport(options.input, track, std::cerr)) return kReadFailed;
+    double publiclength = 0;
+    TrackLength(track, true, publiclength);
+
+    std::string friction;
+    SolverObserver observer;
+    observer.display_gradient = [&friction](const std::string& text) { friction = text; };
+    const SolveResult result = SolveHeartline(track, publiclength, options.params, observer);
+    if (!result.ok) {
+        std::cerr << result.message << '\n';
+        if (options.json) std::cout << nlohmann::json{{"ok", false}, {"error", result.message}}.dump() << '\n';
+        return kSolverFailed;
+    }
+
+    const std::string output = options.output.empty() ? DefaultOutputPath(options.input) : options.output;
+    if (!SaveTrackOrReport(output, track, std::cerr)) return kWriteFailed;
+
+    const TrackEndMeasures ends = AnalyzeTrackEnds(track);
+    const EndTexts in = FormatEnd(ends.radius_in, ends.slope_in, ends.tilt_in);
+    const EndTexts out = FormatEnd(ends.radius_out, ends.slope_out, ends.tilt_out);
+    if (options.json) {
+        const nlohmann::json j = {
+            {"ok", true},
+            {"friction", friction},
+            {"filter", result.filter},
+            {"vertex_count", track.bezr.vertex_count},
+            {"segment_count", track.segm.segment_count},
+            {"radius_in", in.radius},
+            {"slope_in", in.slope},
+            {"tilt_in", in.tilt},
+            {"radius_out", out.radius},
+            {"slope_out", out.slope},
+            {"tilt_out", out.tilt},
+        };
+        std::cout << j.dump() << '\n';
+    } else {
+        std::cout << "Friction coefficient: " << friction << '\n'
+                  << "Filter: " << result.filter << '\n'
+                  << "Vertices: " << track.bezr.vertex_count << '\n'
+                  << "Entry: radius " << in.radius << ", slope " << in.slope << ", tilt " << in.tilt << '\n'
+                  << "Exit: radius " << out.radius << ", slope " << out.slope << ", tilt " << out.tilt << '\n'
+                  << "Written: " << output << '\n';
+    }
+    return kOk;
+}
+
+}  // namespace
+
 void AddHeartlineCommand(CLI::App& app, int& exit_code) {
-    app.add_subcommand("heartline", "(not available yet)")->callback([&exit_code] { exit_code = kBadUsage; });
+    auto options = std::make_shared<HeartlineOptions>();
+    CLI::App* cmd = app.add_subcommand("heartline", "Bank a track around its heartline and write the result");
+    cmd->add_option("track", options->input, "Input .nltrack file")->required();
+    cmd->add_option("-o,--output", options->output, "Output file (default: beside the input, _Torvix.nltrack)");
+    cmd->add_option("--segments", options->params.segments, "Curves of the new spline")->capture_default_str();
+    cmd->add_option("--precision", options->params.precision, "Fitting points per curve")->capture_default_str();
+    cmd->add_option("--filter", options->params.filter, "Smoothing passes")->capture_default_str();
+    cmd->add_option("--heartline", options->params.heartline, "Heartline height in metres")->capture_default_str();
+    cmd->add_option("--start-speed", options->params.start_speed, "Speed at the first vertex, m/s")
+        ->capture_default_str();
+    cmd->add_option("--end-speed", options->params.end_speed, "Speed at the last vertex, m/s")->capture_default_str();
+    cmd->add_flag("--json", options->json, "Print one JSON object");
+    cmd->callback([options, &exit_code] { exit_code = RunHeartline(*options); });
 }
 
 }  // namespace torvix::cli

@@ -1,10 +1,83 @@
-// Placeholder until the subcommand is built; replaced by its own file.
+// torvix-cli info: vertex and segment counts, length and end measures of a track.
+#include <array>
+#include <charconv>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "analysis/track_ends.h"
 #include "cli/commands.h"
+#include "heartline/track_length.h"
+#include "track/track_io.h"
 
 namespace torvix::cli {
 
+namespace {
+
+// Fixed notation with a point whatever the locale; "-0.00" reads as "0.00".
+std::string FormatFixed(double value, int decimals) {
+    std::array<char, 64> buf{};
+    const auto res = std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::fixed, decimals);
+    std::string text(buf.data(), res.ptr);
+    if (!text.empty() && text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
+    return text;
+}
+
+struct InfoOptions {
+    std::string path;
+    bool json = false;
+};
+
+int RunInfo(const InfoOptions& opt) {
+    Track track;
+    if (!ReadTrackFile(opt.path, track)) {
+        std::cerr << "Error Loading Track File!\n";
+        return kReadFailed;
+    }
+    double publiclength = 0;
+    const double length = TrackLength(track, true, publiclength);
+    const TrackEndMeasures m = AnalyzeTrackEnds(track);
+
+    if (opt.json) {
+        const nlohmann::ordered_json out = {
+            {"vertex_count", track.bezr.vertex_count},
+            {"segment_count", track.segm.segment_count},
+            {"length", length},
+            {"radius_in", m.radius_in},
+            {"slope_in", m.slope_in},
+            {"tilt_in", m.tilt_in},
+            {"radius_out", m.radius_out},
+            {"slope_out", m.slope_out},
+            {"tilt_out", m.tilt_out},
+        };
+        std::cout << out.dump(2) << '\n';
+        return kOk;
+    }
+
+    const auto radius = [](double r) { return r == -1.0 ? std::string("straight") : FormatFixed(r, 3); };
+    const auto tilt = [](double r, double t) { return r == -1.0 ? std::string("none") : FormatFixed(t, 3); };
+    std::cout << "Vertices:   " << track.bezr.vertex_count << '\n'
+              << "Segments:   " << track.segm.segment_count << '\n'
+              << "Length:     " << FormatFixed(length, 2) << " m\n"
+              << "Radius in:  " << radius(m.radius_in) << '\n'
+              << "Slope in:   " << FormatFixed(m.slope_in, 3) << '\n'
+              << "Tilt in:    " << tilt(m.radius_in, m.tilt_in) << '\n'
+              << "Radius out: " << radius(m.radius_out) << '\n'
+              << "Slope out:  " << FormatFixed(m.slope_out, 3) << '\n'
+              << "Tilt out:   " << tilt(m.radius_out, m.tilt_out) << '\n';
+    return kOk;
+}
+
+}  // namespace
+
 void AddInfoCommand(CLI::App& app, int& exit_code) {
-    app.add_subcommand("info", "(not available yet)")->callback([&exit_code] { exit_code = kBadUsage; });
+    auto opt = std::make_shared<InfoOptions>();
+    CLI::App* cmd = app.add_subcommand("info", "Show the length and the entry and exit measures of a track");
+    cmd->add_option("track", opt->path, "Track file (.nltrack)")->required();
+    cmd->add_flag("--json", opt->json, "Print the values as one JSON object");
+    cmd->callback([opt, &exit_code] { exit_code = RunInfo(*opt); });
 }
 
 }  // namespace torvix::cli

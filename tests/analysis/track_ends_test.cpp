@@ -126,8 +126,8 @@ TEST(TrackEnds, DegenerateInput) {
         EXPECT_EQ(e.radius_out, -1.0);
         EXPECT_EQ(e.slope_in, 0);
         EXPECT_EQ(e.slope_out, 0);
-        EXPECT_EQ(e.tilt_in, 0);
-        EXPECT_EQ(e.tilt_out, 0);
+        EXPECT_EQ(e.tilt_in, -1.0);
+        EXPECT_EQ(e.tilt_out, -1.0);
     }
 }
 

@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/commands.h"
+#include "support/test_support.h"
+#include "track/track_io.h"
+
+namespace torvix::cli {
+namespace {
+
+struct CliRun {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+CliRun RunInfo(std::vector<std::string> args) {
+    args.insert(args.begin(), {"torvix-cli", "info"});
+    std::vector<const char*> argv;
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const int code = RunCli(static_cast<int>(argv.size()), argv.data());
+    CliRun r{code, testing::internal::GetCapturedStdout(), testing::internal::GetCapturedStderr()};
+    return r;
+}
+
+// Vertices with their incoming and outgoing control points a third of the way
+// along straight neighbouring curves, except where overridden.
+Track PolylineTrack(const std::vector<Vector3>& points) {
+    Track t;
+    ResetTrack(t);
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        BezierVertex v;
+        v.position = points[i];
+        const Vector3 next = i + 1 < points.size() ? points[i + 1] : VecAdd(points[i], VecSub(points[i], points[i - 1]));
+        const Vector3 prev = i > 0 ? points[i - 1] : VecSub(points[i], VecSub(points[i + 1], points[i]));
+        v.control_next = VecAdd(points[i], VecScale(VecSub(next, points[i]), 1.0 / 3));
+        v.control_prev = VecAdd(points[i], VecScale(VecSub(prev, points[i]), 1.0 / 3));
+        t.bezr.vertices.push_back(v);
+    }
+    t.bezr.vertex_count = static_cast<Long>(points.size());
+    t.segm.segment_count = static_cast<Long>(points.size() - 1);
+    t.segm.segments.resize(points.size() - 1);
+    return t;
+}
+
+std::string WriteTrack(const test::TempDir& dir, Track track) {
+    const std::string path = (dir / "test.nltrack").string();
+    EXPECT_TRUE(WriteTrackFile(path, track));
+    return path;
+}
+
+TEST(InfoCommand, PlainOutput) {
+    test::TempDir dir;
+    // 10 m level, then 10 m rising at 45 degrees, all straight.
+    const std::string path = WriteTrack(dir, PolylineTrack({{0, 0, 0}, {10, 0, 0}, {17.0710678f, 7.0710678f, 0}}));
+    const CliRun r = RunInfo({path});
+    ASSERT_EQ(r.code, kOk) << r.err;
+    EXPECT_EQ(r.out,
+              "Vertices:   3\n"
+              "Segments:   2\n"
+              "Length:     20.00 m\n"
+              "Radius in:  straight\n"
+              "Slope in:   0.000\n"
+              "Tilt in:    none\n"
+              "Radius out: straight\n"
+              "Slope out:  45.000\n"
+              "Tilt out:   none\n");
+}
+
+TEST(InfoCommand, CurvedEntryAndJson) {
+    test::TempDir dir;
+    Track t = PolylineTrack({{0, 0, 0}, {300, 15, 0}, {330, 15, 0}});
+    // Entry curve with a curvature of exactly 0.001, bending upwards.
+    t.bezr.vertices[0].control_prev = {-100, 0, 0};
+    t.bezr.vertices[0].control_next = {100, 0, 0};
+    t.bezr.vertices[1].control_prev = {200, 15, 0};
+    const std::string path = WriteTrack(dir, t);
+
+    const CliRun plain = RunInfo({path});
+    ASSERT_EQ(plain.code, kOk) << plain.err;
+    EXPECT_NE(plain.out.find("Radius in:  1000.000\n"), std::string::npos) << plain.out;
+    EXPECT_NE(plain.out.find("Tilt in:    180.000\n"), std::string::npos) << plain.out;
+    EXPECT_NE(plain.out.find("Radius out: straight\n"), std::string::npos) << plain.out;
+
+    const CliRun js = RunInfo({path, "--json"});
+    ASSERT_EQ(js.code, kOk) << js.err;
+    const nlohmann::json j = nlohmann::json::parse(js.out);
+    EXPECT_EQ(j.at("vertex_count"), 3);
+    EXPECT_EQ(j.at("segment_count"), 2);
+    EXPECT_GT(j.at("length").get<double>(), 330);
+    EXPECT_DOUBLE_EQ(j.at("radius_in").get<double>(), 1000.0);
+    EXPECT_NEAR(j.at("tilt_in").get<double>(), 180.0, 1e-9);
+    EXPECT_EQ(j.at("slope_in").get<double>(), 0.0);
+    EXPECT_EQ(j.at("radius_out").get<double>(), -1.0);
+    EXPECT_EQ(j.at("tilt_out").get<double>(), -1.0);
+    EXPECT_EQ(j.at("slope_out").get<double>(), 0.0);
+}
+
+TEST(InfoCommand, UnreadableTrack) {
+    test::TempDir dir;
+    const CliRun missing = RunInfo({(dir / "absent.nltrack").string()});
+    EXPECT_EQ(missing.code, kReadFailed);
+    EXPECT_EQ(missing.err, "Error Loading Track File!\n");
+    EXPECT_TRUE(missing.out.empty());
+
+    EXPECT_EQ(RunInfo({}).code, kBadUsage);
+}
+
+TEST(InfoCommand, DemoTrack) {
+    const auto demo = test::DemoTrackPath();
+    if (demo.empty()) GTEST_SKIP() << "demo track not present beside the checkout";
+    const CliRun r = RunInfo({demo.string(), "--json"});
+    ASSERT_EQ(r.code, kOk) << r.err;
+    const nlohmann::json j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j.at("vertex_count"), 204);
+    EXPECT_EQ(j.at("segment_count"), 204);
+    // The measured length agrees with a fine independent sampling of the spline.
+    Track t;
+    ASSERT_TRUE(ReadTrackFile(demo.string(), t));
+    double fine = 0;
+    for (std::size_t i = 0; i + 1 < t.bezr.vertices.size(); ++i) {
+        const BezierVertex& a = t.bezr.vertices[i];
+        const BezierVertex& b = t.bezr.vertices[i + 1];
+        const Vector3 p[4] = {a.position, a.control_next, b.control_prev, b.position};
+        double px = p[0].x, py = p[0].y, pz = p[0].z;
+        for (int k = 1; k <= 400; ++k) {
+            const double u = k / 400.0, w = 1 - u;
+            const double c[4] = {w * w * w, 3 * u * w * w, 3 * u * u * w, u * u * u};
+            double x = 0, y = 0, z = 0;
+            for (int m = 0; m < 4; ++m) x += c[m] * p[m].x, y += c[m] * p[m].y, z += c[m] * p[m].z;
+            fine += std::sqrt((x - px) * (x - px) + (y - py) * (y - py) + (z - pz) * (z - pz));
+            px = x, py = y, pz = z;
+        }
+    }
+    EXPECT_NEAR(j.at("length").get<double>(), fine, fine * 1e-3);
+}
+
+}  // namespace
+}  // namespace torvix::cli

@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/commands.h"
+#include "heartline/track_builders.h"
+#include "support/test_support.h"
+#include "track/track_io.h"
+
+namespace torvix::cli {
+namespace {
+
+struct ToolRun {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+ToolRun Heartline(std::vector<std::string> args) {
+    args.insert(args.begin(), {"torvix-cli", "heartline"});
+    std::vector<const char*> argv;
+    for (const auto& a : args) argv.push_back(a.c_str());
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    ToolRun r;
+    r.code = RunCli(static_cast<int>(argv.size()), argv.data());
+    r.out = testing::internal::GetCapturedStdout();
+    r.err = testing::internal::GetCapturedStderr();
+    return r;
+}
+
+class HeartlineCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Track track = test::StraightTrack(5, 100);  // 500 m
+        input_ = (dir_ / "Level.nltrack").string();
+        ASSERT_TRUE(WriteTrackFile(input_, track));
+    }
+    test::TempDir dir_;
+    std::string input_;
+};
+
+TEST_F(HeartlineCommand, WritesBesideTheInputAndReportsAsJson) {
+    const ToolRun r = Heartline({input_, "--segments", "8", "--precision", "5", "--start-speed", "20",
+                                 "--end-speed", "17", "--json"});
+    ASSERT_EQ(r.code, kOk) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["ok"], true);
+    EXPECT_EQ(j["friction"], "0.011315");
+    EXPECT_EQ(j["filter"], 15);
+    EXPECT_EQ(j["vertex_count"], 9);
+    EXPECT_EQ(j["segment_count"], 8);
+    EXPECT_EQ(j["radius_in"], "straight");
+    EXPECT_EQ(j["tilt_in"], "none");
+    EXPECT_EQ(j["slope_out"], "0.000");
+    Track written;
+    ASSERT_TRUE(ReadTrackFile((dir_ / "Level_Torvix.nltrack").string(), written));
+    EXPECT_EQ(written.bezr.vertex_count, 9);
+    EXPECT_EQ(written.info.info_text, "--- Torvix V1.6 ---");
+    EXPECT_FLOAT_EQ(written.bezr.vertices[3].position.y, -1.0f);
+}
+
+TEST_F(HeartlineCommand, UpperCaseExtensionNeverOverwritesTheInput) {
+    const std::string upper = (dir_ / "Loop.NLTRACK").string();
+    std::filesystem::copy_file(input_, upper);
+    const ToolRun r = Heartline({upper, "--segments", "4"});
+    ASSERT_EQ(r.code, kOk) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir_ / "Loop_Torvix.nltrack"));
+    Track original;
+    ASSERT_TRUE(ReadTrackFile(upper, original));
+    EXPECT_EQ(original.bezr.vertex_count, 6);
+}
+
+TEST_F(HeartlineCommand, TextReportNamesFrictionFilterAndEnds) {
+    const std::string out = (dir_ / "out.nltrack").string();
+    const ToolRun r = Heartline({input_, "-o", out, "--segments", "6", "--filter", "9"});
+    ASSERT_EQ(r.code, kOk) << r.err;
+    EXPECT_NE(r.out.find("0.011315"), std::string::npos);
+    EXPECT_NE(r.out.find("Filter: 9"), std::string::npos);
+    EXPECT_NE(r.out.find("Vertices: 7"), std::string::npos);
+    EXPECT_NE(r.out.find("straight"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(out));
+}
+
+TEST_F(HeartlineCommand, FailuresHaveTheirExitCodes) {
+    EXPECT_EQ(Heartline({(dir_ / "missing.nltrack").string()}).code, kReadFailed);
+    const ToolRun unreadable = Heartline({(dir_ / "missing.nltrack").string()});
+    EXPECT_NE(unreadable.err.find("Error Loading Track File!"), std::string::npos);
+
+    const ToolRun refused = Heartline({input_, "--segments", "0"});
+    EXPECT_EQ(refused.code, kSolverFailed);
+    EXPECT_FALSE(refused.err.empty());
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "Level_Torvix.nltrack"));
+
+    const ToolRun unwritable = Heartline({input_, "-o", (dir_ / "no" / "such" / "dir.nltrack").string()});
+    EXPECT_EQ(unwritable.code, kWriteFailed);
+
+    EXPECT_EQ(Heartline({input_, "--segments", "many"}).code, kBadUsage);
+}
+
+TEST(HeartlineCommandValley, ReportsTheSolverMessage) {
+    test::TempDir dir;
+    Track hill = test::HillTrack(30);
+    const std::string path = (dir / "Hill.nltrack").string();
+    ASSERT_TRUE(WriteTrackFile(path, hill));
+    const ToolRun r = Heartline({path, "--start-speed", "5", "--end-speed", "5"});
+    EXPECT_EQ(r.code, kSolverFailed);
+    EXPECT_NE(r.err.find("valleyed"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir / "Hill_Torvix.nltrack"));
+}
+
+}  // namespace
+}  // namespace torvix::cli
