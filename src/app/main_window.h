@@ -1,0 +1,156 @@
+// The skinned main window: parameter fields, result displays, status lights,
+// the three commands and the animations, all on the one GUI thread.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QRegion>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+#include <string>
+
+#include "app/animations.h"
+#include "app/twips.h"
+#include "track/track.h"
+
+class QLineEdit;
+
+namespace torvix {
+
+class ClickLabel;
+class FileDialogs;
+class MessageBoxes;
+class ParameterField;
+class ShapeWidget;
+
+// What the window needs from outside; tests hand in their own.
+struct WindowServices {
+    std::string settings_file;  // full path of Torvix.ini
+    std::string app_folder;     // default folder of the open dialog
+    FileDialogs* dialogs = nullptr;
+    MessageBoxes* message_boxes = nullptr;
+    QImage skin;                // 440 x 340, magenta outside the artwork
+};
+
+inline constexpr const char* kWindowCaption = "NL-Torvix V1.6";
+
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit MainWindow(WindowServices services, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Commands, run by clicks on the labels over the painted buttons.
+    void btnLoad_Click();
+    void btnMod_Click();
+    void btnSave_Click();
+    void closeme_Click();
+    void minimizeme_Click();
+
+    void show_message(const QString& text, int duration_ms);
+    void display_length(double length);
+    void display_gradient(const QString& text);
+
+    // One tick of each timer.
+    void fade_Timer();
+    void Slotmachine_Timer();
+    void bubble_Timer();
+    void message_timer_Timer();
+
+    // Read-only views for the program's tests and screenshots.
+    bool track_loaded() const { return track_loaded_; }
+    bool track_modified() const { return track_modified_; }
+    bool run_in_progress() const { return running_; }
+    double publiclength_value() const { return publiclength; }
+    const Track& current_track() const { return CurrentTrack; }
+    const Track& loaded_track() const { return LoadedTrack; }
+    long progress_count() const { return progress_count_; }
+    long progress_total() const { return progress_total_; }
+    const QString& proposed_save_file() const { return save_file_; }
+    bool ignores_next_mouse_move() const { return ignore_mouse_move_; }
+    const QRegion& shape() const { return region_; }
+    QTimer* timer(const char* name) const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Form_Load();
+    void BuildControls();
+    ParameterField* AddParameterField(const char* name, const TwipRect& r, bool allow_decimal,
+                                      bool allow_negative, const char* tooltip);
+    QLineEdit* AddResultField(const char* name, const TwipRect& r, const char* text);
+    ClickLabel* AddLabel(const char* name, const TwipRect& r);
+    ShapeWidget* AddShape(const char* name, bool circle, const TwipRect& r);
+    QTimer* AddTimer(const char* name, int interval_ms, void (MainWindow::*tick)());
+    void SetTextColour(const QColor& colour);
+    void ShowProgressBar();
+    void ShowBubble();
+    void str_precision_LostFocus();
+    void display_analysis();
+    QString Setting(const char* section, const char* entry, const QString& fallback) const;
+    void SaveSetting(const char* section, const char* entry, const QString& value) const;
+    void OnSolverProgress(long count, long total);
+
+    WindowServices services_;
+    QImage skin_;
+    QRegion region_;
+
+    // Controls, owned by the widget tree.
+    ParameterField* str_segments_ = nullptr;
+    ParameterField* str_heartline_ = nullptr;
+    ParameterField* str_startspeed_ = nullptr;
+    ParameterField* str_endspeed_ = nullptr;
+    ParameterField* str_precision_ = nullptr;
+    ParameterField* str_filter_ = nullptr;
+    QLineEdit* str_slope_in_ = nullptr;
+    QLineEdit* str_radius_in_ = nullptr;
+    QLineEdit* str_tilt_in_ = nullptr;
+    QLineEdit* str_slope_out_ = nullptr;
+    QLineEdit* str_radius_out_ = nullptr;
+    QLineEdit* str_tilt_out_ = nullptr;
+    ClickLabel* Lengthlabel_ = nullptr;
+    ClickLabel* SLopeLabel_ = nullptr;
+    ClickLabel* Message_Label_ = nullptr;
+    ShapeWidget* statuslight1_ = nullptr;
+    ShapeWidget* statuslight2_ = nullptr;
+    ShapeWidget* statuslight3_ = nullptr;
+    ShapeWidget* Progressbar_ = nullptr;
+    ShapeWidget* bubbleshape_ = nullptr;
+    QTimer* fade_ = nullptr;
+    QTimer* bubble_ = nullptr;
+    QTimer* Slotmachine_ = nullptr;
+    QTimer* message_timer_ = nullptr;
+
+    // Window state.
+    Track CurrentTrack;
+    Track LoadedTrack;
+    double publiclength = 0;
+    bool track_loaded_ = false;
+    bool track_modified_ = false;
+    long progress_count_ = 0;
+    long progress_total_ = 10;
+    FadeState fade_state_;
+    BubbleState bubble_state_;
+    RandomSequence random_;
+    double drag_x_ = 0;
+    double drag_y_ = 0;
+    bool ignore_mouse_move_ = false;
+    QString load_file_;
+    QString load_folder_;
+    QString save_folder_;
+    QString save_file_;
+
+    // A modify run in progress: commands are ignored, and a close request
+    // cancels the run and closes once it has unwound.
+    bool running_ = false;
+    bool cancel_requested_ = false;
+    bool close_after_run_ = false;
+    QElapsedTimer since_events_;
+};
+
+}  // namespace torvix

@@ -1,0 +1,135 @@
+// A main window built on a settings file in a fresh folder, a skin drawn by
+// the test, and dialogs and message boxes that the test answers.
+#pragma once
+
+#include <QApplication>
+#include <filesystem>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <gtest/gtest.h>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/file_dialogs.h"
+#include "app/main_window.h"
+#include "app/message_boxes.h"
+#include "support/test_support.h"
+
+namespace torvix::test {
+
+// Dark artwork with magenta cut out of the four corners.
+inline QImage TestSkin() {
+    QImage skin(440, 340, QImage::Format_RGB32);
+    skin.fill(QColor(60, 60, 70));
+    QPainter p(&skin);
+    for (QPoint corner : {QPoint(0, 0), QPoint(420, 0), QPoint(0, 320), QPoint(420, 320)})
+        p.fillRect(QRect(corner, QSize(20, 20)), QColor(255, 0, 255));
+    return skin;
+}
+
+struct RecordedBox {
+    QString title;
+    QString text;
+};
+
+class RecordingMessageBoxes : public MessageBoxes {
+public:
+    void Warning(QWidget*, const QString& title, const QString& text) override {
+        shown.push_back({title, text});
+    }
+    std::vector<RecordedBox> shown;
+};
+
+// Answers the file dialogs from a queue: a path chooses that file, nothing
+// cancels. Records what each dialog was asked with.
+class ScriptedFileDialogs : public FileDialogs {
+public:
+    struct Request {
+        std::string file_name;
+        std::string initial_dir;
+        std::string title;
+        std::string filter;
+    };
+
+    bool ShowOpenDialog(std::string& file_name, std::string& file_title, bool, bool&, bool, std::string& filter_spec,
+                        std::int32_t& filter_index, const std::string& initial_dir, const std::string& title,
+                        const std::string&, QWidget*, std::int32_t& flags) override {
+        return Answer(open_answers, opened, file_name, file_title, filter_spec, filter_index, initial_dir, title,
+                      flags);
+    }
+    bool ShowSaveDialog(std::string& file_name, std::string& file_title, bool, std::string& filter_spec,
+                        std::int32_t& filter_index, const std::string& initial_dir, const std::string& title,
+                        const std::string&, QWidget*, std::int32_t& flags) override {
+        return Answer(save_answers, saved, file_name, file_title, filter_spec, filter_index, initial_dir, title,
+                      flags);
+    }
+
+    std::deque<std::optional<std::string>> open_answers;
+    std::deque<std::optional<std::string>> save_answers;
+    std::vector<Request> opened;
+    std::vector<Request> saved;
+
+private:
+    static bool Answer(std::deque<std::optional<std::string>>& answers, std::vector<Request>& log,
+                       std::string& file_name, std::string& file_title, const std::string& filter_spec,
+                       std::int32_t& filter_index, const std::string& initial_dir, const std::string& title,
+                       std::int32_t& flags) {
+        log.push_back({file_name, initial_dir, title, filter_spec});
+        std::optional<std::string> answer;
+        if (!answers.empty()) {
+            answer = answers.front();
+            answers.pop_front();
+        }
+        if (!answer) {
+            file_name.clear();
+            file_title.clear();
+            flags = 0;
+            filter_index = 0;
+            return false;
+        }
+        file_name = *answer;
+        file_title = std::filesystem::path(*answer).filename().string();
+        return true;
+    }
+};
+
+class WindowTest : public ::testing::Test {
+protected:
+    std::string SettingsPath() const { return (dir / "Torvix.ini").string(); }
+
+    MainWindow& Window() {
+        if (!window) {
+            WindowServices services;
+            services.settings_file = SettingsPath();
+            services.app_folder = dir.path().string();
+            services.message_boxes = &boxes;
+            services.dialogs = &dialogs;
+            services.skin = TestSkin();
+            window = std::make_unique<MainWindow>(services);
+        }
+        return *window;
+    }
+
+    template <typename T = QWidget>
+    T* Control(const char* name) {
+        T* found = Window().findChild<T*>(name);
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    QLineEdit* Field(const char* name) { return Control<QLineEdit>(name); }
+
+    void TearDown() override { window.reset(); }
+
+    TempDir dir;
+    RecordingMessageBoxes boxes;
+    ScriptedFileDialogs dialogs;
+    std::unique_ptr<MainWindow> window;
+};
+
+}  // namespace torvix::test
