@@ -77,7 +77,7 @@ Failure SampleTrack(const SamplingInputs& in, SampleSet& set, Progress& progress
     RollWalk roll(in.vertices);
     ForceSample force;
 
-    for (int i = 0; i < curves && k <= last_index; ++i) {
+    for (int i = 0; i < curves; ++i) {
         const CurveRoll& curve = roll.BeginCurve(i);
         const Vector3& p0 = v[i].position;
         const Vector3& p1 = v[i].control_next;
@@ -87,13 +87,19 @@ Failure SampleTrack(const SamplingInputs& in, SampleSet& set, Progress& progress
         const std::optional<int> explicit_count = FilterCountForColour(segment.color_2);
         const bool last_curve = i == curves - 1;
 
-        for (int j = 0; j <= kStepsPerCurve && k <= last_index; ++j) {
+        for (int j = 0; j <= kStepsPerCurve; ++j) {
             const float t = static_cast<float>(static_cast<double>(j) / kStepsPerCurve);
             const Vector3 p = BezierPoint(p0, p1, p3, p2, t);
             s = s + VecDistance(prev, p);
             prev = p;
             const bool forced = last_curve && j == kStepsPerCurve;
             if (!(s >= (static_cast<double>(k) / in.n) * in.length) && !forced) continue;
+            // Only one surplus sample has a place; a walk that runs further past the
+            // stored length would leave the end of the track unsampled.
+            if (k > last_index) {
+                set.taken = k;
+                return std::string("The walk passed the stored track length by more than one sample spacing.");
+            }
 
             if (Failure f = RelaxSample(p0, p1, p2, p3, j, p, s, in.energy, in.heartline, prev_down, force)) return f;
             if (!explicit_count) return std::string("A segment colour asks for a smoothing count beyond the 16-bit range.");

@@ -22,6 +22,14 @@ int DeriveFilterCounts(SampleSet& set, int n, int filter) {
     return raised;
 }
 
+bool PassThresholdsFit(const SampleSet& set, int n, int filter) {
+    if (filter < 1) return true;
+    for (int k = 0; k <= n; ++k) {
+        if (filter - set.filter_count[k] > 32767) return false;
+    }
+    return true;
+}
+
 void SmoothingPass(SampleSet& set, int n, int pass, int filter) {
     const auto& down = set.down;
     for (int k = 0; k <= n; ++k) {

@@ -120,6 +120,10 @@ SolveResult SolveHeartline(Track& track, double publiclength, const HeartlinePar
         return result;
     }
     progress.SetTotal(*total);
+    if (!PassThresholdsFit(set, n, filter)) {
+        result.message = "A segment's smoothing count is too far below Filter for a 16-bit count.";
+        return result;
+    }
     for (int pass = 1; pass <= filter; ++pass) {
         SmoothingPass(set, n, pass, filter);
         progress.Step();

@@ -185,6 +185,10 @@ Failure SampleTrack(const SamplingInputs& in, SampleSet& set, Progress& progress
 // passed in and returns the raised Filter. Adjusts set.vmax as the range guard needs.
 int DeriveFilterCounts(SampleSet& set, int n, int filter);
 
+// True when every pass can compare its number with Filter - filter_count[k] in
+// 16 bits; a very negative explicit count breaks that once any pass runs.
+bool PassThresholdsFit(const SampleSet& set, int n, int filter);
+
 // One smoothing pass (1-based `pass` of `filter`) over samples 0 .. n, reading
 // only the previous pass's down vectors.
 void SmoothingPass(SampleSet& set, int n, int pass, int filter);

@@ -93,14 +93,24 @@ TEST(Sampling, WalkThatFallsShortFails) {
     EXPECT_LE(r.set.taken, 20);
 }
 
-TEST(Sampling, WalkBeyondTheStoredLengthStopsAfterTheSurplusSample) {
-    // A stored length half the real one: every target is passed halfway; one surplus
-    // sample lands at N + 1 and nothing is written past the arrays.
-    const Sampled r = Sample(test::StraightTrack(2, 50), 20, 20, 20, 1, 0.5);
+TEST(Sampling, WalkReachingTheStoredLengthEarlyPutsTheForcedSampleAtTheSurplusIndex) {
+    // A stored length a little short of the walk: sample N is taken before the last
+    // step, the forced final sample lands at N + 1.
+    const Sampled r = Sample(test::StraightTrack(2, 50), 20, 20, 20, 1, 0.999);
     ASSERT_FALSE(r.failure) << *r.failure;
     EXPECT_EQ(r.set.taken, 22);
-    EXPECT_NEAR(r.set.point[20].x, 50, 0.1);
+    EXPECT_LT(r.set.point[20].x, 100);
+    EXPECT_FLOAT_EQ(r.set.point[21].x, 100);
     EXPECT_EQ(r.steps, 22);
+}
+
+TEST(Sampling, WalkFarBeyondTheStoredLengthFails) {
+    // A stored length half the real one: samples 0 .. N cover only the first half,
+    // and a sample beyond N + 1 has nowhere to go.
+    const Sampled r = Sample(test::StraightTrack(2, 50), 20, 20, 20, 1, 0.5);
+    ASSERT_TRUE(r.failure);
+    EXPECT_EQ(r.set.taken, 22);
+    EXPECT_NEAR(r.set.point[20].x, 50, 0.1);
 }
 
 TEST(Sampling, AtMostOneSamplePerStep) {

@@ -115,5 +115,19 @@ TEST(Smoothing, NegativeCountIsNeverSmoothed) {
     EXPECT_EQ(set.down[1], (Vector3{0, -1, 0}));
 }
 
+TEST(Smoothing, PassThresholdStaysWithinSixteenBits) {
+    SampleSet set = LevelSet(3);
+    for (int k = 0; k <= 3; ++k) set.filter_count[k] = 2;
+    EXPECT_TRUE(PassThresholdsFit(set, 3, 15));
+    set.filter_count[2] = -32752;  // 15 - (-32752) = 32767 still fits
+    EXPECT_TRUE(PassThresholdsFit(set, 3, 15));
+    set.filter_count[2] = -32753;
+    EXPECT_FALSE(PassThresholdsFit(set, 3, 15));
+    EXPECT_TRUE(PassThresholdsFit(set, 3, 0));  // no pass runs, nothing is compared
+    set.filter_count[4] = -32768;              // the surplus sample is never compared
+    set.filter_count[2] = 0;
+    EXPECT_TRUE(PassThresholdsFit(set, 3, 15));
+}
+
 }  // namespace
 }  // namespace torvix::heartline

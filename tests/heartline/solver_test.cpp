@@ -183,6 +183,17 @@ TEST(Solve, WalkShortOfTheStoredLengthFailsInsteadOfFittingZeros) {
     EXPECT_EQ(track, before);
 }
 
+TEST(Solve, ExplicitCountFarBelowFilterFails) {
+    Track track = test::StraightTrack(3, 100);
+    track.segm.segments[1].color_2 = -32760;
+    const Track before = track;
+    const RunOutcome run = Solve(track, Params(6, 4, 12, 1.0, 20, 20));
+    EXPECT_FALSE(run.result.ok);
+    EXPECT_EQ(track, before);
+    Track no_passes = before;
+    EXPECT_TRUE(Solve(no_passes, Params(6, 4, 0, 1.0, 20, 20)).result.ok);
+}
+
 TEST(Solve, CurveWithoutDirectionAtASampleFails) {
     Track track = test::StraightTrack(2, 50);
     track.bezr.vertices[0].control_next = track.bezr.vertices[0].position;  // sample 0 sits there
