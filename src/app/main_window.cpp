@@ -3,6 +3,8 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFont>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -193,6 +195,7 @@ void MainWindow::BuildControls() {
     message_font.setWeight(QFont::Normal);
     message_font.setStyleHint(QFont::TypeWriter);
     Message_Label_->setFont(message_font);
+    message_font_ = message_font;
     Message_Label_->setAlignment(Qt::AlignCenter);
     SetTextOnlyColour(Message_Label_, kTextColour);
 
@@ -272,11 +275,34 @@ void MainWindow::closeme_Click() { close(); }
 
 void MainWindow::minimizeme_Click() { setWindowState(windowState() | Qt::WindowMinimized); }
 
-void MainWindow::show_message(const QString& text, int duration_ms) {
+void MainWindow::show_message(const QString& text, int duration_ms, const QString& full_text) {
     Message_Label_->setText(text);
+    Message_Label_->setToolTip(full_text == text ? QString() : full_text);
+    FitMessageLine();
     Message_Label_->setEnabled(true);
     message_timer_->setInterval(duration_ms);
     message_timer_->start();
+}
+
+// The message line is short: a text too long for one line is wrapped and set
+// smaller until it fits, so no message is ever cut.
+void MainWindow::FitMessageLine() {
+    const QString text = Message_Label_->text();
+    const QRect box = Message_Label_->contentsRect();
+    QFont font = message_font_;
+    bool wrap = QFontMetrics(font).horizontalAdvance(text) > box.width();
+    if (wrap) {
+        constexpr int kSmallestPixelSize = 7;
+        const int start = QFontInfo(message_font_).pixelSize();
+        for (int size = start; size >= kSmallestPixelSize; --size) {
+            font.setPixelSize(size);
+            const QRect needed =
+                QFontMetrics(font).boundingRect(box, Qt::AlignCenter | Qt::TextWordWrap, text);
+            if (needed.width() <= box.width() && needed.height() <= box.height()) break;
+        }
+    }
+    Message_Label_->setWordWrap(wrap);
+    Message_Label_->setFont(font);
 }
 
 void MainWindow::message_timer_Timer() {
@@ -450,7 +476,7 @@ void MainWindow::btnMod_Click() {
     if (!request.parameters) {
         // CurrentTrack is the loaded track again, so there is nothing to save.
         track_modified_ = false;
-        show_message(FromStd(request.refusal), 3000);
+        show_message(FromStd(request.refusal), 3000, FromStd(request.refusal_detail));
         return;
     }
     const ModifyParameters& p = *request.parameters;

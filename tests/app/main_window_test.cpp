@@ -275,6 +275,30 @@ TEST_F(ShownWindowTest, MessageReplacesAndRestartsTheTimer) {
     EXPECT_FALSE(Window().timer("message_timer")->isActive());
 }
 
+// A message is never cut: whatever does not fit on the short line is wrapped
+// and set smaller, and an ordinary one keeps the line's own font.
+TEST_F(ShownWindowTest, MessagesFitTheMessageLine) {
+    QLabel* line = Message();
+    const QFont own = line->font();
+    for (const char* text : {"Precision has been adjusted to 16", "Precision has been adjusted to 4",
+                             "Segments >= 1", "Precision >= 1", "Filter >= 0", "Lower Segments or Precision",
+                             "Lower Segments, Precision or Filter", "- ERROR -", "OK"}) {
+        Window().show_message(text, 1500);
+        const QRect box = line->contentsRect();
+        const int flags = Qt::AlignCenter | (line->wordWrap() ? Qt::TextWordWrap : 0);
+        const QRect needed = QFontMetrics(line->font()).boundingRect(box, flags, text);
+        EXPECT_LE(needed.width(), box.width()) << text;
+        EXPECT_LE(needed.height(), box.height()) << text;
+        EXPECT_GE(QFontInfo(line->font()).pixelSize(), 7) << text;
+    }
+    EXPECT_EQ(line->font(), own);
+    EXPECT_FALSE(line->wordWrap());
+    EXPECT_EQ(line->toolTip(), "");
+    Window().show_message("Segments >= 1", 3000, "Segments must be at least 1");
+    EXPECT_EQ(line->text(), "Segments >= 1");
+    EXPECT_EQ(line->toolTip(), "Segments must be at least 1");
+}
+
 // ---- dragging, minimize and close
 
 void SendMouse(QWidget* target, QEvent::Type type, QPoint local, Qt::MouseButton button,
