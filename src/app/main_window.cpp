@@ -41,6 +41,24 @@ void SetColours(QWidget* w, const QColor& background, const QColor& text) {
     w->setPalette(p);
 }
 
+// Texts too wide for their box are set smaller, down to this size, rather
+// than cut: a cut-off sign or leading digit would show a wrong number.
+constexpr int kSmallestPixelSize = 7;
+
+QFont FontToFit(const QFont& base, const QString& text, int width) {
+    QFont font = base;
+    if (QFontMetrics(font).horizontalAdvance(text) <= width) return font;
+    for (int size = QFontInfo(base).pixelSize() - 1; size >= kSmallestPixelSize; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).horizontalAdvance(text) <= width) break;
+    }
+    return font;
+}
+
+// Room for text inside a frameless line edit: it keeps a small margin on
+// each side and one pixel for the caret.
+int LineEditTextWidth(const QLineEdit* field) { return field->contentsRect().width() - 6; }
+
 void SetTextOnlyColour(QWidget* w, const QColor& text) {
     QPalette p = w->palette();
     for (auto role : {QPalette::Text, QPalette::WindowText}) p.setColor(role, text);
@@ -80,6 +98,12 @@ QLineEdit* MainWindow::AddResultField(const char* name, const TwipRect& r, const
     field->setFrame(false);
     field->setText(text);
     SetColours(field, kFieldBackground, kTextColour);
+    connect(field, &QLineEdit::textChanged, this, [this, field](const QString& now) {
+        field->setFont(FontToFit(font(), now, LineEditTextWidth(field)));
+        // Whatever still does not fit is shown from its start, sign first;
+        // someone typing in the field keeps the caret where it is.
+        if (!field->hasFocus()) field->setCursorPosition(0);
+    });
     return field;
 }
 
@@ -292,7 +316,6 @@ void MainWindow::FitMessageLine() {
     QFont font = message_font_;
     bool wrap = QFontMetrics(font).horizontalAdvance(text) > box.width();
     if (wrap) {
-        constexpr int kSmallestPixelSize = 7;
         const int start = QFontInfo(message_font_).pixelSize();
         for (int size = start; size >= kSmallestPixelSize; --size) {
             font.setPixelSize(size);
@@ -361,11 +384,13 @@ void MainWindow::ShowBubble() {
 
 void MainWindow::display_length(double length) {
     Lengthlabel_->setText(FromStd(FormatLength(length)));
+    Lengthlabel_->setFont(FontToFit(font(), Lengthlabel_->text(), Lengthlabel_->contentsRect().width() - 2));
     Lengthlabel_->setEnabled(true);
 }
 
 void MainWindow::display_gradient(const QString& text) {
     SLopeLabel_->setText(text);
+    SLopeLabel_->setFont(FontToFit(font(), text, SLopeLabel_->contentsRect().width() - 2));
     SLopeLabel_->setEnabled(true);
 }
 

@@ -299,6 +299,33 @@ TEST_F(ShownWindowTest, MessagesFitTheMessageLine) {
     EXPECT_EQ(line->toolTip(), "Segments must be at least 1");
 }
 
+// Results are set smaller rather than cut, so a sign or a leading digit is
+// never lost; ordinary ones keep the window's font.
+TEST_F(ShownWindowTest, ResultsFitTheirFields) {
+    const QFont own = Window().font();
+    for (const char* name : {"str_slope_in", "str_radius_in", "str_tilt_in", "str_slope_out", "str_radius_out",
+                             "str_tilt_out"}) {
+        QLineEdit* field = Field(name);
+        for (const char* text : {"-123.456", "12345.678", "-1234.567"}) {
+            field->setText(text);
+            EXPECT_LE(QFontMetrics(field->font()).horizontalAdvance(text), field->contentsRect().width() - 6)
+                << name << " " << text;
+            EXPECT_EQ(field->cursorPosition(), 0) << name;
+        }
+        field->setText("none");
+        EXPECT_EQ(field->font(), own) << name;
+    }
+    Window().display_gradient("-0.012345");
+    Window().display_length(12345.678);
+    for (const char* name : {"SLopeLabel", "Lengthlabel"}) {
+        QLabel* label = Control<QLabel>(name);
+        EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), label->contentsRect().width())
+            << name << " " << label->text().toStdString();
+    }
+    Window().display_gradient("0.011665");
+    EXPECT_EQ(Control<QLabel>("SLopeLabel")->font(), own);
+}
+
 // ---- dragging, minimize and close
 
 void SendMouse(QWidget* target, QEvent::Type type, QPoint local, Qt::MouseButton button,
