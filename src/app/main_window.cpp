@@ -3,6 +3,8 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFont>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -38,6 +40,24 @@ void SetColours(QWidget* w, const QColor& background, const QColor& text) {
     for (auto role : {QPalette::Text, QPalette::WindowText}) p.setColor(role, text);
     w->setPalette(p);
 }
+
+// Texts too wide for their box are set smaller, down to this size, rather
+// than cut: a cut-off sign or leading digit would show a wrong number.
+constexpr int kSmallestPixelSize = 7;
+
+QFont FontToFit(const QFont& base, const QString& text, int width) {
+    QFont font = base;
+    if (QFontMetrics(font).horizontalAdvance(text) <= width) return font;
+    for (int size = QFontInfo(base).pixelSize() - 1; size >= kSmallestPixelSize; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).horizontalAdvance(text) <= width) break;
+    }
+    return font;
+}
+
+// Room for text inside a frameless line edit: it keeps a small margin on
+// each side and one pixel for the caret.
+int LineEditTextWidth(const QLineEdit* field) { return field->contentsRect().width() - 6; }
 
 void SetTextOnlyColour(QWidget* w, const QColor& text) {
     QPalette p = w->palette();
@@ -78,6 +98,12 @@ QLineEdit* MainWindow::AddResultField(const char* name, const TwipRect& r, const
     field->setFrame(false);
     field->setText(text);
     SetColours(field, kFieldBackground, kTextColour);
+    connect(field, &QLineEdit::textChanged, this, [this, field](const QString& now) {
+        field->setFont(FontToFit(font(), now, LineEditTextWidth(field)));
+        // Whatever still does not fit is shown from its start, sign first;
+        // someone typing in the field keeps the caret where it is.
+        if (!field->hasFocus()) field->setCursorPosition(0);
+    });
     return field;
 }
 
@@ -193,6 +219,7 @@ void MainWindow::BuildControls() {
     message_font.setWeight(QFont::Normal);
     message_font.setStyleHint(QFont::TypeWriter);
     Message_Label_->setFont(message_font);
+    message_font_ = message_font;
     Message_Label_->setAlignment(Qt::AlignCenter);
     SetTextOnlyColour(Message_Label_, kTextColour);
 
@@ -272,11 +299,33 @@ void MainWindow::closeme_Click() { close(); }
 
 void MainWindow::minimizeme_Click() { setWindowState(windowState() | Qt::WindowMinimized); }
 
-void MainWindow::show_message(const QString& text, int duration_ms) {
+void MainWindow::show_message(const QString& text, int duration_ms, const QString& full_text) {
     Message_Label_->setText(text);
+    Message_Label_->setToolTip(full_text == text ? QString() : full_text);
+    FitMessageLine();
     Message_Label_->setEnabled(true);
     message_timer_->setInterval(duration_ms);
     message_timer_->start();
+}
+
+// The message line is short: a text too long for one line is wrapped and set
+// smaller until it fits, so no message is ever cut.
+void MainWindow::FitMessageLine() {
+    const QString text = Message_Label_->text();
+    const QRect box = Message_Label_->contentsRect();
+    QFont font = message_font_;
+    bool wrap = QFontMetrics(font).horizontalAdvance(text) > box.width();
+    if (wrap) {
+        const int start = QFontInfo(message_font_).pixelSize();
+        for (int size = start; size >= kSmallestPixelSize; --size) {
+            font.setPixelSize(size);
+            const QRect needed =
+                QFontMetrics(font).boundingRect(box, Qt::AlignCenter | Qt::TextWordWrap, text);
+            if (needed.width() <= box.width() && needed.height() <= box.height()) break;
+        }
+    }
+    Message_Label_->setWordWrap(wrap);
+    Message_Label_->setFont(font);
 }
 
 void MainWindow::message_timer_Timer() {
@@ -335,11 +384,13 @@ void MainWindow::ShowBubble() {
 
 void MainWindow::display_length(double length) {
     Lengthlabel_->setText(FromStd(FormatLength(length)));
+    Lengthlabel_->setFont(FontToFit(font(), Lengthlabel_->text(), Lengthlabel_->contentsRect().width() - 2));
     Lengthlabel_->setEnabled(true);
 }
 
 void MainWindow::display_gradient(const QString& text) {
     SLopeLabel_->setText(text);
+    SLopeLabel_->setFont(FontToFit(font(), text, SLopeLabel_->contentsRect().width() - 2));
     SLopeLabel_->setEnabled(true);
 }
 
@@ -450,7 +501,7 @@ void MainWindow::btnMod_Click() {
     if (!request.parameters) {
         // CurrentTrack is the loaded track again, so there is nothing to save.
         track_modified_ = false;
-        show_message(FromStd(request.refusal), 3000);
+        show_message(FromStd(request.refusal), 3000, FromStd(request.refusal_detail));
         return;
     }
     const ModifyParameters& p = *request.parameters;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QFont>
 #include <QImage>
 #include <QRegion>
 #include <QString>
@@ -48,7 +49,9 @@ public:
     void closeme_Click();
     void minimizeme_Click();
 
-    void show_message(const QString& text, int duration_ms);
+    // `full_text`, when it says more than `text`, becomes the message line's
+    // tooltip until the next message.
+    void show_message(const QString& text, int duration_ms, const QString& full_text = {});
     void display_length(double length);
     void display_gradient(const QString& text);
 
@@ -88,6 +91,7 @@ private:
     ShapeWidget* AddShape(const char* name, bool circle, const TwipRect& r);
     QTimer* AddTimer(const char* name, int interval_ms, void (MainWindow::*tick)());
     void SetTextColour(const QColor& colour);
+    void FitMessageLine();
     void ShowProgressBar();
     void ShowBubble();
     void str_precision_LostFocus();
@@ -151,6 +155,7 @@ private:
     bool cancel_requested_ = false;
     bool close_after_run_ = false;
     QElapsedTimer since_events_;
+    QFont message_font_;
 };
 
 }  // namespace torvix

@@ -242,17 +242,23 @@ ModifyRequest ReadModifyParameters(const ModifyFieldTexts& texts) {
     const double filter = RoundHalfEven(ReadNumber(texts.filter));
 
     ModifyRequest request;
+    const auto refuse = [&request](const char* short_text, const char* detail) {
+        request.refusal = short_text;
+        request.refusal_detail = detail;
+    };
     // Written so that NaN and infinity fail every test.
     if (!(segments >= 1)) {
-        request.refusal = "Segments must be at least 1";
+        refuse("Segments >= 1", "Segments must be at least 1");
     } else if (!(precision >= 1)) {
-        request.refusal = "Precision must be at least 1";
+        refuse("Precision >= 1", "Precision must be at least 1");
     } else if (!(filter >= 0)) {
-        request.refusal = "Filter must be 0 or more";
+        refuse("Filter >= 0", "Filter must be 0 or more");
     } else if (!(segments * precision + 1 <= kIntegerMax)) {
-        request.refusal = "Segments x Precision is too large: use at most 32766 fitting points";
+        refuse("Lower Segments or Precision",
+               "Segments x Precision is too large: use at most 32766 fitting points");
     } else if (!(2 * segments * precision + segments + filter + 3 <= kIntegerMax)) {
-        request.refusal = "Too many steps for one run: keep 2 x Segments x Precision + Segments + Filter at most 32764";
+        refuse("Lower Segments, Precision or Filter",
+               "Too many steps for one run: keep 2 x Segments x Precision + Segments + Filter at most 32764");
     } else {
         request.parameters = ModifyParameters{
             .segments = static_cast<std::int16_t>(segments),

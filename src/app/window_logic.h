@@ -128,11 +128,12 @@ struct ModifyParameters {
     double end_speed = 0;
 };
 
-// Either the solver's parameters or, when the solver cannot take them, the
-// message telling the user what to change.
+// Either the solver's parameters or, when the solver cannot take them, what
+// the user has to change: short enough for the message line, and in full.
 struct ModifyRequest {
     std::optional<ModifyParameters> parameters;
     std::string refusal;
+    std::string refusal_detail;
 };
 
 // Reads the six field texts and refuses what the solver cannot run: fewer than

@@ -275,6 +275,57 @@ TEST_F(ShownWindowTest, MessageReplacesAndRestartsTheTimer) {
     EXPECT_FALSE(Window().timer("message_timer")->isActive());
 }
 
+// A message is never cut: whatever does not fit on the short line is wrapped
+// and set smaller, and an ordinary one keeps the line's own font.
+TEST_F(ShownWindowTest, MessagesFitTheMessageLine) {
+    QLabel* line = Message();
+    const QFont own = line->font();
+    for (const char* text : {"Precision has been adjusted to 16", "Precision has been adjusted to 4",
+                             "Segments >= 1", "Precision >= 1", "Filter >= 0", "Lower Segments or Precision",
+                             "Lower Segments, Precision or Filter", "- ERROR -", "OK"}) {
+        Window().show_message(text, 1500);
+        const QRect box = line->contentsRect();
+        const int flags = Qt::AlignCenter | (line->wordWrap() ? Qt::TextWordWrap : 0);
+        const QRect needed = QFontMetrics(line->font()).boundingRect(box, flags, text);
+        EXPECT_LE(needed.width(), box.width()) << text;
+        EXPECT_LE(needed.height(), box.height()) << text;
+        EXPECT_GE(QFontInfo(line->font()).pixelSize(), 7) << text;
+    }
+    EXPECT_EQ(line->font(), own);
+    EXPECT_FALSE(line->wordWrap());
+    EXPECT_EQ(line->toolTip(), "");
+    Window().show_message("Segments >= 1", 3000, "Segments must be at least 1");
+    EXPECT_EQ(line->text(), "Segments >= 1");
+    EXPECT_EQ(line->toolTip(), "Segments must be at least 1");
+}
+
+// Results are set smaller rather than cut, so a sign or a leading digit is
+// never lost; ordinary ones keep the window's font.
+TEST_F(ShownWindowTest, ResultsFitTheirFields) {
+    const QFont own = Window().font();
+    for (const char* name : {"str_slope_in", "str_radius_in", "str_tilt_in", "str_slope_out", "str_radius_out",
+                             "str_tilt_out"}) {
+        QLineEdit* field = Field(name);
+        for (const char* text : {"-123.456", "12345.678", "-1234.567"}) {
+            field->setText(text);
+            EXPECT_LE(QFontMetrics(field->font()).horizontalAdvance(text), field->contentsRect().width() - 6)
+                << name << " " << text;
+            EXPECT_EQ(field->cursorPosition(), 0) << name;
+        }
+        field->setText("none");
+        EXPECT_EQ(field->font(), own) << name;
+    }
+    Window().display_gradient("-0.012345");
+    Window().display_length(12345.678);
+    for (const char* name : {"SLopeLabel", "Lengthlabel"}) {
+        QLabel* label = Control<QLabel>(name);
+        EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), label->contentsRect().width())
+            << name << " " << label->text().toStdString();
+    }
+    Window().display_gradient("0.011665");
+    EXPECT_EQ(Control<QLabel>("SLopeLabel")->font(), own);
+}
+
 // ---- dragging, minimize and close
 
 void SendMouse(QWidget* target, QEvent::Type type, QPoint local, Qt::MouseButton button,

@@ -381,8 +381,8 @@ TEST_F(CommandsTest, RefusedParametersWriteNothing) {
     Modify();
     EXPECT_FALSE(Window().track_modified());
     EXPECT_FALSE(Lit("statuslight2"));
-    EXPECT_FALSE(Message().isEmpty());
-    EXPECT_NE(Message(), "OK");
+    EXPECT_EQ(Message(), "Segments >= 1");
+    EXPECT_EQ(Control<QLabel>("Message_Label")->toolTip(), "Segments must be at least 1");
     EXPECT_EQ(Window().timer("message_timer")->interval(), 3000);
     EXPECT_EQ(ReadFile(SettingsPath()), settings_before);
     EXPECT_TRUE(boxes.shown.empty());

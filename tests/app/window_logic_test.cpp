@@ -219,27 +219,29 @@ TEST(ModifyParameters, ReadsTheSixFields) {
     EXPECT_EQ(halves.parameters->filter, 14);
 }
 
+void ExpectRefusal(const ModifyRequest& r, const std::string& short_text, const std::string& detail) {
+    EXPECT_FALSE(r.parameters);
+    EXPECT_EQ(r.refusal, short_text);
+    EXPECT_EQ(r.refusal_detail, detail);
+}
+
 TEST(ModifyParameters, RefusesWhatTheSolverCannotRun) {
-    EXPECT_EQ(ReadModifyParameters(Fields("", "6", "15")).refusal, "Segments must be at least 1");
-    EXPECT_EQ(ReadModifyParameters(Fields("0", "6", "15")).refusal, "Segments must be at least 1");
-    EXPECT_EQ(ReadModifyParameters(Fields("0.5", "6", "15")).refusal, "Segments must be at least 1");
-    EXPECT_EQ(ReadModifyParameters(Fields("60", "0", "15")).refusal, "Precision must be at least 1");
-    EXPECT_EQ(ReadModifyParameters(Fields("60", "6", "-1")).refusal, "Filter must be 0 or more");
-    EXPECT_EQ(ReadModifyParameters(Fields("99999999999999999999", "6", "15")).refusal,
-              "Segments x Precision is too large: use at most 32766 fitting points");
-    EXPECT_EQ(ReadModifyParameters(Fields("1e999", "6", "15")).refusal,
-              "Segments x Precision is too large: use at most 32766 fitting points");
-    EXPECT_EQ(ReadModifyParameters(Fields("60", "6", "40000")).refusal,
-              "Too many steps for one run: keep 2 x Segments x Precision + Segments + Filter at most 32764");
-    EXPECT_FALSE(ReadModifyParameters(Fields("60", "6", "40000")).parameters);
+    for (const char* segments : {"", "0", "0.5"})
+        ExpectRefusal(ReadModifyParameters(Fields(segments, "6", "15")), "Segments >= 1",
+                      "Segments must be at least 1");
+    ExpectRefusal(ReadModifyParameters(Fields("60", "0", "15")), "Precision >= 1", "Precision must be at least 1");
+    ExpectRefusal(ReadModifyParameters(Fields("60", "6", "-1")), "Filter >= 0", "Filter must be 0 or more");
+    for (const char* segments : {"99999999999999999999", "1e999"})
+        ExpectRefusal(ReadModifyParameters(Fields(segments, "6", "15")), "Lower Segments or Precision",
+                      "Segments x Precision is too large: use at most 32766 fitting points");
+    ExpectRefusal(ReadModifyParameters(Fields("60", "6", "40000")), "Lower Segments, Precision or Filter",
+                  "Too many steps for one run: keep 2 x Segments x Precision + Segments + Filter at most 32764");
 }
 
 TEST(ModifyParameters, LimitsAreInclusive) {
     // N + 1 = 32767 but 2N + S + F + 3 is far beyond: refused by the step count.
-    EXPECT_EQ(ReadModifyParameters(Fields("32766", "1", "0")).refusal,
-              "Too many steps for one run: keep 2 x Segments x Precision + Segments + Filter at most 32764");
-    EXPECT_EQ(ReadModifyParameters(Fields("32767", "1", "0")).refusal,
-              "Segments x Precision is too large: use at most 32766 fitting points");
+    EXPECT_EQ(ReadModifyParameters(Fields("32766", "1", "0")).refusal, "Lower Segments, Precision or Filter");
+    EXPECT_EQ(ReadModifyParameters(Fields("32767", "1", "0")).refusal, "Lower Segments or Precision");
     // 2 * 1000 * 16 + 1000 + 0 + 3 = 33003.
     EXPECT_FALSE(ReadModifyParameters(Fields("1000", "16", "0")).parameters);
     // 2 * 1000 * 15 + 1000 + 1764 + 3 = 32767 exactly.
