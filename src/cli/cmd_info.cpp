@@ -8,9 +8,9 @@
 #include <nlohmann/json.hpp>
 
 #include "analysis/track_ends.h"
+#include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "heartline/track_length.h"
-#include "track/track_io.h"
 
 namespace torvix::cli {
 
@@ -32,10 +32,7 @@ struct InfoOptions {
 
 int RunInfo(const InfoOptions& opt) {
     Track track;
-    if (!ReadTrackFile(opt.path, track)) {
-        std::cerr << "Error Loading Track File!\n";
-        return kReadFailed;
-    }
+    if (!LoadTrackOrReport(opt.path, track, std::cerr)) return kReadFailed;
     double publiclength = 0;
     const double length = TrackLength(track, true, publiclength);
     const TrackEndMeasures m = AnalyzeTrackEnds(track);

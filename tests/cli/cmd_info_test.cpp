@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -105,10 +106,27 @@ TEST(InfoCommand, CurvedEntryAndJson) {
 
 TEST(InfoCommand, UnreadableTrack) {
     test::TempDir dir;
-    const CliRun missing = RunInfo({(dir / "absent.nltrack").string()});
+    const std::string absent = (dir / "absent.nltrack").string();
+    const CliRun missing = RunInfo({absent});
     EXPECT_EQ(missing.code, kReadFailed);
-    EXPECT_EQ(missing.err, "Error Loading Track File!\n");
+    EXPECT_EQ(missing.err.rfind("Error Loading Track File!\n", 0), 0u) << missing.err;
+    EXPECT_NE(missing.err.find(absent), std::string::npos) << missing.err;
     EXPECT_TRUE(missing.out.empty());
+
+    // Corrupt data: the message says what failed and at which byte.
+    const std::string cut = (dir / "cut.nltrack").string();
+    {
+        Track t = PolylineTrack({{0, 0, 0}, {10, 0, 0}, {20, 0, 0}});
+        std::vector<std::uint8_t> image = EncodeTrack(t);
+        image.resize(200);
+        std::ofstream(cut, std::ios::binary)
+            .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+    }
+    const CliRun truncated = RunInfo({cut});
+    EXPECT_EQ(truncated.code, kReadFailed);
+    EXPECT_EQ(truncated.err.rfind("Error Loading Track File!\n", 0), 0u) << truncated.err;
+    EXPECT_NE(truncated.err.find("offset"), std::string::npos) << truncated.err;
+    EXPECT_NE(truncated.err.find(cut), std::string::npos) << truncated.err;
 
     EXPECT_EQ(RunInfo({}).code, kBadUsage);
 }
