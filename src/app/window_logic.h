@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "analysis/display_format.h"
 #include "analysis/track_ends.h"
 
 namespace torvix {
@@ -86,27 +87,8 @@ std::string SegmentLengthText(double length, std::string_view segments_text);
 
 // ---- Display formats --------------------------------------------------------
 
-// Fixed-point text with `decimals` digits after the point and at least one
-// before it, rounded half away from zero, a minus sign for negatives (none for
-// a value that rounds to zero), a point whatever the locale, no grouping.
-std::string FormatFixed(double value, int decimals);
-
-inline std::string FormatMeasure(double value) { return FormatFixed(value, 3); }   // "##0.000"
-inline std::string FormatLength(double value) { return FormatFixed(value, 2); }    // "###0.00"
-inline std::string FormatFriction(double value) { return FormatFixed(value, 6); }  // "##0.000000"
-
-struct EndMeasureTexts {
-    std::string radius_in;
-    std::string slope_in;
-    std::string tilt_in;
-    std::string radius_out;
-    std::string slope_out;
-    std::string tilt_out;
-};
-
-// Texts of the six result fields. A straight end (radius exactly -1) shows
-// "straight" and "none" for its radius and tilt; slopes are always numbers.
-EndMeasureTexts FormatEndMeasures(const TrackEndMeasures& measures);
+// FormatFixed, FormatMeasure, FormatLength, FormatFriction and
+// FormatEndMeasures live in analysis/display_format.h, shared with the CLI.
 
 // ---- Modify parameters ------------------------------------------------------
 

@@ -1,12 +1,12 @@
 // torvix-cli heartline: runs the solver on a track file and writes the result.
 #include <cctype>
-#include <charconv>
 #include <iostream>
 #include <memory>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
+#include "analysis/display_format.h"
 #include "analysis/track_ends.h"
 #include "cli/cli_common.h"
 #include "cli/commands.h"
@@ -24,25 +24,6 @@ struct HeartlineOptions {
     bool json = false;
 };
 
-// "##0.000": three decimals, at least one digit before the point, a point
-// whatever the locale, no sign on a value that shows as zero.
-std::string FormatMeasure(double value) {
-    char buffer[400];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 3);
-    if (ec != std::errc{}) return "0.000";
-    std::string text(buffer, end);
-    if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
-    return text;
-}
-
-struct EndTexts {
-    std::string radius, slope, tilt;
-};
-
-EndTexts FormatEnd(double radius, double slope, double tilt) {
-    if (radius == -1.0) return {"straight", FormatMeasure(slope), "none"};
-    return {FormatMeasure(radius), FormatMeasure(slope), FormatMeasure(tilt)};
-}
 
 // Beside the input, its final ".nltrack" (any letter case) replaced, so the
 // result never lands on the input itself.
@@ -77,8 +58,7 @@ int RunHeartline(const HeartlineOptions& options) {
     if (!SaveTrackOrReport(output, track, std::cerr)) return kWriteFailed;
 
     const TrackEndMeasures ends = AnalyzeTrackEnds(track);
-    const EndTexts in = FormatEnd(ends.radius_in, ends.slope_in, ends.tilt_in);
-    const EndTexts out = FormatEnd(ends.radius_out, ends.slope_out, ends.tilt_out);
+    const EndMeasureTexts texts = FormatEndMeasures(ends);
     if (options.json) {
         // Numbers, as in `info --json`: a straight end keeps -1.0.
         const nlohmann::json j = {
@@ -99,8 +79,10 @@ int RunHeartline(const HeartlineOptions& options) {
         std::cout << "Friction coefficient: " << friction << '\n'
                   << "Filter: " << result.filter << '\n'
                   << "Vertices: " << track.bezr.vertex_count << '\n'
-                  << "Entry: radius " << in.radius << ", slope " << in.slope << ", tilt " << in.tilt << '\n'
-                  << "Exit: radius " << out.radius << ", slope " << out.slope << ", tilt " << out.tilt << '\n'
+                  << "Entry: radius " << texts.radius_in << ", slope " << texts.slope_in << ", tilt " << texts.tilt_in
+                  << '\n'
+                  << "Exit: radius " << texts.radius_out << ", slope " << texts.slope_out << ", tilt "
+                  << texts.tilt_out << '\n'
                   << "Written: " << output << '\n';
     }
     return kOk;

@@ -1,12 +1,12 @@
 // torvix-cli info: vertex and segment counts, length and end measures of a track.
 #include <array>
-#include <charconv>
 #include <iostream>
 #include <memory>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
+#include "analysis/display_format.h"
 #include "analysis/track_ends.h"
 #include "cli/cli_common.h"
 #include "cli/commands.h"
@@ -15,15 +15,6 @@
 namespace torvix::cli {
 
 namespace {
-
-// Fixed notation with a point whatever the locale; "-0.00" reads as "0.00".
-std::string FormatFixed(double value, int decimals) {
-    std::array<char, 64> buf{};
-    const auto res = std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::fixed, decimals);
-    std::string text(buf.data(), res.ptr);
-    if (!text.empty() && text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
-    return text;
-}
 
 struct InfoOptions {
     std::string path;

@@ -2,7 +2,8 @@
 // commit, which is the only step that touches the track.
 #include "heartline/solver.h"
 
-#include <charconv>
+#include "analysis/display_format.h"
+
 #include <cmath>
 #include <cstdint>
 
@@ -41,15 +42,6 @@ EnergyModel ComputeEnergy(std::span<const BezierVertex> vertices, double length,
     return e;
 }
 
-std::string FormatGradient(double value) {
-    char buffer[400];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
-    if (ec != std::errc{}) return "0.000000";
-    std::string text(buffer, end);
-    // A value that rounds to zero shows without a sign.
-    if (!text.empty() && text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
-    return text;
-}
 
 }  // namespace heartline
 
@@ -104,7 +96,7 @@ SolveResult SolveHeartline(Track& track, double publiclength, const HeartlinePar
     progress.SetTotal(*ProgressTotal(n, segments, params.filter));
 
     const EnergyModel energy = ComputeEnergy(vertices, publiclength, params.start_speed, params.end_speed);
-    if (observer.display_gradient) observer.display_gradient(FormatGradient(0.0 - energy.gradient));
+    if (observer.display_gradient) observer.display_gradient(FormatFriction(0.0 - energy.gradient));
 
     const SamplingInputs sampling{vertices, track.segm.segments, publiclength, energy, params.heartline, n};
     if (Failure f = SampleTrack(sampling, set, progress)) {

@@ -69,10 +69,6 @@ struct EnergyModel {
 EnergyModel ComputeEnergy(std::span<const BezierVertex> vertices, double length, double start_speed,
                           double end_speed);
 
-// "##0.000000": six decimals, at least one digit before the point, always a
-// point, no sign on a value that shows as zero.
-std::string FormatGradient(double value);
-
 // ---- Per-sample arrays ----
 
 struct SampleSet {

@@ -2,6 +2,7 @@
 
 #include <clocale>
 
+#include "analysis/display_format.h"
 #include "heartline/solver_phases.h"
 #include "heartline/track_builders.h"
 
@@ -12,7 +13,7 @@ TEST(Energy, LevelTrackLosingSpeedShowsItsFriction) {
     const Track track = test::StraightTrack(5, 100);
     const EnergyModel e = ComputeEnergy(track.bezr.vertices, 500, 20, 17);
     EXPECT_NEAR(e.e_start - e.e_end, (400.0 - 289.0) / 19.62, 1e-12);
-    EXPECT_EQ(FormatGradient(-e.gradient), "0.011315");
+    EXPECT_EQ(FormatFriction(-e.gradient), "0.011315");
 }
 
 TEST(Energy, EqualSpeedsAtEqualHeightsGiveNoLoss) {
@@ -20,7 +21,7 @@ TEST(Energy, EqualSpeedsAtEqualHeightsGiveNoLoss) {
     const EnergyModel e = ComputeEnergy(track.bezr.vertices, 150, 20, 20);
     EXPECT_EQ(e.gradient, 0.0);
     EXPECT_EQ(e.e_start, e.e_end);
-    EXPECT_EQ(FormatGradient(0.0 - e.gradient), "0.000000");
+    EXPECT_EQ(FormatFriction(0.0 - e.gradient), "0.000000");
 }
 
 TEST(Energy, HeightsEnterTheEnergyLevels) {
@@ -33,12 +34,12 @@ TEST(Energy, HeightsEnterTheEnergyLevels) {
 }
 
 TEST(GradientText, SixDecimalsAndAPointWhateverTheLocale) {
-    EXPECT_EQ(FormatGradient(0.5), "0.500000");
-    EXPECT_EQ(FormatGradient(-0.0123456), "-0.012346");
-    EXPECT_EQ(FormatGradient(123.4), "123.400000");
-    EXPECT_EQ(FormatGradient(-0.0000001), "0.000000");
+    EXPECT_EQ(FormatFriction(0.5), "0.500000");
+    EXPECT_EQ(FormatFriction(-0.0123456), "-0.012346");
+    EXPECT_EQ(FormatFriction(123.4), "123.400000");
+    EXPECT_EQ(FormatFriction(-0.0000001), "0.000000");
     std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
-    EXPECT_EQ(FormatGradient(0.25), "0.250000");
+    EXPECT_EQ(FormatFriction(0.25), "0.250000");
     std::setlocale(LC_NUMERIC, "C");
 }
 
