@@ -1,5 +1,4 @@
 // torvix-cli info: vertex and segment counts, length and end measures of a track.
-#include <array>
 #include <iostream>
 #include <memory>
 #include <string>
