@@ -1,0 +1,65 @@
+// Second-order jets: a value with its first and second derivative along one
+// parameter, carried exactly through arithmetic. Curvature of a rolled heart
+// line then comes from closed-form derivatives instead of differences of
+// nearby points.
+#pragma once
+
+#include <cmath>
+
+namespace torvix::ride {
+
+struct Jet {
+    double v = 0;   // value
+    double d = 0;   // first derivative
+    double dd = 0;  // second derivative
+};
+
+inline Jet operator+(Jet a, Jet b) { return {a.v + b.v, a.d + b.d, a.dd + b.dd}; }
+inline Jet operator-(Jet a, Jet b) { return {a.v - b.v, a.d - b.d, a.dd - b.dd}; }
+inline Jet operator-(Jet a) { return {-a.v, -a.d, -a.dd}; }
+inline Jet operator*(Jet a, Jet b) { return {a.v * b.v, a.d * b.v + a.v * b.d, a.dd * b.v + 2 * a.d * b.d + a.v * b.dd}; }
+inline Jet operator*(double k, Jet a) { return {k * a.v, k * a.d, k * a.dd}; }
+inline Jet operator+(Jet a, double k) { return {a.v + k, a.d, a.dd}; }
+
+inline Jet Inverse(Jet a) {
+    const double i = 1 / a.v;
+    return {i, -a.d * i * i, (2 * a.d * a.d * i - a.dd) * i * i};
+}
+
+inline Jet Sqrt(Jet a) {
+    const double r = std::sqrt(a.v);
+    const double d = a.d / (2 * r);
+    return {r, d, (a.dd - 2 * d * d) / (2 * r)};
+}
+
+inline Jet Sin(Jet a) {
+    const double s = std::sin(a.v), c = std::cos(a.v);
+    return {s, c * a.d, c * a.dd - s * a.d * a.d};
+}
+
+inline Jet Cos(Jet a) {
+    const double s = std::sin(a.v), c = std::cos(a.v);
+    return {c, -s * a.d, -s * a.dd - c * a.d * a.d};
+}
+
+struct JetVec {
+    Jet x, y, z;
+};
+
+inline JetVec operator+(const JetVec& a, const JetVec& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+inline JetVec operator-(const JetVec& a, const JetVec& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+inline JetVec operator*(Jet k, const JetVec& a) { return {k * a.x, k * a.y, k * a.z}; }
+inline JetVec operator*(double k, const JetVec& a) { return {k * a.x, k * a.y, k * a.z}; }
+inline Jet Dot(const JetVec& a, const JetVec& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline JetVec Cross(const JetVec& a, const JetVec& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+
+// The unit vector along a; the zero vector stays zero (as the solver's normalisation does).
+inline JetVec Unit(const JetVec& a) {
+    const Jet n2 = Dot(a, a);
+    if (n2.v == 0) return {};
+    return Inverse(Sqrt(n2)) * a;
+}
+
+}  // namespace torvix::ride

@@ -1,0 +1,97 @@
+// The ride report: what riders feel along a finished track, measured from the
+// track alone. The rails are the track's spline in double precision, rolled
+// by the same vertex-roll interpolation the solver reads; the riders' hearts
+// sit the heartline height above the rails along the rolled down vector; the
+// train's speed follows the energy model with uniform friction along the
+// heart line's own length.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "geometry/vector3.h"
+#include "track/track.h"
+
+namespace torvix::ride {
+
+struct RideParams {
+    double heartline = 1.0;    // metres from the rails up to the riders' hearts (negative when hanging)
+    double start_speed = 20;   // m/s at the first vertex
+    double end_speed = 17;     // m/s at the last vertex
+    double step = 0.5;         // metres of heart line between samples (at most)
+};
+
+struct RideSample {
+    double s = 0;             // metres along the heart line
+    double t = 0;             // seconds since the first vertex
+    double x = 0, y = 0, z = 0;  // heart position
+    double speed = 0;         // m/s
+    double vertical = 0;      // g into the seat: 1 on a level straight, below 0 is airtime
+    double lateral = 0;       // g toward the riders' left
+    double longitudinal = 0;  // g along the track (dv/dt)
+    double roll = 0;          // degrees
+    double roll_rate = 0;     // degrees per second
+    int curve = 0;            // curve of the track the sample lies on
+};
+
+// Where the train runs out of energy, and what would carry it through.
+struct RideValley {
+    double s = 0;                // first point the train cannot reach
+    int curve = 0;
+    double min_start_speed = 0;  // lowest start speed (m/s) that clears the whole track
+};
+
+struct RidePeak {
+    double s = 0;
+    double lateral = 0;  // signed, g
+    int curve = 0;
+};
+
+struct RideSummary {
+    double length = 0;    // heart line, metres
+    double duration = 0;  // seconds to the end, or to the valley
+    double speed_min = 0, speed_max = 0;
+    double vertical_min = 0, vertical_min_s = 0;
+    double vertical_max = 0, vertical_max_s = 0;
+    double lateral_max = 0, lateral_max_s = 0;  // largest |lateral| and where
+    double lateral_rms = 0;                     // weighted by arc length
+    double airtime = 0;                         // seconds with vertical below 0
+    double bank_error_max = 0, bank_error_max_s = 0;  // degrees, where vertical >= 0.25 g
+    double roll_rate_max = 0, roll_rate_max_s = 0;    // degrees per second
+    std::optional<RideValley> valley;
+    std::vector<RidePeak> peaks;  // the largest |lateral| peaks, at least 5 m apart, largest first
+};
+
+struct RideReport {
+    bool ok = false;
+    std::string message;              // why the ride failed; empty when ok
+    RideParams params;
+    std::vector<RideSample> samples;  // up to the valley, when there is one
+    std::vector<double> vertex_s;     // heart-line distance of every vertex
+    RideSummary summary;
+};
+
+inline constexpr int kMinSamplesPerCurve = 4;
+inline constexpr int kPeakCount = 5;
+inline constexpr double kPeakSeparation = 5.0;    // metres between reported lateral peaks
+inline constexpr double kSeatedVertical = 0.25;   // g: bank error is measured only while pressed this hard
+
+// Measures a ride over the track's spline. Fails (ok false, with a message)
+// for a track without a curve, for a parameter that is not a finite number,
+// and when the train valleys; a valley keeps the samples up to it.
+RideReport MeasureRide(const Track& track, const RideParams& params);
+
+// Distance along the report's heart line nearest to each point, searched
+// forward from the previous match, so a track passing close to itself maps
+// its points in ride order.
+std::vector<double> LocateAlong(const RideReport& report, std::span<const Vector3> points);
+
+// One line per summary figure, for people.
+std::string FormatSummary(const RideReport& report);
+
+// The samples as CSV with the header s,t,x,y,z,speed,vertical,lateral,longitudinal,roll,roll_rate,curve.
+std::string SamplesCsv(const RideReport& report);
+
+}  // namespace torvix::ride
