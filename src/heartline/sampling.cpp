@@ -101,7 +101,12 @@ Failure SampleTrack(const SamplingInputs& in, SampleSet& set, Progress& progress
                 return std::string("The walk passed the stored track length by more than one sample spacing.");
             }
 
-            if (Failure f = RelaxSample(p0, p1, p2, p3, j, p, s, in.energy, in.heartline, prev_down, force)) return f;
+            if (Failure f = RelaxSample(p0, p1, p2, p3, j, p, s, in.energy, in.heartline, prev_down, force)) {
+                set.taken = k;
+                set.stop_curve = i;
+                set.stop_s = s;
+                return f;
+            }
             if (!explicit_count) return std::string("A segment colour asks for a smoothing count beyond the 16-bit range.");
 
             set.speed[k] = force.speed;

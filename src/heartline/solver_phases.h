@@ -84,6 +84,8 @@ struct SampleSet {
     double vmin = 999999;
     double vmax = 0;
     int taken = 0;  // samples recorded by the walk
+    int stop_curve = -1;  // curve of the sample whose relaxation failed
+    double stop_s = 0;    // arc length walked to that sample
 
     // Sizes every array to n + 2 zeroed entries.
     explicit SampleSet(int n);

@@ -1,0 +1,19 @@
+#include "heartline/solver_modes.h"
+
+namespace torvix {
+
+const char* ModeName(SolverMode mode) { return mode == SolverMode::kRefined ? "refined" : "literal"; }
+
+std::optional<SolverMode> ParseMode(std::string_view name) {
+    if (name == "literal") return SolverMode::kLiteral;
+    if (name == "refined") return SolverMode::kRefined;
+    return std::nullopt;
+}
+
+SolveResult SolveHeartlineWith(SolverMode mode, Track& track, double publiclength, const HeartlineParams& params,
+                               const SolverObserver& observer) {
+    if (mode == SolverMode::kRefined) return SolveHeartlineRefined(track, publiclength, params, observer);
+    return SolveHeartline(track, publiclength, params, observer);
+}
+
+}  // namespace torvix

@@ -1,0 +1,43 @@
+#include "heartline/valley.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "heartline/track_builders.h"
+#include "heartline/track_length.h"
+
+namespace torvix {
+namespace {
+
+TEST(SolverValley, FoundOnTheClimbAndClearedAtTheSpeedItNames) {
+    const Track hill = test::HillTrack(25);
+    double length = 0;
+    TrackLength(hill, true, length);
+    HeartlineParams params;
+    params.start_speed = 12;
+    params.end_speed = 10;
+
+    Track run = hill;
+    ASSERT_FALSE(SolveHeartline(run, length, params).ok);
+    const std::optional<SolverValley> valley = FindSolverValley(hill, length, params);
+    ASSERT_TRUE(valley.has_value());
+    EXPECT_GT(valley->s, 40);
+    EXPECT_LT(valley->s, 80);
+    EXPECT_GE(valley->curve, 1);
+    EXPECT_LE(valley->curve, 2);
+    EXPECT_DOUBLE_EQ(valley->min_start_speed * 10, std::round(valley->min_start_speed * 10));
+
+    params.start_speed = valley->min_start_speed;
+    run = hill;
+    EXPECT_TRUE(SolveHeartline(run, length, params).ok);
+    params.start_speed = valley->min_start_speed - 0.2;
+    run = hill;
+    EXPECT_FALSE(SolveHeartline(run, length, params).ok);
+    // A run that passes has no valley to report.
+    params.start_speed = valley->min_start_speed;
+    EXPECT_FALSE(FindSolverValley(hill, length, params).has_value());
+}
+
+}  // namespace
+}  // namespace torvix
