@@ -337,6 +337,58 @@ std::vector<double> LocateAlong(const RideReport& report, std::span<const Vector
     return out;
 }
 
+double HeartDeviationMax(const RideReport& report, const Track& designed) {
+    const Long count = designed.bezr.vertex_count;
+    if (report.samples.empty() || count < 2 || static_cast<std::size_t>(count) > designed.bezr.vertices.size())
+        return -1;
+    // The designed path as a fine polyline with its running length.
+    struct Point {
+        double p[3];
+        double s;
+    };
+    std::vector<Point> path;
+    const auto& v = designed.bezr.vertices;
+    for (Long i = 0; i + 1 < count; ++i) {
+        const RailCurve c = PrepareRails(std::span<const BezierVertex>(&v[i], 2)).front();
+        const double est = EstimateLength(c, 0);
+        const int steps = static_cast<int>(std::clamp(std::ceil(est / 0.1), 4.0, 1e5));
+        for (int k = i == 0 ? 0 : 1; k <= steps; ++k) {
+            const double t = static_cast<double>(k) / steps, u = 1 - t;
+            Point q{};
+            for (int a = 0; a < 3; ++a)
+                q.p[a] = u * u * u * c.p[0][a] + 3 * t * u * u * c.p[1][a] + 3 * t * t * u * c.p[2][a] + t * t * t * c.p[3][a];
+            if (!path.empty()) {
+                const double d[3] = {q.p[0] - path.back().p[0], q.p[1] - path.back().p[1], q.p[2] - path.back().p[2]};
+                q.s = path.back().s + Length3(d);
+            }
+            path.push_back(q);
+        }
+    }
+    const double path_length = path.back().s;
+    const double ride_length = std::max(report.summary.length, 1e-9);
+    const double window = 20 + 0.05 * path_length;
+    double worst = 0;
+    std::size_t lo = 0;
+    for (const RideSample& sample : report.samples) {
+        // Search the stretch of the path near the same share of the ride.
+        const double expected = sample.s / ride_length * path_length;
+        while (lo + 1 < path.size() && path[lo + 1].s < expected - window) ++lo;
+        double best = std::numeric_limits<double>::infinity();
+        for (std::size_t k = lo; k + 1 < path.size() && path[k].s <= expected + window; ++k) {
+            const Point& a = path[k];
+            const Point& b = path[k + 1];
+            const double ab[3] = {b.p[0] - a.p[0], b.p[1] - a.p[1], b.p[2] - a.p[2]};
+            const double ap[3] = {sample.x - a.p[0], sample.y - a.p[1], sample.z - a.p[2]};
+            const double len2 = ab[0] * ab[0] + ab[1] * ab[1] + ab[2] * ab[2];
+            const double f = len2 > 0 ? std::clamp((ap[0] * ab[0] + ap[1] * ab[1] + ap[2] * ab[2]) / len2, 0.0, 1.0) : 0;
+            const double d[3] = {ap[0] - f * ab[0], ap[1] - f * ab[1], ap[2] - f * ab[2]};
+            best = std::min(best, d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+        }
+        if (std::isfinite(best)) worst = std::max(worst, best);
+    }
+    return std::sqrt(worst);
+}
+
 std::string FormatSummary(const RideReport& report) {
     const RideSummary& s = report.summary;
     std::string out;

@@ -88,6 +88,12 @@ RideReport MeasureRide(const Track& track, const RideParams& params);
 // its points in ride order.
 std::vector<double> LocateAlong(const RideReport& report, std::span<const Vector3> points);
 
+// Largest distance from the report's heart line to the path of `designed`
+// (a track's spline taken as the heart line it was drawn as): how far a
+// rebuilt track strays from what the designer drew. Negative when either has
+// no curve.
+double HeartDeviationMax(const RideReport& report, const Track& designed);
+
 // One line per summary figure, for people.
 std::string FormatSummary(const RideReport& report);
 

@@ -177,3 +177,21 @@ TEST(RideReport, PeaksAreApartAndLocatedInRideOrder) {
 
 }  // namespace
 }  // namespace torvix::ride
+
+namespace torvix::ride {
+namespace {
+
+TEST(RideReport, HeartDeviationFromTheDesignedPath) {
+    const RideReport r = MeasureRide(test::StraightTrack(4, 10, 0.0), {1.0, 20, 20, 0.5});
+    ASSERT_TRUE(r.ok);
+    EXPECT_NEAR(HeartDeviationMax(r, test::StraightTrack(8, 5, 1.0)), 0.0, 1e-6);
+    EXPECT_NEAR(HeartDeviationMax(r, test::StraightTrack(4, 10, 0.75)), 0.25, 1e-6);
+    // A path that ends early: the hearts past its end are measured to its last point.
+    EXPECT_NEAR(HeartDeviationMax(r, test::StraightTrack(3, 10, 1.0)), 10.0, 1e-6);
+    Track none = test::StraightTrack(1, 10);
+    none.bezr.vertex_count = 1;
+    EXPECT_LT(HeartDeviationMax(r, none), 0);
+}
+
+}  // namespace
+}  // namespace torvix::ride
