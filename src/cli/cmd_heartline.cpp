@@ -10,8 +10,12 @@
 #include "analysis/track_ends.h"
 #include "cli/cli_common.h"
 #include "cli/commands.h"
+#include "cli/ride_output.h"
 #include "heartline/solver.h"
+#include "heartline/solver_modes.h"
 #include "heartline/track_length.h"
+#include "heartline/valley.h"
+#include "ride/ride_report.h"
 
 namespace torvix::cli {
 
@@ -21,7 +25,9 @@ struct HeartlineOptions {
     std::string input;
     std::string output;
     HeartlineParams params;
+    std::string mode = "literal";
     bool json = false;
+    bool report = false;
 };
 
 
@@ -39,29 +45,50 @@ std::string DefaultOutputPath(const std::string& input) {
 }
 
 int RunHeartline(const HeartlineOptions& options) {
+    const std::optional<SolverMode> mode = ParseMode(options.mode);
+    if (!mode) {
+        std::cerr << "--mode must be literal or refined\n";
+        return kBadUsage;
+    }
     Track track;
     if (!LoadTrackOrReport(options.input, track, std::cerr)) return kReadFailed;
     double publiclength = 0;
     TrackLength(track, true, publiclength);
+    const Track loaded = track;
 
     std::string friction;
     SolverObserver observer;
     observer.display_gradient = [&friction](const std::string& text) { friction = text; };
-    const SolveResult result = SolveHeartline(track, publiclength, options.params, observer);
+    const SolveResult result = SolveHeartlineWith(*mode, track, publiclength, options.params, observer);
     if (!result.ok) {
         std::cerr << result.message << '\n';
-        if (options.json) std::cout << nlohmann::json{{"ok", false}, {"error", result.message}}.dump() << '\n';
+        nlohmann::json failure{{"ok", false}, {"error", result.message}};
+        if (result.message == kValleyMessage) {
+            // Where the train stops, and what carries it through, by the literal run's own energy model.
+            if (const std::optional<SolverValley> valley = FindSolverValley(loaded, publiclength, options.params)) {
+                std::cerr << "The train stops " << FormatFixed(valley->s, 1) << " m along the track (curve "
+                          << valley->curve << "); a start speed of " << FormatFixed(valley->min_start_speed, 1)
+                          << " m/s clears it.\n";
+                failure["valley"] = {{"s", valley->s}, {"curve", valley->curve},
+                                     {"min_start_speed", valley->min_start_speed}};
+            }
+        }
+        if (options.json) std::cout << failure.dump() << '\n';
         return kSolverFailed;
     }
 
     const std::string output = options.output.empty() ? DefaultOutputPath(options.input) : options.output;
     if (!SaveTrackOrReport(output, track, std::cerr)) return kWriteFailed;
 
+    std::optional<ride::RideReport> ride;
+    if (options.report)
+        ride = ride::MeasureRide(track, {options.params.heartline, options.params.start_speed,
+                                         options.params.end_speed, 0.5});
     const TrackEndMeasures ends = AnalyzeTrackEnds(track);
     const EndMeasureTexts texts = FormatEndMeasures(ends);
     if (options.json) {
         // Numbers, as in `info --json`: a straight end keeps -1.0.
-        const nlohmann::json j = {
+        nlohmann::json j = {
             {"ok", true},
             {"friction", friction},
             {"filter", result.filter},
@@ -73,7 +100,9 @@ int RunHeartline(const HeartlineOptions& options) {
             {"radius_out", ends.radius_out},
             {"slope_out", ends.slope_out},
             {"tilt_out", ends.tilt_out},
+            {"mode", ModeName(*mode)},
         };
+        if (ride) j["ride"] = RideJson(*ride);
         std::cout << j.dump() << '\n';
     } else {
         std::cout << "Friction coefficient: " << friction << '\n'
@@ -84,6 +113,11 @@ int RunHeartline(const HeartlineOptions& options) {
                   << "Exit: radius " << texts.radius_out << ", slope " << texts.slope_out << ", tilt "
                   << texts.tilt_out << '\n'
                   << "Written: " << output << '\n';
+        if (ride) {
+            std::cout << "\nRide report of the new track (" << ModeName(*mode) << " mode):\n"
+                      << ride::FormatSummary(*ride);
+            if (!ride->ok) std::cout << ride->message << '\n';
+        }
     }
     return kOk;
 }
@@ -102,6 +136,9 @@ void AddHeartlineCommand(CLI::App& app, int& exit_code) {
     cmd->add_option("--start-speed", options->params.start_speed, "Speed at the first vertex, m/s")
         ->capture_default_str();
     cmd->add_option("--end-speed", options->params.end_speed, "Speed at the last vertex, m/s")->capture_default_str();
+    cmd->add_option("--mode", options->mode, "Banking method: literal (the default) or refined")
+        ->capture_default_str();
+    cmd->add_flag("--report", options->report, "Add the ride report of the new track");
     cmd->add_flag("--json", options->json, "Print one JSON object");
     cmd->callback([options, &exit_code] { exit_code = RunHeartline(*options); });
 }

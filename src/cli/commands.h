@@ -18,6 +18,7 @@ void AddDumpCommand(CLI::App& app, int& exit_code);
 void AddRewriteCommand(CLI::App& app, int& exit_code);
 void AddInfoCommand(CLI::App& app, int& exit_code);
 void AddHeartlineCommand(CLI::App& app, int& exit_code);
+void AddRideCommand(CLI::App& app, int& exit_code);
 
 // Parses argv and runs the chosen subcommand; returns the exit code.
 int RunCli(int argc, const char* const* argv);

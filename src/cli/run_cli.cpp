@@ -10,6 +10,7 @@ int RunCli(int argc, const char* const* argv) {
     AddRewriteCommand(app, exit_code);
     AddInfoCommand(app, exit_code);
     AddHeartlineCommand(app, exit_code);
+    AddRideCommand(app, exit_code);
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {

@@ -1,0 +1,73 @@
+// torvix-cli ride: what riders feel along a track, as a summary, samples and a plot.
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "cli/cli_common.h"
+#include "cli/commands.h"
+#include "cli/ride_output.h"
+#include "ride/ride_report.h"
+
+namespace torvix::cli {
+
+namespace {
+
+struct RideOptions {
+    std::string path;
+    ride::RideParams params;
+    std::string csv;
+    std::string plot;
+    bool json = false;
+};
+
+int RunRide(const RideOptions& opt) {
+    if (opt.json && opt.csv == "-") {
+        std::cerr << "--json and --csv - both want standard output; write the samples to a file.\n";
+        return kBadUsage;
+    }
+    Track track;
+    if (!LoadTrackOrReport(opt.path, track, std::cerr)) return kReadFailed;
+    const ride::RideReport report = ride::MeasureRide(track, opt.params);
+    if (report.samples.empty()) {
+        std::cerr << report.message << '\n';
+        if (opt.json) std::cout << RideJson(report).dump(2) << '\n';
+        return kSolverFailed;
+    }
+
+    if (!opt.csv.empty() && !WriteTextOrReport(opt.csv, ride::SamplesCsv(report), std::cerr)) return kWriteFailed;
+    if (!opt.plot.empty()) {
+        ride::PlotOptions plot;
+        plot.title = "Ride report: " + std::filesystem::path(opt.path).filename().string();
+        plot.vertex_s = report.vertex_s;
+        if (!WritePlotOrReport(opt.plot, report, plot, std::cerr)) return kWriteFailed;
+    }
+    if (opt.json) {
+        std::cout << RideJson(report).dump(2) << '\n';
+    } else if (opt.csv != "-") {
+        std::cout << ride::FormatSummary(report);
+    }
+    if (!report.ok) {
+        std::cerr << report.message << '\n';
+        return kSolverFailed;
+    }
+    return kOk;
+}
+
+}  // namespace
+
+void AddRideCommand(CLI::App& app, int& exit_code) {
+    auto opt = std::make_shared<RideOptions>();
+    CLI::App* cmd = app.add_subcommand("ride", "Report the forces riders feel along a track");
+    cmd->add_option("track", opt->path, "Track file (.nltrack)")->required();
+    cmd->add_option("--heartline", opt->params.heartline, "Heartline height in metres")->capture_default_str();
+    cmd->add_option("--start-speed", opt->params.start_speed, "Speed at the first vertex, m/s")->capture_default_str();
+    cmd->add_option("--end-speed", opt->params.end_speed, "Speed at the last vertex, m/s")->capture_default_str();
+    cmd->add_option("--step", opt->params.step, "Metres of heart line between samples")->capture_default_str();
+    cmd->add_option("--csv", opt->csv, "Write the samples as CSV to FILE (- for standard output)");
+    cmd->add_option("--plot", opt->plot, "Draw the report to FILE.svg or FILE.png");
+    cmd->add_flag("--json", opt->json, "Print the summary as one JSON object");
+    cmd->callback([opt, &exit_code] { exit_code = RunRide(*opt); });
+}
+
+}  // namespace torvix::cli

@@ -1,0 +1,27 @@
+// The ride report for scripts and files: the summary as JSON, the samples as
+// CSV, the plot as SVG or PNG.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "ride/ride_plot.h"
+#include "ride/ride_report.h"
+
+namespace torvix::cli {
+
+// The summary figures as one object: ok, length, duration, speed_min, ...,
+// valley (null or {s, curve, min_start_speed}) and peaks.
+nlohmann::ordered_json RideJson(const ride::RideReport& report);
+
+// Writes `text` to `path`, or to standard output for "-"; reports failures on `err`.
+bool WriteTextOrReport(const std::string& path, const std::string& text, std::ostream& err);
+
+// Writes the plot as SVG, or as PNG for a ".png" name (where this build can
+// draw PNG); reports failures on `err`.
+bool WritePlotOrReport(const std::string& path, const ride::RideReport& report, const ride::PlotOptions& options,
+                       std::ostream& err);
+
+}  // namespace torvix::cli

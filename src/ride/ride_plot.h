@@ -1,0 +1,23 @@
+// The ride report as a picture: speed, seat forces and roll along the heart
+// line, as SVG text that any browser or converter shows.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ride/ride_report.h"
+
+namespace torvix::ride {
+
+struct PlotOptions {
+    std::string title;
+    std::vector<double> vertex_s;          // distances to mark with a thin line (the designer's vertices)
+    const RideReport* compare = nullptr;   // a second ride drawn dashed on the same axes
+    std::string compare_label = "other";
+    int width = 1200;
+    int height = 900;
+};
+
+std::string RidePlotSvg(const RideReport& report, const PlotOptions& options);
+
+}  // namespace torvix::ride

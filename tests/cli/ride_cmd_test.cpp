@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/commands.h"
+#include "heartline/track_builders.h"
+#include "support/test_support.h"
+#include "track/track_io.h"
+
+namespace torvix::cli {
+namespace {
+
+struct ToolRun {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+ToolRun Cli(std::vector<std::string> args) {
+    args.insert(args.begin(), "torvix-cli");
+    std::vector<const char*> argv;
+    for (const auto& a : args) argv.push_back(a.c_str());
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    ToolRun r;
+    r.code = RunCli(static_cast<int>(argv.size()), argv.data());
+    r.out = testing::internal::GetCapturedStdout();
+    r.err = testing::internal::GetCapturedStderr();
+    return r;
+}
+
+std::string ReadAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class RideCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        level_ = (dir_ / "Level.nltrack").string();
+        hill_ = (dir_ / "Hill.nltrack").string();
+        Track level = test::StraightTrack(4, 10);
+        Track hill = test::HillTrack(25);
+        ASSERT_TRUE(WriteTrackFile(level_, level));
+        ASSERT_TRUE(WriteTrackFile(hill_, hill));
+    }
+    test::TempDir dir_;
+    std::string level_, hill_;
+};
+
+TEST_F(RideCommand, SummaryAsJsonSamplesAsCsvAndAPlot) {
+    const auto csv = dir_ / "ride.csv";
+    const auto svg = dir_ / "ride.svg";
+    const ToolRun r = Cli({"ride", level_, "--start-speed", "20", "--end-speed", "20", "--json", "--csv", csv.string(),
+                           "--plot", svg.string()});
+    ASSERT_EQ(r.code, kOk) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    for (const char* key : {"ok", "length", "duration", "speed_min", "speed_max", "vertical_min", "vertical_max",
+                            "lateral_max", "lateral_rms", "airtime", "bank_error_max", "roll_rate_max", "valley",
+                            "peaks"})
+        EXPECT_TRUE(j.contains(key)) << key;
+    EXPECT_TRUE(j["ok"].get<bool>());
+    EXPECT_TRUE(j["valley"].is_null());
+    EXPECT_NEAR(j["length"].get<double>(), 40, 1e-6);
+    EXPECT_NEAR(j["vertical_min"].get<double>(), 1, 1e-9);
+
+    const std::string rows = ReadAll(csv);
+    EXPECT_EQ(rows.rfind("s,t,x,y,z,speed,vertical,lateral,longitudinal,roll,roll_rate,curve\n", 0), 0u);
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), '\n'), j["samples"].get<long>() + 1);
+    EXPECT_EQ(ReadAll(svg).rfind("<svg", 0), 0u);
+}
+
+TEST_F(RideCommand, AValleyIsAFailureThatSaysWhatClearsIt) {
+    const ToolRun r = Cli({"ride", hill_, "--start-speed", "12", "--end-speed", "10", "--json"});
+    EXPECT_EQ(r.code, kSolverFailed);
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_FALSE(j["ok"].get<bool>());
+    ASSERT_TRUE(j["valley"].is_object());
+    const double clearing = j["valley"]["min_start_speed"].get<double>();
+    const ToolRun again = Cli({"ride", hill_, "--start-speed", std::to_string(clearing + 0.01), "--end-speed", "10"});
+    EXPECT_EQ(again.code, kOk) << again.err;
+}
+
+TEST_F(RideCommand, HeartlineNamesTheSpeedThatClearsAValleyAndReportsTheRide) {
+    const std::string out = (dir_ / "out.nltrack").string();
+    const ToolRun failed = Cli({"heartline", hill_, "-o", out, "--start-speed", "12", "--end-speed", "10", "--json"});
+    ASSERT_EQ(failed.code, kSolverFailed);
+    EXPECT_NE(failed.err.find("a start speed of"), std::string::npos) << failed.err;
+    const auto j = nlohmann::json::parse(failed.out);
+    const double speed = j["valley"]["min_start_speed"].get<double>();
+
+    const ToolRun passed = Cli({"heartline", hill_, "-o", out, "--start-speed", std::to_string(speed), "--end-speed",
+                                "10", "--report", "--json"});
+    ASSERT_EQ(passed.code, kOk) << passed.err;
+    const auto k = nlohmann::json::parse(passed.out);
+    EXPECT_EQ(k["mode"], "literal");
+    ASSERT_TRUE(k["ride"].is_object());
+    EXPECT_GT(k["ride"]["length"].get<double>(), 150);
+    EXPECT_EQ(Cli({"heartline", hill_, "--mode", "sideways"}).code, kBadUsage);
+}
+
+}  // namespace
+}  // namespace torvix::cli
