@@ -32,6 +32,13 @@ inline Jet Sqrt(Jet a) {
     return {r, d, (a.dd - 2 * d * d) / (2 * r)};
 }
 
+// Sine and cosine of one jet from a single evaluation of each.
+inline void SinCos(Jet a, Jet& sine, Jet& cosine) {
+    const double s = std::sin(a.v), c = std::cos(a.v);
+    sine = {s, c * a.d, c * a.dd - s * a.d * a.d};
+    cosine = {c, -s * a.d, -s * a.dd - c * a.d * a.d};
+}
+
 inline Jet Sin(Jet a) {
     const double s = std::sin(a.v), c = std::cos(a.v);
     return {s, c * a.d, c * a.dd - s * a.d * a.d};
@@ -57,9 +64,22 @@ inline JetVec Cross(const JetVec& a, const JetVec& b) {
 
 // The unit vector along a; the zero vector stays zero (as the solver's normalisation does).
 inline JetVec Unit(const JetVec& a) {
-    const Jet n2 = Dot(a, a);
-    if (n2.v == 0) return {};
-    return Inverse(Sqrt(n2)) * a;
+    const double n2 = a.x.v * a.x.v + a.y.v * a.y.v + a.z.v * a.z.v;
+    if (n2 == 0) return {};
+    // |a| and its derivatives, then u = a / |a| differentiated twice.
+    const double n = std::sqrt(n2);
+    const double ad = a.x.v * a.x.d + a.y.v * a.y.d + a.z.v * a.z.d;
+    const double dd = a.x.d * a.x.d + a.y.d * a.y.d + a.z.d * a.z.d;
+    const double add = a.x.v * a.x.dd + a.y.v * a.y.dd + a.z.v * a.z.dd;
+    const double n1 = ad / n;
+    const double n2nd = (dd + add - n1 * n1) / n;
+    const double inv = 1 / n;
+    auto one = [&](const Jet& c) {
+        const double u = c.v * inv;
+        const double u1 = (c.d - u * n1) * inv;
+        return Jet{u, u1, (c.dd - 2 * u1 * n1 - u * n2nd) * inv};
+    };
+    return {one(a.x), one(a.y), one(a.z)};
 }
 
 }  // namespace torvix::ride

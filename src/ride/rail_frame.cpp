@@ -58,7 +58,7 @@ RailPoint EvaluateRail(const RailCurve& curve, double heartline, double t) {
             d[k] = 3 * u * u * (curve.p[1][k] - curve.p[0][k]) + 6 * u * tt * (curve.p[2][k] - curve.p[1][k]) +
                    3 * tt * tt * (curve.p[3][k] - curve.p[2][k]);
         const double len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
-        return len == 0 ? 0.0 : std::hypot(d[0], d[2]) / len;
+        return len == 0 ? 0.0 : std::sqrt(d[0] * d[0] + d[2] * d[2]) / len;
     };
     if (horizontal(t) < kVerticalLimit) t = t < 0.5 ? t + kVerticalNudge : t - kVerticalNudge;
 
@@ -83,7 +83,9 @@ RailPoint EvaluateRail(const RailCurve& curve, double heartline, double t) {
     const JetVec zero_roll_down = Unit(Cross(tangent, Unit(Cross(g, tangent))));
     const JetVec x = Unit(Cross(tangent, zero_roll_down));
     out.roll = RollAt(curve.roll, t);
-    const JetVec down = Unit((-1.0 * Sin(out.roll)) * x + Cos(out.roll) * zero_roll_down);
+    Jet sine, cosine;
+    SinCos(out.roll, sine, cosine);
+    const JetVec down = Unit((-1.0 * sine) * x + cosine * zero_roll_down);
     const JetVec left = Cross(tangent, down);
     out.heart = b - heartline * down;
 

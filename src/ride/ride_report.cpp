@@ -15,6 +15,8 @@ constexpr double kG = 9.81;
 constexpr double kTwoG = 19.62;
 constexpr double kDegrees = 180 / 3.14159265358979323846;
 constexpr double kMinStep = 0.01;
+// Longest grid cell the heart line's length is measured on; the samples are placed by a cubic over each cell.
+constexpr double kMaxCell = 0.5;
 // Evaluations one report may make; a step this fine over a track this long is refused, not run for minutes.
 constexpr double kMaxEvaluations = 20e6;
 
@@ -133,8 +135,13 @@ void Summarise(RideReport& report) {
     sum.roll_rate_max = std::abs(sum.roll_rate_max);
     sum.lateral_rms = covered > 0 ? std::sqrt(lateral_sq / covered) : std::abs(sm[0].lateral);
 
-    std::vector<std::size_t> order(sm.size());
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    // Greedy from the largest |lateral| down, over the local maxima (every peak is one).
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < sm.size(); ++i) {
+        const double a = std::abs(sm[i].lateral);
+        if ((i == 0 || a >= std::abs(sm[i - 1].lateral)) && (i + 1 == sm.size() || a >= std::abs(sm[i + 1].lateral)))
+            order.push_back(i);
+    }
     std::stable_sort(order.begin(), order.end(),
                      [&sm](std::size_t a, std::size_t b) { return std::abs(sm[a].lateral) > std::abs(sm[b].lateral); });
     for (std::size_t i : order) {
@@ -177,7 +184,7 @@ RideReport MeasureRide(const Track& track, const RideParams& params) {
     std::vector<int> cells(rails.size());
     double total_cells = 0;
     for (std::size_t c = 0; c < rails.size(); ++c) {
-        const double wanted = std::max(8.0, std::ceil(EstimateLength(rails[c], h) / params.step));
+        const double wanted = std::max(8.0, std::ceil(EstimateLength(rails[c], h) / std::min(params.step, kMaxCell)));
         total_cells += wanted;
         if (total_cells > kMaxEvaluations) {
             report.message = "The track is too long for so fine a step.";
@@ -259,6 +266,7 @@ RideReport MeasureRide(const Track& track, const RideParams& params) {
         return out;
     };
 
+    report.samples.reserve(static_cast<std::size_t>(length / params.step) + 4 * grid.size() + 1);
     bool stopped = false;
     for (std::size_t c = 0; c < grid.size() && !stopped; ++c) {
         const auto& g = grid[c];
