@@ -12,6 +12,7 @@ enum ExitCode : int {
     kBadUsage = 2,
     kReadFailed = 3,
     kWriteFailed = 4,
+    kInterrupted = 130,  // stopped by Ctrl-C, as a shell reports it
 };
 
 void AddDumpCommand(CLI::App& app, int& exit_code);
@@ -19,6 +20,7 @@ void AddRewriteCommand(CLI::App& app, int& exit_code);
 void AddInfoCommand(CLI::App& app, int& exit_code);
 void AddHeartlineCommand(CLI::App& app, int& exit_code);
 void AddRideCommand(CLI::App& app, int& exit_code);
+void AddSweepCommand(CLI::App& app, int& exit_code);
 
 // Parses argv and runs the chosen subcommand; returns the exit code.
 int RunCli(int argc, const char* const* argv);

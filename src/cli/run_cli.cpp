@@ -11,6 +11,7 @@ int RunCli(int argc, const char* const* argv) {
     AddInfoCommand(app, exit_code);
     AddHeartlineCommand(app, exit_code);
     AddRideCommand(app, exit_code);
+    AddSweepCommand(app, exit_code);
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {

@@ -26,7 +26,7 @@ struct GridPoint {
     double s = 0;    // heart-line distance from the first vertex
     double ds = 0;   // |d heart / dt|
     double dds = 0;  // d|d heart / dt| / dt
-    double y = 0;    // heart height
+    double heart[3] = {};
 };
 
 double Length3(const double* v) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
@@ -39,10 +39,17 @@ void ParamSpeed(const RailPoint& p, double& ds, double& dds) {
 }
 
 // Heart-line distance between two grid points: the trapezoid with its end
-// correction, exact for cubics.
+// correction, exact for cubics. Where the heart line turns so abruptly that
+// the correction is no longer small (a control point almost on its vertex),
+// the plain trapezoid; never less than the chord.
 double CellLength(const GridPoint& a, const GridPoint& b) {
     const double h = b.t - a.t;
-    return h * (a.ds + b.ds) / 2 + h * h * (a.dds - b.dds) / 12;
+    const double trapezoid = h * (a.ds + b.ds) / 2;
+    const double correction = h * h * (a.dds - b.dds) / 12;
+    const double d[3] = {b.heart[0] - a.heart[0], b.heart[1] - a.heart[1], b.heart[2] - a.heart[2]};
+    const double chord = Length3(d);
+    const double length = std::abs(correction) < 0.25 * trapezoid ? trapezoid + correction : trapezoid;
+    return std::isfinite(length) ? std::max(length, chord) : chord;
 }
 
 // The cubic Hermite of s over one cell, solved for `target` by Newton kept
@@ -204,7 +211,7 @@ RideReport MeasureRide(const Track& track, const RideParams& params) {
             q.t = static_cast<double>(i) / cells[c];
             const RailPoint p = EvaluateRail(rails[c], h, q.t);
             ParamSpeed(p, q.ds, q.dds);
-            q.y = p.heart.y.v;
+            q.heart[0] = p.heart.x.v, q.heart[1] = p.heart.y.v, q.heart[2] = p.heart.z.v;
             if (i > 0) s += CellLength(g[i - 1], q);
             q.s = s;
         }
@@ -219,18 +226,18 @@ RideReport MeasureRide(const Track& track, const RideParams& params) {
     }
 
     // Energy along the heart line, and where it first runs short.
-    const double y0 = grid.front().front().y;
+    const double y0 = grid.front().front().heart[1];
     const double e0 = params.start_speed * params.start_speed / kTwoG + y0;
-    const double e1 = params.end_speed * params.end_speed / kTwoG + grid.back().back().y;
+    const double e1 = params.end_speed * params.end_speed / kTwoG + grid.back().back().heart[1];
     const double gradient = (e1 - e0) / length;
     double valley_s = std::numeric_limits<double>::infinity();
     int valley_curve = 0;
     double need = 0;  // start energy above y0 that every point asks for
     for (std::size_t c = 0; c < grid.size(); ++c) {
         for (const GridPoint& q : grid[c]) {
-            if (e0 + gradient * q.s - q.y < 0 && q.s < valley_s) valley_s = q.s, valley_curve = static_cast<int>(c);
+            if (e0 + gradient * q.s - q.heart[1] < 0 && q.s < valley_s) valley_s = q.s, valley_curve = static_cast<int>(c);
             const double f = q.s / length;
-            if (f < 1) need = std::max(need, (q.y - f * e1) / (1 - f) - y0);
+            if (f < 1) need = std::max(need, (q.heart[1] - f * e1) / (1 - f) - y0);
         }
     }
 
@@ -346,6 +353,8 @@ std::vector<double> LocateAlong(const RideReport& report, std::span<const Vector
 }
 
 double HeartDeviationMax(const RideReport& report, const Track& designed) {
+    // Beyond this distance a match near the expected stretch is checked against the whole path.
+    constexpr double kCloseEnough = 0.5;
     const Long count = designed.bezr.vertex_count;
     if (report.samples.empty() || count < 2 || static_cast<std::size_t>(count) > designed.bezr.vertices.size())
         return -1;
@@ -375,14 +384,9 @@ double HeartDeviationMax(const RideReport& report, const Track& designed) {
     const double path_length = path.back().s;
     const double ride_length = std::max(report.summary.length, 1e-9);
     const double window = 20 + 0.05 * path_length;
-    double worst = 0;
-    std::size_t lo = 0;
-    for (const RideSample& sample : report.samples) {
-        // Search the stretch of the path near the same share of the ride.
-        const double expected = sample.s / ride_length * path_length;
-        while (lo + 1 < path.size() && path[lo + 1].s < expected - window) ++lo;
+    auto nearest = [&path](const RideSample& sample, std::size_t from, std::size_t to) {
         double best = std::numeric_limits<double>::infinity();
-        for (std::size_t k = lo; k + 1 < path.size() && path[k].s <= expected + window; ++k) {
+        for (std::size_t k = from; k + 1 < to; ++k) {
             const Point& a = path[k];
             const Point& b = path[k + 1];
             const double ab[3] = {b.p[0] - a.p[0], b.p[1] - a.p[1], b.p[2] - a.p[2]};
@@ -392,6 +396,19 @@ double HeartDeviationMax(const RideReport& report, const Track& designed) {
             const double d[3] = {ap[0] - f * ab[0], ap[1] - f * ab[1], ap[2] - f * ab[2]};
             best = std::min(best, d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
         }
+        return best;
+    };
+    double worst = 0;
+    std::size_t lo = 0;
+    for (const RideSample& sample : report.samples) {
+        // First the stretch of the path near the same share of the ride; where
+        // nothing there is close, the whole path.
+        const double expected = sample.s / ride_length * path_length;
+        while (lo + 1 < path.size() && path[lo + 1].s < expected - window) ++lo;
+        std::size_t hi = lo;
+        while (hi < path.size() && path[hi].s <= expected + window) ++hi;
+        double best = nearest(sample, lo, std::min(hi + 1, path.size()));
+        if (!(best < kCloseEnough * kCloseEnough)) best = std::min(best, nearest(sample, 0, path.size()));
         if (std::isfinite(best)) worst = std::max(worst, best);
     }
     return std::sqrt(worst);

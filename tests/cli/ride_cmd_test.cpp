@@ -106,3 +106,36 @@ TEST_F(RideCommand, HeartlineNamesTheSpeedThatClearsAValleyAndReportsTheRide) {
 
 }  // namespace
 }  // namespace torvix::cli
+
+namespace torvix::cli {
+namespace {
+
+TEST_F(RideCommand, SweepRanksAsJsonAndWritesTheBestAsHeartlineWould) {
+    const std::string best = (dir_ / "best.nltrack").string();
+    const std::string direct = (dir_ / "direct.nltrack").string();
+    const ToolRun r = Cli({"sweep", hill_, "--segments", "4,8", "--precision", "4:6:2", "--filter", "3", "--start-speed",
+                           "25", "--end-speed", "20", "--jobs", "2", "--json", "--best", best});
+    ASSERT_EQ(r.code, kOk) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    ASSERT_EQ(j.size(), 4u);
+    for (const char* key : {"segments", "precision", "filter", "ok", "lateral_rms", "lateral_max", "vertical_min",
+                            "vertical_max", "roll_rate_max", "heart_deviation_max", "vertex_count", "file_size"})
+        EXPECT_TRUE(j[0].contains(key)) << key;
+    const std::string seg = std::to_string(j[0]["segments"].get<int>());
+    const std::string pre = std::to_string(j[0]["precision"].get<int>());
+    ASSERT_EQ(Cli({"heartline", hill_, "-o", direct, "--segments", seg, "--precision", pre, "--filter", "3",
+                   "--start-speed", "25", "--end-speed", "20"})
+                  .code,
+              kOk);
+    EXPECT_EQ(ReadAll(best), ReadAll(direct));
+    EXPECT_EQ(static_cast<std::size_t>(j[0]["file_size"].get<long>()), ReadAll(best).size());
+
+    EXPECT_EQ(Cli({"sweep", hill_, "--segments", "8:4:1"}).code, kBadUsage);
+    EXPECT_EQ(Cli({"sweep", hill_, "--rank", "comfort"}).code, kBadUsage);
+    const ToolRun failed = Cli({"sweep", hill_, "--start-speed", "10", "--json"});
+    EXPECT_EQ(failed.code, kSolverFailed);
+    EXPECT_FALSE(nlohmann::json::parse(failed.out)[0]["message"].get<std::string>().empty());
+}
+
+}  // namespace
+}  // namespace torvix::cli

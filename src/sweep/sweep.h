@@ -1,0 +1,75 @@
+// The parameter sweep: runs the solver and the ride report for every
+// combination of Segments, Precision and Filter on all cores, and ranks the
+// results by a ride figure, so a designer sees which settings ride best.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "heartline/solver_modes.h"
+#include "track/track.h"
+
+namespace torvix::sweep {
+
+// "40,60,80" or "A:B:STEP" (B included when the steps reach it), or a mix:
+// "20,40:80:20". Empty, with `error` set, for text that is not such a list,
+// for a step that is not positive, or for more than kMaxGridValues values.
+inline constexpr std::size_t kMaxGridValues = 1000;
+std::optional<std::vector<int>> ParseGrid(std::string_view text, std::string& error);
+
+// What the ranking minimises.
+enum class RankBy { kLateralRms, kLateralMax, kRollRateMax, kHeartDeviationMax, kBankErrorMax, kVertexCount, kFileSize };
+std::optional<RankBy> ParseRank(std::string_view name);
+const char* RankName(RankBy rank);
+// Every name ParseRank knows, separated by '|'.
+std::string RankNames();
+
+struct SweepSettings {
+    std::vector<int> segments{60};
+    std::vector<int> precision{6};
+    std::vector<int> filter{15};
+    double heartline = 1.0;
+    double start_speed = 20;
+    double end_speed = 17;
+    double step = 0.5;  // ride report step, metres
+    SolverMode mode = SolverMode::kLiteral;
+    RankBy rank = RankBy::kLateralRms;
+    int jobs = 0;  // 0: one per core
+};
+
+struct SweepEntry {
+    int segments = 0, precision = 0, filter = 0;
+    bool ok = false;
+    std::string message;  // why the run failed
+    int filter_used = 0;  // Filter after the run raised it
+    double lateral_rms = 0, lateral_max = 0;
+    double vertical_min = 0, vertical_max = 0;
+    double roll_rate_max = 0, bank_error_max = 0;
+    double heart_deviation_max = 0;  // metres from the new heart line to the designed path
+    int vertex_count = 0;
+    std::size_t file_size = 0;  // bytes of the written track
+};
+
+struct SweepResult {
+    std::vector<SweepEntry> entries;  // ranked: best first, failures last
+    bool cancelled = false;           // stopped early; entries hold the combinations that finished
+};
+
+// `publiclength` is the track's measured length. `cancel`, when given, is
+// polled between runs; `progress` is called (from the calling thread's
+// workers, serialised) after each run with the runs done and the total.
+SweepResult RunSweep(const Track& track, double publiclength, const SweepSettings& settings,
+                     const std::atomic<bool>* cancel = nullptr,
+                     const std::function<void(std::size_t done, std::size_t total)>& progress = {});
+
+// Sorts by the rank figure (smaller first; ties by fewer vertices), failures last.
+void RankEntries(std::vector<SweepEntry>& entries, RankBy rank);
+
+double RankValue(const SweepEntry& entry, RankBy rank);
+
+}  // namespace torvix::sweep

@@ -1,0 +1,88 @@
+#include "sweep/sweep.h"
+
+#include <gtest/gtest.h>
+
+#include "heartline/track_builders.h"
+#include "heartline/track_length.h"
+
+namespace torvix::sweep {
+namespace {
+
+TEST(SweepGrid, ListsRangesAndMistakes) {
+    std::string error;
+    EXPECT_EQ(*ParseGrid("60", error), (std::vector<int>{60}));
+    EXPECT_EQ(*ParseGrid("40,60,80", error), (std::vector<int>{40, 60, 80}));
+    EXPECT_EQ(*ParseGrid("40:100:20", error), (std::vector<int>{40, 60, 80, 100}));
+    EXPECT_EQ(*ParseGrid("5:12:4", error), (std::vector<int>{5, 9}));
+    EXPECT_EQ(*ParseGrid("10,40:60:10", error), (std::vector<int>{10, 40, 50, 60}));
+    for (const char* bad : {"", "6x", "1,,2", "40:20:5", "1:9:0", "1:9", "1:9:-1", "0:100000:1", "4.5"}) {
+        error.clear();
+        EXPECT_FALSE(ParseGrid(bad, error).has_value()) << bad;
+        EXPECT_FALSE(error.empty()) << bad;
+    }
+}
+
+TEST(SweepRank, BestFirstFailuresLastTiesByVertices) {
+    auto entry = [](int segments, bool ok, double rms, int vertices) {
+        SweepEntry e;
+        e.segments = segments;
+        e.ok = ok;
+        e.lateral_rms = rms;
+        e.vertex_count = vertices;
+        if (!ok) e.message = "valley";
+        return e;
+    };
+    std::vector<SweepEntry> entries = {entry(10, false, 0, 0), entry(20, true, 0.5, 21), entry(30, true, 0.2, 31),
+                                       entry(40, true, 0.2, 11)};
+    RankEntries(entries, RankBy::kLateralRms);
+    EXPECT_EQ(entries[0].segments, 40);
+    EXPECT_EQ(entries[1].segments, 30);
+    EXPECT_EQ(entries[2].segments, 20);
+    EXPECT_EQ(entries[3].segments, 10);
+    RankEntries(entries, RankBy::kVertexCount);
+    EXPECT_EQ(entries[0].segments, 40);
+    EXPECT_EQ(entries[1].segments, 20);
+    ASSERT_TRUE(ParseRank("heart_deviation_max").has_value());
+    EXPECT_STREQ(RankName(*ParseRank("file_size")), "file_size");
+    EXPECT_FALSE(ParseRank("comfort").has_value());
+}
+
+TEST(Sweep, EveryCombinationRunsAndFailuresSayWhy) {
+    const Track hill = test::HillTrack(20);
+    double length = 0;
+    TrackLength(hill, true, length);
+    SweepSettings s;
+    s.segments = {4, 8};
+    s.precision = {4, 6};
+    s.filter = {0, 5};
+    s.start_speed = 25;
+    s.end_speed = 20;
+    s.jobs = 2;
+    SweepResult r = RunSweep(hill, length, s);
+    ASSERT_EQ(r.entries.size(), 8u);
+    EXPECT_FALSE(r.cancelled);
+    for (std::size_t i = 0; i < r.entries.size(); ++i) {
+        const SweepEntry& e = r.entries[i];
+        EXPECT_TRUE(e.ok) << e.message;
+        EXPECT_EQ(e.vertex_count, e.segments + 1);
+        EXPECT_GT(e.file_size, 0u);
+        EXPECT_LT(e.heart_deviation_max, 3.0);  // four curves over a 160 m hill follow it only roughly
+        if (i > 0) {
+            EXPECT_LE(r.entries[i - 1].lateral_rms, e.lateral_rms);
+        }
+    }
+
+    s.start_speed = 10;  // cannot climb a 20 m hill
+    r = RunSweep(hill, length, s);
+    ASSERT_EQ(r.entries.size(), 8u);
+    for (const SweepEntry& e : r.entries) {
+        EXPECT_FALSE(e.ok);
+        EXPECT_FALSE(e.message.empty());
+    }
+
+    const std::atomic<bool> stop{true};
+    EXPECT_TRUE(RunSweep(hill, length, s, &stop).cancelled);
+}
+
+}  // namespace
+}  // namespace torvix::sweep
