@@ -151,6 +151,26 @@ void RankEntries(std::vector<SweepEntry>& entries, RankBy rank) {
     });
 }
 
+SweepSettings SuggestionGrid(double length) {
+    SweepSettings s;
+    s.segments.clear();
+    for (double curve_length : {8.0, 6.0, 4.5, 3.0}) {
+        const int n = static_cast<int>(std::clamp(std::round(length / curve_length), 2.0, 2000.0));
+        if (std::find(s.segments.begin(), s.segments.end(), n) == s.segments.end()) s.segments.push_back(n);
+    }
+    s.precision = {6, 10};
+    s.filter = {5, 15, 30};
+    s.rank = RankBy::kLateralRms;
+    return s;
+}
+
+std::optional<SweepEntry> PickSuggestion(const std::vector<SweepEntry>& ranked) {
+    for (const SweepEntry& e : ranked)
+        if (e.ok && e.heart_deviation_max <= kSuggestDeviation) return e;
+    if (!ranked.empty() && ranked.front().ok) return ranked.front();
+    return std::nullopt;
+}
+
 SweepResult RunSweep(const Track& track, double publiclength, const SweepSettings& settings,
                      const std::atomic<bool>* cancel,
                      const std::function<void(std::size_t done, std::size_t total)>& progress) {

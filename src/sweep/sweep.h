@@ -72,4 +72,14 @@ void RankEntries(std::vector<SweepEntry>& entries, RankBy rank);
 
 double RankValue(const SweepEntry& entry, RankBy rank);
 
+// A modest grid for a track of `length` metres: Segments for curves of about
+// 3 to 8 m, Precision 6 and 10, Filter 5, 15 and 30.
+SweepSettings SuggestionGrid(double length);
+
+// The settings a designer is offered: the lowest lateral RMS among the runs
+// whose heart line stays within kSuggestDeviation of the designed path (or
+// among all runs when none does). Empty when no run went through.
+inline constexpr double kSuggestDeviation = 0.25;
+std::optional<SweepEntry> PickSuggestion(const std::vector<SweepEntry>& ranked_by_lateral_rms);
+
 }  // namespace torvix::sweep

@@ -84,5 +84,20 @@ TEST(Sweep, EveryCombinationRunsAndFailuresSayWhy) {
     EXPECT_TRUE(RunSweep(hill, length, s, &stop).cancelled);
 }
 
+TEST(SweepSuggestion, ModestGridAndACloseFollowingWinner) {
+    const SweepSettings grid = SuggestionGrid(480);
+    EXPECT_EQ(grid.segments, (std::vector<int>{60, 80, 107, 160}));
+    EXPECT_EQ(grid.precision.size() * grid.filter.size() * grid.segments.size(), 24u);
+    EXPECT_EQ(SuggestionGrid(5).segments, (std::vector<int>{2}));
+
+    SweepEntry loose, close, failed;
+    loose.ok = close.ok = true;
+    loose.lateral_rms = 0.1, loose.heart_deviation_max = 1.0;
+    close.lateral_rms = 0.2, close.heart_deviation_max = 0.1, close.segments = 7;
+    EXPECT_EQ(PickSuggestion({loose, close, failed})->segments, 7);
+    EXPECT_DOUBLE_EQ(PickSuggestion({loose, failed})->lateral_rms, 0.1);
+    EXPECT_FALSE(PickSuggestion({failed}).has_value());
+}
+
 }  // namespace
 }  // namespace torvix::sweep
