@@ -43,10 +43,12 @@ const QColor kWarning(236, 170, 90);
 // distance axis to the pixel whatever their value labels need.
 constexpr int kLeftMargin = 74;
 constexpr int kRightMargin = 18;
-constexpr int kTopMargin = 6;
+constexpr int kTopMargin = 9;         // half a label: the top value label stays inside
 constexpr int kTopLabelMargin = 20;     // the top plot carries the vertex numbers
-constexpr int kBottomMargin = 6;
+constexpr int kBottomMargin = 9;
 constexpr int kBottomAxisMargin = 40;   // the bottom plot carries the distance labels
+constexpr int kPixelsPerValueTick = 28;  // closer value labels are cut to "..." by the chart
+constexpr int kPixelsPerDistanceTick = 80;
 
 struct Band {
     double lo, hi;
@@ -56,6 +58,7 @@ struct Band {
 struct PlotSpec {
     const char* name;   // object name of the run's series; the other method's adds "_other"
     const char* title;  // value axis title
+    const char* unit;
     QColor colour;
     double (*value)(const RideSample&);
     double floor_lo, floor_hi;  // always shown, so the bands keep their meaning
@@ -64,13 +67,13 @@ struct PlotSpec {
 
 const std::vector<PlotSpec>& Specs() {
     static const std::vector<PlotSpec> specs = {
-        {"speed", "speed (m/s)", QColor(90, 200, 230), [](const RideSample& p) { return p.speed; }, 0, 5, {}},
-        {"vertical", "vertical (g)", QColor(240, 150, 70), [](const RideSample& p) { return p.vertical; }, -0.5,
+        {"speed", "speed (m/s)", "m/s", QColor(90, 200, 230), [](const RideSample& p) { return p.speed; }, 0, 5, {}},
+        {"vertical", "vertical (g)", "g", QColor(240, 150, 70), [](const RideSample& p) { return p.vertical; }, -0.5,
          4.5, {{0, 4, kComfortable}}},
-        {"lateral", "lateral (g)", QColor(120, 170, 255), [](const RideSample& p) { return p.lateral; }, -1.2, 1.2,
+        {"lateral", "lateral (g)", "g", QColor(120, 170, 255), [](const RideSample& p) { return p.lateral; }, -1.2, 1.2,
          {{-1, 1, kTolerable}, {-0.3, 0.3, kComfortable}}},
-        {"roll", "roll (°)", QColor(200, 140, 230), [](const RideSample& p) { return p.roll; }, -45, 45, {}},
-        {"roll_rate", "roll rate (°/s)", QColor(120, 215, 150), [](const RideSample& p) { return p.roll_rate; },
+        {"roll", "roll (°)", "°", QColor(200, 140, 230), [](const RideSample& p) { return p.roll; }, -45, 45, {}},
+        {"roll_rate", "roll rate (°/s)", "°/s", QColor(120, 215, 150), [](const RideSample& p) { return p.roll_rate; },
          -60, 60, {}},
     };
     return specs;
@@ -102,6 +105,34 @@ QString SampleValues(const RideSample& p) {
 
 QString Escape(const QString& s) { return s.toHtmlEscaped(); }
 
+// A tick step of 1, 2, 2.5 or 5 times a power of ten that splits `span` into
+// at most `ticks` intervals.
+double NiceStep(double span, int ticks) {
+    if (!(span > 0)) return 1;
+    const double raw = span / std::max(1, ticks);
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 2.5, 5.0, 10.0})
+        if (m * power >= raw) return m * power;
+    return 10 * power;
+}
+
+// Range of the values a plot shows. A few spikes far beyond the rest would
+// flatten everything else (and the comfort bands) into a line, so the scale
+// follows the bulk of the values and the spikes run off it; the plot says so.
+std::pair<double, double> ValueRange(std::vector<double>& values, double floor_lo, double floor_hi) {
+    double lo = floor_lo, hi = floor_hi;
+    if (values.empty()) return {lo, hi};
+    std::sort(values.begin(), values.end());
+    const double min = values.front(), max = values.back();
+    const auto at = [&](double q) { return values[static_cast<std::size_t>(q * double(values.size() - 1))]; };
+    const double q_lo = at(0.005), q_hi = at(0.995);
+    const double bulk = std::max(q_hi - q_lo, floor_hi - floor_lo);
+    // Up to the bulk's spread again beyond it is still shown whole.
+    lo = std::min(lo, std::max(min, q_lo - bulk));
+    hi = std::max(hi, std::min(max, q_hi + bulk));
+    return {lo, hi};
+}
+
 }  // namespace
 
 // ---- one plot
@@ -115,12 +146,13 @@ struct RideReportWindow::Plot {
     QLineSeries* main = nullptr;
     QLineSeries* other = nullptr;
     std::vector<QAreaSeries*> bands;
+    QString off_scale;  // the extreme values beyond the scale, when there are any
 };
 
 class RideReportWindow::PlotView : public QChartView {
 public:
-    PlotView(QChart* chart, RideReportWindow* owner, bool top, bool bottom)
-        : QChartView(chart), owner_(owner), top_(top), bottom_(bottom) {
+    PlotView(Plot* plot, RideReportWindow* owner, bool top, bool bottom)
+        : QChartView(plot->chart), plot_(plot), owner_(owner), top_(top), bottom_(bottom) {
         setRenderHint(QPainter::Antialiasing);
         setFrameShape(QFrame::NoFrame);
         setBackgroundBrush(kBack);
@@ -130,13 +162,24 @@ public:
     }
 
 protected:
-    void resizeEvent(QResizeEvent* event) override {
-        QChartView::resizeEvent(event);
+public:
+    // Fixed margins: the value labels of every plot get the same room, so
+    // the plots' distance axes line up.
+    void PlaceArea() {
         const QSizeF size = chart()->size();
         const double top = top_ ? kTopLabelMargin : kTopMargin;
         const double bottom = bottom_ ? kBottomAxisMargin : kBottomMargin;
         chart()->setPlotArea(QRectF(kLeftMargin, top, std::max(10.0, size.width() - kLeftMargin - kRightMargin),
                                     std::max(10.0, size.height() - top - bottom)));
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QChartView::resizeEvent(event);
+        PlaceArea();
+        // Tick counts follow the plot's size.
+        owner_->FitValueAxis(*plot_);
+        if (bottom_) owner_->FitDistanceAxes();
     }
 
     void mouseMoveEvent(QMouseEvent* event) override {
@@ -179,6 +222,10 @@ protected:
             painter->drawText(QRectF(4, area.top() - kTopLabelMargin + 3, kLeftMargin - 8, metrics.height()),
                               Qt::AlignRight | Qt::AlignVCenter, "vertex");
         }
+        if (!plot_->off_scale.isEmpty()) {
+            painter->setPen(kWarning);
+            painter->drawText(area.adjusted(0, 2, -4, 0), Qt::AlignRight | Qt::AlignTop, plot_->off_scale);
+        }
         if (owner_->cursor_s_) {
             const double x = x_of(*owner_->cursor_s_);
             if (x >= area.left() && x <= area.right()) {
@@ -190,6 +237,7 @@ protected:
     }
 
 private:
+    Plot* plot_;
     RideReportWindow* owner_;
     bool top_;
     bool bottom_;
@@ -232,9 +280,10 @@ RideReportWindow::RideReportWindow(RideReportRun run, FileDialogs* dialogs, QWid
     auto* side_layout = new QVBoxLayout(side);
     side_layout->setContentsMargins(8, 0, 0, 0);
     side_layout->addWidget(summary_);
+    side_layout->addSpacing(6);
+    side_layout->addWidget(compare_);
     side_layout->addWidget(status_);
     side_layout->addStretch(1);
-    side_layout->addWidget(compare_);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(whole_);
     buttons->addWidget(export_);
@@ -324,7 +373,7 @@ void RideReportWindow::BuildPlots() {
         plot->main->attachAxis(plot->y);
         FillSeries(*plot, report_, false);
 
-        plot->view = new PlotView(chart, this, top, bottom);
+        plot->view = new PlotView(plot.get(), this, top, bottom);
         plot->view->setObjectName(QString(specs[i].name) + "_plot");
         column->addWidget(plot->view, top || bottom ? 6 : 5);
         connect(plot->x, &QValueAxis::rangeChanged, this,
@@ -408,29 +457,59 @@ std::pair<double, double> RideReportWindow::distance_range() const {
 
 void RideReportWindow::FitValueAxis(Plot& plot) {
     const auto [lo, hi] = distance_range();
-    double min = plot.spec->floor_lo, max = plot.spec->floor_hi;
+    std::vector<double> values;
     auto take = [&](const RideReport& report) {
         for (const RideSample& p : report.samples) {
-            if (p.s < lo || p.s > hi) continue;
             const double v = plot.spec->value(p);
-            if (!std::isfinite(v)) continue;
-            min = std::min(min, v);
-            max = std::max(max, v);
+            if (p.s >= lo && p.s <= hi && std::isfinite(v)) values.push_back(v);
         }
     };
     take(report_);
     if (other_ && plot.other && plot.other->isVisible()) take(*other_);
-    const double pad = (max - min) * 0.04;
-    plot.y->setRange(min - pad, max + pad);
-    plot.y->applyNiceNumbers();
+    auto [min, max] = ValueRange(values, plot.spec->floor_lo, plot.spec->floor_hi);
+
+    const int height = plot.view ? static_cast<int>(plot.chart->plotArea().height()) : 0;
+    const int ticks = std::max(2, height / kPixelsPerValueTick);
+    const double step = NiceStep((max - min) * 1.04, ticks);
+    const double axis_lo = plot.spec->floor_lo == 0 && min >= 0 ? 0 : std::floor((min - (max - min) * 0.02) / step) * step;
+    const double axis_hi = std::ceil((max + (max - min) * 0.02) / step) * step;
+    plot.y->setTickType(QValueAxis::TicksDynamic);
+    plot.y->setTickAnchor(0);
+    plot.y->setTickInterval(step);
+    // Room for half a label beyond the end ticks: the chart drops a label that
+    // would reach past the plot.
+    const double pad = height > 0 ? (axis_hi - axis_lo) * 7.0 / height : 0;
+    plot.y->setRange(axis_lo == 0 && min >= 0 ? 0 : axis_lo - pad, axis_hi + pad);
+
+    plot.off_scale.clear();
+    if (!values.empty() && (values.front() < axis_lo || values.back() > axis_hi)) {
+        QStringList beyond;
+        if (values.front() < axis_lo) beyond << Num(values.front(), 2);
+        if (values.back() > axis_hi) beyond << Num(values.back(), 2);
+        plot.off_scale = QString("off scale: %1 %2").arg(beyond.join(" and "), plot.spec->unit);
+    }
+}
+
+void RideReportWindow::FitDistanceAxes() {
+    if (plots_.empty()) return;
+    const auto [lo, hi] = distance_range();
+    const int width = static_cast<int>(plots_.back()->chart->plotArea().width());
+    const double step = NiceStep(hi - lo, std::max(2, width / kPixelsPerDistanceTick));
+    for (auto& plot : plots_) {
+        plot->x->setTickType(QValueAxis::TicksDynamic);
+        plot->x->setTickAnchor(0);
+        plot->x->setTickInterval(step);
+    }
 }
 
 void RideReportWindow::OnDistanceRangeChanged(double lo, double hi) {
     if (syncing_) return;
     syncing_ = true;
     for (auto& plot : plots_) plot->x->setRange(lo, hi);
+    FitDistanceAxes();
     for (auto& plot : plots_) {
         FitValueAxis(*plot);
+        plot->view->PlaceArea();
         plot->view->viewport()->update();
     }
     syncing_ = false;
@@ -581,7 +660,7 @@ void RideReportWindow::RefreshSummary() {
         if (r.summary.peaks.empty()) out += "none";
         int n = 0;
         for (const ride::RidePeak& p : r.summary.peaks)
-            out += QString("%1. <a href='%2'>%3 g at %4 m</a> &nbsp;input curve %5<br>")
+            out += QString("%1. <a href='%2' style='color:#8cbefa'>%3 g at %4 m</a> &nbsp;input curve %5<br>")
                        .arg(++n)
                        .arg(p.s, 0, 'f', 2)
                        .arg(Num(p.lateral, 2), Num(p.s, 1))

@@ -78,6 +78,7 @@ private:
     void BuildPanel();
     void FillSeries(Plot& plot, const ride::RideReport& report, bool other);
     void FitValueAxis(Plot& plot);
+    void FitDistanceAxes();
     void OnDistanceRangeChanged(double lo, double hi);
     void RefreshSummary();
     void SetStatus(const QString& text);
