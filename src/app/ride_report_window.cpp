@@ -16,7 +16,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include "app/file_dialogs.h"
 
@@ -248,6 +247,8 @@ private:
 RideReportWindow::RideReportWindow(RideReportRun run, FileDialogs* dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window), run_(std::move(run)), dialogs_(dialogs) {
     setObjectName("rideReport");
+    // Closing the main window ends the program even while a report is open.
+    setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QString("Ride report - %1 (%2)").arg(run_.track_name, Mode(run_.mode)));
 
     const ride::RideParams params{run_.params.heartline, run_.params.start_speed, run_.params.end_speed,

@@ -3,6 +3,7 @@
 #include <QChartView>
 #include <QImage>
 #include <QLineSeries>
+#include <QMouseEvent>
 #include <QRegularExpression>
 #include <cmath>
 #include <filesystem>
@@ -157,9 +158,21 @@ TEST_F(RideTest, ReportOfTheSampleRunPlotsEverySampleAndEveryInputVertex) {
     ASSERT_FALSE(expected.summary.peaks.empty());
     EXPECT_TRUE(report->summary_text().contains(QString::number(expected.summary.peaks[0].lateral, 'f', 2)));
 
-    // Export: the dialog's answer gets a picture, a cancelled dialog nothing.
+    // The mouse over the middle of a plot reads the middle of the ride.
     report->resize(1000, 800);
     report->show();
+    QApplication::processEvents();
+    auto* view = report->findChild<QChartView*>("lateral_plot");
+    ASSERT_NE(view, nullptr);
+    const QPointF middle = view->mapFromScene(view->chart()->mapToScene(view->chart()->plotArea().center()));
+    QMouseEvent move(QEvent::MouseMove, middle, view->viewport()->mapToGlobal(middle), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &move);
+    const double read = report->readout_text().section(' ', 0, 0).toDouble();
+    EXPECT_NEAR(read, expected.samples.back().s / 2, 0.02 * expected.samples.back().s)
+        << report->readout_text().toStdString();
+
+    // Export: the dialog's answer gets a picture, a cancelled dialog nothing.
     const std::string png = (dir / "ride.png").string();
     dialogs.save_answers.push_back(png);
     ASSERT_TRUE(report->ExportPng());
