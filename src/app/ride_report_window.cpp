@@ -5,6 +5,7 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QFileInfo>
+#include <QGraphicsLayout>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QValueAxis>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -97,12 +99,22 @@ const RideSample* NearestSample(const RideReport& report, double s) {
     return &*it;
 }
 
+// Each figure kept whole when the readout wraps.
 QString SampleValues(const RideSample& p) {
     return QString("speed %1 m/s   vertical %2 g   lateral %3 g   roll %4°   roll rate %5 °/s")
-        .arg(Num(p.speed, 2), Num(p.vertical, 2), Num(p.lateral, 2), Num(p.roll, 1), Num(p.roll_rate, 0));
+        .arg(Num(p.speed, 2), Num(p.vertical, 2), Num(p.lateral, 2), Num(p.roll, 1), Num(p.roll_rate, 0))
+        .replace(QRegularExpression("(?<=\\S) (?=\\S)"), QString(QChar(0x00A0)));
 }
 
 QString Escape(const QString& s) { return s.toHtmlEscaped(); }
+
+std::vector<Vector3> DrawnVertices(const Track& track) {
+    std::vector<Vector3> drawn;
+    const auto count = static_cast<std::size_t>(std::max<Long>(0, track.bezr.vertex_count));
+    for (std::size_t i = 0; i < count && i < track.bezr.vertices.size(); ++i)
+        drawn.push_back(track.bezr.vertices[i].position);
+    return drawn;
+}
 
 // A tick step of 1, 2, 2.5 or 5 times a power of ten that splits `span` into
 // at most `ticks` intervals.
@@ -170,6 +182,10 @@ public:
         const double bottom = bottom_ ? kBottomAxisMargin : kBottomMargin;
         chart()->setPlotArea(QRectF(kLeftMargin, top, std::max(10.0, size.width() - kLeftMargin - kRightMargin),
                                     std::max(10.0, size.height() - top - bottom)));
+        // The series follow a new plot area at once, the axes only at the
+        // chart's next layout; lay it out now so both agree.
+        chart()->layout()->invalidate();
+        chart()->layout()->activate();
     }
 
 protected:
@@ -254,11 +270,7 @@ RideReportWindow::RideReportWindow(RideReportRun run, FileDialogs* dialogs, QWid
     const ride::RideParams params{run_.params.heartline, run_.params.start_speed, run_.params.end_speed,
                                   kRideReportStep};
     report_ = ride::MeasureRide(run_.result, params);
-    std::vector<Vector3> drawn;
-    const auto count = static_cast<std::size_t>(std::max<Long>(0, run_.input.bezr.vertex_count));
-    for (std::size_t i = 0; i < count && i < run_.input.bezr.vertices.size(); ++i)
-        drawn.push_back(run_.input.bezr.vertices[i].position);
-    vertex_s_ = ride::LocateAlong(report_, drawn);
+    vertex_s_ = ride::LocateAlong(report_, DrawnVertices(run_.input));
     deviation_ = ride::HeartDeviationMax(report_, run_.input);
 
     QPalette p = palette();
@@ -289,13 +301,13 @@ RideReportWindow::RideReportWindow(RideReportRun run, FileDialogs* dialogs, QWid
     buttons->addWidget(whole_);
     buttons->addWidget(export_);
     side_layout->addLayout(buttons);
-    side->setFixedWidth(330);
+    side->setFixedWidth(400);
     layout->addWidget(side);
 
     if (!report_.ok) SetStatus("The ride stops short: " + QString::fromStdString(report_.message));
     RefreshSummary();
     ResetZoom();
-    resize(1180, 860);
+    resize(1240, 860);
 }
 
 RideReportWindow::~RideReportWindow() = default;
@@ -387,7 +399,9 @@ void RideReportWindow::BuildPlots() {
     readout_->setContentsMargins(kLeftMargin, 4, 0, 0);
     readout_->setText("Point at a plot to read the values there; drag across a plot to zoom in, "
                       "right-click to zoom out.");
-    readout_->setMinimumHeight(2 * readout_->fontMetrics().height() + 6);
+    readout_->setWordWrap(true);
+    // Room for this run's values and the other method's, wrapped, without the plots jumping.
+    readout_->setFixedHeight(3 * readout_->fontMetrics().lineSpacing() + 8);
     readout_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     column->addWidget(readout_);
 }
@@ -437,13 +451,14 @@ void RideReportWindow::BuildPanel() {
 void RideReportWindow::FillSeries(Plot& plot, const RideReport& report, bool other) {
     QList<QPointF> points;
     points.reserve(static_cast<qsizetype>(report.samples.size()));
-    for (const RideSample& p : report.samples) points.append(QPointF(p.s, plot.spec->value(p)));
+    for (std::size_t i = 0; i < report.samples.size(); ++i)
+        points.append(QPointF(other ? other_s_[i] : report.samples[i].s, plot.spec->value(report.samples[i])));
     QLineSeries* series = other ? plot.other : plot.main;
     series->replace(points);
 
     // Bands reach over every ride shown.
     double end = report_.samples.empty() ? 1 : report_.samples.back().s;
-    if (other_ && !other_->samples.empty()) end = std::max(end, other_->samples.back().s);
+    if (!other_s_.empty()) end = std::max(end, other_s_.back());
     for (std::size_t b = 0; b < plot.bands.size(); ++b) {
         const Band& band = plot.spec->bands[b];
         plot.bands[b]->upperSeries()->replace({QPointF(0, band.hi), QPointF(end, band.hi)});
@@ -459,14 +474,15 @@ std::pair<double, double> RideReportWindow::distance_range() const {
 void RideReportWindow::FitValueAxis(Plot& plot) {
     const auto [lo, hi] = distance_range();
     std::vector<double> values;
-    auto take = [&](const RideReport& report) {
-        for (const RideSample& p : report.samples) {
-            const double v = plot.spec->value(p);
-            if (p.s >= lo && p.s <= hi && std::isfinite(v)) values.push_back(v);
+    auto take = [&](const RideReport& report, const std::vector<double>* at) {
+        for (std::size_t i = 0; i < report.samples.size(); ++i) {
+            const double s = at ? (*at)[i] : report.samples[i].s;
+            const double v = plot.spec->value(report.samples[i]);
+            if (s >= lo && s <= hi && std::isfinite(v)) values.push_back(v);
         }
     };
-    take(report_);
-    if (other_ && plot.other && plot.other->isVisible()) take(*other_);
+    take(report_, nullptr);
+    if (other_ && plot.other && plot.other->isVisible()) take(*other_, &other_s_);
     auto [min, max] = ValueRange(values, plot.spec->floor_lo, plot.spec->floor_hi);
 
     const int height = plot.view ? static_cast<int>(plot.chart->plotArea().height()) : 0;
@@ -525,8 +541,21 @@ void RideReportWindow::SetDistanceRange(double lo, double hi) {
 
 void RideReportWindow::ResetZoom() {
     double end = report_.samples.empty() ? 1 : report_.samples.back().s;
-    if (other_ && compare_->isChecked() && !other_->samples.empty()) end = std::max(end, other_->samples.back().s);
+    if (compare_->isChecked() && !other_s_.empty()) end = std::max(end, other_s_.back());
     SetDistanceRange(0, end);
+}
+
+double RideReportWindow::FromOther(double s) const {
+    const std::vector<double>& from = other_vertex_s_;
+    const std::vector<double>& to = vertex_s_;
+    if (from.size() != to.size() || from.size() < 2) return s;
+    if (s <= from.front()) return to.front() + (s - from.front());
+    if (s >= from.back()) return to.back() + (s - from.back());
+    const auto it = std::upper_bound(from.begin(), from.end(), s);
+    const std::size_t k = static_cast<std::size_t>(it - from.begin()) - 1;
+    const double span = from[k + 1] - from[k];
+    if (!(span > 1e-9)) return to[k];
+    return to[k] + (s - from[k]) / span * (to[k + 1] - to[k]);
 }
 
 int RideReportWindow::InputCurveAt(double s) const {
@@ -541,13 +570,18 @@ void RideReportWindow::ShowValuesAt(double s) {
     const RideSample* p = NearestSample(report_, s);
     if (p == nullptr) return;
     cursor_s_ = p->s;
-    QString text = QString("%1 m   %2   input curve %3 (new curve %4)")
-                       .arg(Num(p->s, 1), SampleValues(*p))
+    QString text = QString("%1 m, input curve %2 (new curve %3):   %4")
+                       .arg(Num(p->s, 1))
                        .arg(InputCurveAt(p->s))
-                       .arg(p->curve);
-    if (other_ && compare_->isChecked()) {
-        if (const RideSample* q = NearestSample(*other_, s); q != nullptr && std::abs(q->s - s) < 1.0)
-            text += QString("\n%1 run:   %2").arg(OtherMode(run_.mode), SampleValues(*q));
+                       .arg(p->curve)
+                       .arg(SampleValues(*p));
+    if (other_ && compare_->isChecked() && !other_s_.empty()) {
+        auto it = std::lower_bound(other_s_.begin(), other_s_.end(), p->s);
+        if (it == other_s_.end() || (it != other_s_.begin() && p->s - *std::prev(it) < *it - p->s)) --it;
+        if (std::abs(*it - p->s) < 1.0) {
+            const RideSample& q = other_->samples[static_cast<std::size_t>(it - other_s_.begin())];
+            text += QString("\n%1 run:   %2").arg(OtherMode(run_.mode), SampleValues(q));
+        }
     }
     readout_->setText(text);
     for (auto& plot : plots_) plot->view->viewport()->update();
@@ -576,6 +610,11 @@ void RideReportWindow::SetCompare(bool on) {
         if (result.ok) {
             other_ = ride::MeasureRide(other_track, report_.params);
             other_deviation_ = ride::HeartDeviationMax(*other_, run_.input);
+            // Drawn against this run's distance, matched at the loaded track's
+            // vertices, so both rides line up curve by curve.
+            other_vertex_s_ = ride::LocateAlong(*other_, DrawnVertices(run_.input));
+            other_s_.clear();
+            for (const RideSample& q : other_->samples) other_s_.push_back(FromOther(q.s));
             for (auto& plot : plots_) {
                 plot->other = new QLineSeries;
                 plot->other->setObjectName(QString(plot->spec->name) + "_other");
@@ -614,9 +653,11 @@ void RideReportWindow::SetCompare(bool on) {
 
 void RideReportWindow::RefreshSummary() {
     const bool two = other_ && compare_->isChecked();
-    auto column = [this](const RideReport& r, double deviation) {
+    auto column = [this](const RideReport& r, double deviation, bool other) {
         const ride::RideSummary& s = r.summary;
-        auto at = [](double where) { return QString(" at %1 m").arg(Num(where, 1)); };
+        auto at = [this, other](double where) {
+            return QString(" at %1 m").arg(Num(other ? FromOther(where) : where, 1));
+        };
         QStringList rows;
         rows << Num(s.length, 1) + " m, " + Num(s.duration, 1) + " s";
         rows << Num(s.speed_min, 1) + " – " + Num(s.speed_max, 1) + " m/s";
@@ -630,8 +671,8 @@ void RideReportWindow::RefreshSummary() {
         rows << (deviation >= 0 ? Num(deviation, 3) + " m" : QString("–"));
         if (s.valley)
             rows << QString("at %1 m, input curve %2; clears from %3 m/s")
-                        .arg(Num(s.valley->s, 1))
-                        .arg(InputCurveAt(s.valley->s))
+                        .arg(Num(other ? FromOther(s.valley->s) : s.valley->s, 1))
+                        .arg(InputCurveAt(other ? FromOther(s.valley->s) : s.valley->s))
                         .arg(Num(s.valley->min_start_speed, 1));
         else
             rows << "none";
@@ -640,11 +681,12 @@ void RideReportWindow::RefreshSummary() {
     static const char* const names[] = {"Heart line",      "Speed",        "Vertical min", "Vertical max",
                                         "Lateral largest", "Lateral RMS",  "Airtime",      "Bank error seated",
                                         "Roll rate max",   "Off the drawn path", "Valley"};
-    const QStringList mine = column(report_, deviation_);
+    const QStringList mine = column(report_, deviation_, false);
     QStringList theirs;
-    if (two) theirs = column(*other_, other_deviation_.value_or(-1));
+    if (two) theirs = column(*other_, other_deviation_.value_or(-1), true);
 
-    QString html = "<style>td{padding:1px 6px 1px 0;} th{text-align:left;color:#8e9aa8;font-weight:normal;}</style>";
+    QString html = "<style>td{padding:1px 6px 1px 0; white-space:nowrap;} "
+                   "th{text-align:left;color:#8e9aa8;font-weight:normal;}</style>";
     html += "<table cellspacing=0>";
     if (two)
         html += QString("<tr><th></th><th>%1</th><th>%2 (dashed)</th></tr>")
@@ -656,23 +698,29 @@ void RideReportWindow::RefreshSummary() {
     }
     html += "</table>";
 
-    auto peaks = [this](const RideReport& r, const QString& heading) {
+    auto peaks = [this](const RideReport& r, const QString& heading, bool other) {
         QString out = "<p style='margin-top:10px'><b>" + heading + "</b><br>";
         if (r.summary.peaks.empty()) out += "none";
         int n = 0;
-        for (const ride::RidePeak& p : r.summary.peaks)
+        for (const ride::RidePeak& p : r.summary.peaks) {
+            const double s = other ? FromOther(p.s) : p.s;
             out += QString("%1. <a href='%2' style='color:#8cbefa'>%3 g at %4 m</a> &nbsp;input curve %5<br>")
                        .arg(++n)
-                       .arg(p.s, 0, 'f', 2)
-                       .arg(Num(p.lateral, 2), Num(p.s, 1))
-                       .arg(InputCurveAt(p.s));
+                       .arg(s, 0, 'f', 2)
+                       .arg(Num(p.lateral, 2), Num(s, 1))
+                       .arg(InputCurveAt(s));
+        }
         return out + "</p>";
     };
-    html += peaks(report_, "Worst lateral spots");
-    if (two) html += peaks(*other_, QString("Worst lateral spots, %1").arg(OtherMode(run_.mode)));
+    html += peaks(report_, "Worst lateral spots", false);
+    if (two) html += peaks(*other_, QString("Worst lateral spots, %1").arg(OtherMode(run_.mode)), true);
     html += "<p style='color:#8e9aa8'>Bands: vertical 0 to 4 g and lateral within 0.3 g are comfortable, "
             "lateral within 1 g tolerable. Dashed grey lines mark the loaded track's vertices; "
-            "curve k runs from vertex k to k + 1.</p>";
+            "curve k runs from vertex k to k + 1.";
+    if (two)
+        html += " The dashed ride is drawn, and its places given, along this run's heart line, matched at "
+                "every vertex of the loaded track.";
+    html += "</p>";
     summary_->setText(html);
 }
 

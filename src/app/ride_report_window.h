@@ -52,6 +52,8 @@ public:
     const std::vector<double>& vertex_positions() const { return vertex_s_; }
     // The other method's report once a comparison ran and its run succeeded.
     const ride::RideReport* other_report() const { return other_ ? &*other_ : nullptr; }
+    // Where its samples are drawn: its distances matched to this ride's at the loaded track's vertices.
+    const std::vector<double>& other_positions() const { return other_s_; }
     QString status_text() const;
     QString readout_text() const;
     QString summary_text() const;
@@ -83,6 +85,8 @@ private:
     void RefreshSummary();
     void SetStatus(const QString& text);
     int InputCurveAt(double s) const;
+    // The other ride's heart-line distance moved onto this ride's.
+    double FromOther(double s) const;
 
     RideReportRun run_;
     FileDialogs* dialogs_ = nullptr;
@@ -91,6 +95,8 @@ private:
     double deviation_ = -1;  // heart line against the designed path, metres
     std::optional<ride::RideReport> other_;
     std::optional<double> other_deviation_;
+    std::vector<double> other_vertex_s_;
+    std::vector<double> other_s_;  // each of its samples on this ride's distance
     bool other_tried_ = false;
     QString other_failure_;
 

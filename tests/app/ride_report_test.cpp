@@ -204,6 +204,10 @@ TEST_F(RideTest, ComparisonShowsTheOtherModeOrSaysWhyNot) {
             ASSERT_NE(series, nullptr) << name;
             EXPECT_EQ(static_cast<std::size_t>(series->count()), expected.samples.size()) << name;
         }
+        // Both rides are drawn on this run's distance: they end together.
+        ASSERT_FALSE(report->other_positions().empty());
+        EXPECT_NEAR(report->other_positions().back(), report->report().samples.back().s, 0.5);
+        EXPECT_TRUE(std::is_sorted(report->other_positions().begin(), report->other_positions().end()));
     } else {
         EXPECT_EQ(Series(*report, "speed_other"), nullptr);
         EXPECT_TRUE(report->status_text().contains(QString::fromStdString(direct.message)))

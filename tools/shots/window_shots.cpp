@@ -84,7 +84,6 @@ int main(int argc, char** argv) {
     window.OpenRideReport();
     torvix::RideReportWindow* report = window.ride_report_window();
     if (report == nullptr) return 1;
-    report->resize(1180, 860);
     Wait(500);
     const auto& peaks = report->report().summary.peaks;
     if (!peaks.empty()) report->ShowValuesAt(peaks.front().s);
