@@ -5,6 +5,7 @@
 #include <QLineSeries>
 #include <QMouseEvent>
 #include <QRegularExpression>
+#include <QTest>
 #include <cmath>
 #include <filesystem>
 
@@ -109,7 +110,11 @@ TEST_F(RideTest, ReportControlIsEnabledOnlyAfterASuccessfulRun) {
     Window().btnMod_Click();
     ASSERT_TRUE(Window().track_modified());
     EXPECT_TRUE(control->isEnabled());
-    Window().OpenRideReport();
+    // Ctrl+R opens it, as the control's click does.
+    Window().show();
+    Window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Window()));
+    QTest::keyClick(&Window(), Qt::Key_R, Qt::ControlModifier);
     ASSERT_NE(Window().ride_report_window(), nullptr);
 
     // A failed run takes the report away: it described a track that is gone.
