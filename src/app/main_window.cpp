@@ -227,6 +227,8 @@ void MainWindow::BuildControls() {
     bubble_ = AddTimer("bubble", 50, &MainWindow::bubble_Timer);
     Slotmachine_ = AddTimer("Slotmachine", 100, &MainWindow::Slotmachine_Timer);
     message_timer_ = AddTimer("message_timer", 1500, &MainWindow::message_timer_Timer);
+
+    BuildRideControls();
 }
 
 void MainWindow::Form_Load() {
@@ -251,6 +253,7 @@ void MainWindow::Form_Load() {
     str_endspeed_->setText(FromStd(texts.end_speed));
     str_precision_->setText(FromStd(texts.precision));
     str_filter_->setText(FromStd(texts.filter));
+    ReadBankingMode();
 
     for (QTimer* t : {fade_, bubble_, Slotmachine_, message_timer_}) t->start();
 }
@@ -426,6 +429,7 @@ void MainWindow::btnLoad_Click() {
     load_file_ = chosen ? FromStd(file) : QString();
     if (!chosen) return;
 
+    RideTrackChanged(FromStd(file));
     if (!ReadTrackFile(file, CurrentTrack)) {
         if (services_.message_boxes != nullptr)
             services_.message_boxes->Warning(this, "Load Error", "Error Loading Track File!");
@@ -494,6 +498,7 @@ void MainWindow::btnMod_Click() {
     CurrentTrack = LoadedTrack;
     if (!track_loaded_) return;
     statuslight2_->hide();
+    RideTrackChanged();
 
     const ModifyRequest request = ReadModifyParameters(ModifyFieldTexts{
         ToStd(str_segments_->text()), ToStd(str_precision_->text()), ToStd(str_filter_->text()),
@@ -535,7 +540,7 @@ void MainWindow::btnMod_Click() {
     since_events_.start();
     SolveResult result;
     try {
-        result = SolveHeartline(CurrentTrack, publiclength, params, observer);
+        result = SolveHeartlineWith(banking_mode_, CurrentTrack, publiclength, params, observer);
     } catch (const RunCancelled&) {
         result = SolveResult{};
     }
@@ -566,8 +571,9 @@ void MainWindow::btnMod_Click() {
         statuslight3_->hide();
     } else {
         track_modified_ = false;
-        show_message("- ERROR -", 3000);
+        show_message("- ERROR -", 3000, ValleyHint(result, params));
     }
+    RideRunFinished(result.ok && !cancelled, params);
     if (close_after_run_) QTimer::singleShot(0, this, &QWidget::close);
 }
 

@@ -5,16 +5,20 @@
 #include <QElapsedTimer>
 #include <QFont>
 #include <QImage>
+#include <QPointer>
 #include <QRegion>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
+#include <optional>
 #include <string>
 
 #include "app/animations.h"
 #include "app/twips.h"
+#include "heartline/solver_modes.h"
 #include "track/track.h"
 
+class QLabel;
 class QLineEdit;
 
 namespace torvix {
@@ -23,6 +27,7 @@ class ClickLabel;
 class FileDialogs;
 class MessageBoxes;
 class ParameterField;
+class RideReportWindow;
 class ShapeWidget;
 
 // What the window needs from outside; tests hand in their own.
@@ -156,6 +161,38 @@ private:
     bool close_after_run_ = false;
     QElapsedTimer since_events_;
     QFont message_font_;
+
+    // ---- Ride report, banking mode and valley hint (main_window_ride.cpp).
+public:
+    // The report control (Ctrl+R): the ride report of the last successful run.
+    void OpenRideReport();
+    // The mode switch (Ctrl+B); remembered in Torvix.ini.
+    void SetBankingMode(SolverMode mode);
+    SolverMode banking_mode() const { return banking_mode_; }
+    RideReportWindow* ride_report_window() const;
+
+private:
+    struct FinishedRun {
+        HeartlineParams params;
+        SolverMode mode = SolverMode::kLiteral;
+    };
+    void BuildRideControls();
+    void ReadBankingMode();
+    // The loaded track is about to change or a run starts: the last run's report no longer applies.
+    void RideTrackChanged(const QString& new_file = {});
+    void RideRunFinished(bool ok, const HeartlineParams& params);
+    // For a run that valleyed: where the train stops and the start speed that clears the track.
+    QString ValleyHint(const SolveResult& result, const HeartlineParams& params) const;
+
+    ClickLabel* btnReport_ = nullptr;
+    ClickLabel* btnMode_ = nullptr;
+    QLabel* Mode_Label_ = nullptr;
+    SolverMode banking_mode_ = SolverMode::kLiteral;
+    std::optional<FinishedRun> finished_run_;
+    QPointer<RideReportWindow> ride_report_;
+    QRect ride_report_geometry_;
+    bool reopen_ride_report_ = false;
+    QString ride_track_file_;
 };
 
 }  // namespace torvix

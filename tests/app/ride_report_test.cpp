@@ -1,0 +1,284 @@
+// The ride report control, the report window, the banking mode switch and the
+// valley hint, driven through the main window.
+#include <QChartView>
+#include <QImage>
+#include <QLineSeries>
+#include <QMouseEvent>
+#include <QRegularExpression>
+#include <QTest>
+#include <cmath>
+#include <filesystem>
+
+#include "app/click_label.h"
+#include "app/ride_report_window.h"
+#include "heartline/solver_modes.h"
+#include "ride/ride_report.h"
+#include "settings/settings_file.h"
+#include "track/track_io.h"
+#include "window_fixture.h"
+
+namespace torvix::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kSample = fs::path(TORVIX_SOURCE_DIR) / "samples" / "sample.nltrack";
+
+// A straight along x with a hill `hill` metres high in the middle.
+Track HillTrack(double hill) {
+    Track t;
+    ResetTrack(t);
+    t.version = {1, 3, 0, 0};
+    constexpr int kVertices = 9;
+    constexpr double kLength = 160;
+    for (int i = 0; i < kVertices; ++i) {
+        const double x = kLength * i / (kVertices - 1);
+        const double s = std::sin(3.14159265358979 * x / kLength);
+        BezierVertex v;
+        v.position = Vector3{static_cast<float>(x), static_cast<float>(1 + hill * s * s), 0};
+        t.bezr.vertices.push_back(v);
+        Segment seg;
+        seg.color_1 = 16777215;
+        seg.color_2 = 16777215;
+        t.segm.segments.push_back(seg);
+    }
+    // Smooth control points, a third of the way to the neighbours.
+    auto& v = t.bezr.vertices;
+    for (int i = 0; i < kVertices; ++i) {
+        const Vector3& a = v[static_cast<std::size_t>(std::max(i - 1, 0))].position;
+        const Vector3& b = v[static_cast<std::size_t>(std::min(i + 1, kVertices - 1))].position;
+        const float f = (i == 0 || i == kVertices - 1) ? 1.0f / 3 : 1.0f / 6;
+        const Vector3 d{(b.x - a.x) * f, (b.y - a.y) * f, (b.z - a.z) * f};
+        Vector3& p = v[static_cast<std::size_t>(i)].position;
+        v[static_cast<std::size_t>(i)].control_next = Vector3{p.x + d.x, p.y + d.y, p.z + d.z};
+        v[static_cast<std::size_t>(i)].control_prev = Vector3{p.x - d.x, p.y - d.y, p.z - d.z};
+    }
+    t.bezr.vertex_count = kVertices;
+    t.segm.segment_count = kVertices;
+    return t;
+}
+
+class RideTest : public WindowTest {
+protected:
+    void Load(const std::string& path) {
+        dialogs.open_answers.push_back(path);
+        Window().btnLoad_Click();
+        ASSERT_TRUE(Window().track_loaded()) << path;
+    }
+    void SetField(const char* name, const QString& text) { Field(name)->setText(text); }
+    HeartlineParams FieldParams() {
+        HeartlineParams p;
+        p.segments = Field("str_segments")->text().toInt();
+        p.precision = Field("str_precision")->text().toInt();
+        p.filter = Field("str_filter")->text().toInt();
+        p.heartline = Field("str_heartline")->text().toDouble();
+        p.start_speed = Field("str_startspeed")->text().toDouble();
+        p.end_speed = Field("str_endspeed")->text().toDouble();
+        return p;
+    }
+    // The hill track with speeds that clear it.
+    void LoadHill() {
+        const std::string path = (dir / "Hill.nltrack").string();
+        Track hill = HillTrack(12);
+        ASSERT_TRUE(WriteTrackFile(path, hill));
+        Load(path);
+        SetField("str_segments", "20");
+        SetField("str_startspeed", "25");
+        SetField("str_endspeed", "5");
+    }
+    std::string Stored(const char* section, const char* entry) {
+        return GetINISetting(SettingsFile(SettingsPath()), section, entry, "<none>");
+    }
+    static QLineSeries* Series(RideReportWindow& report, const QString& name) {
+        for (QChartView* view : report.findChildren<QChartView*>())
+            for (QAbstractSeries* s : view->chart()->series())
+                if (s->objectName() == name) return qobject_cast<QLineSeries*>(s);
+        return nullptr;
+    }
+};
+
+constexpr const char* kPlotNames[] = {"speed", "vertical", "lateral", "roll", "roll_rate"};
+
+TEST_F(RideTest, ReportControlIsEnabledOnlyAfterASuccessfulRun) {
+    auto* control = Control<QWidget>("btnReport");
+    EXPECT_FALSE(control->isEnabled());
+    Window().OpenRideReport();
+    EXPECT_EQ(Window().ride_report_window(), nullptr);
+
+    LoadHill();
+    EXPECT_FALSE(control->isEnabled());
+    Window().btnMod_Click();
+    ASSERT_TRUE(Window().track_modified());
+    EXPECT_TRUE(control->isEnabled());
+    // Ctrl+R opens it, as the control's click does.
+    Window().show();
+    Window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Window()));
+    QTest::keyClick(&Window(), Qt::Key_R, Qt::ControlModifier);
+    ASSERT_NE(Window().ride_report_window(), nullptr);
+
+    // A failed run takes the report away: it described a track that is gone.
+    SetField("str_startspeed", "5");
+    Window().btnMod_Click();
+    ASSERT_FALSE(Window().track_modified());
+    EXPECT_FALSE(control->isEnabled());
+    EXPECT_EQ(Window().ride_report_window(), nullptr);
+    Window().OpenRideReport();
+    EXPECT_EQ(Window().ride_report_window(), nullptr);
+}
+
+TEST_F(RideTest, ReportOfTheSampleRunPlotsEverySampleAndEveryInputVertex) {
+    Load(kSample.string());
+    SetField("str_heartline", "1.1");
+    Window().btnMod_Click();
+    ASSERT_TRUE(Window().track_modified());
+    // Fields edited after the run do not change what the report measures.
+    SetField("str_heartline", "3");
+    Window().OpenRideReport();
+    RideReportWindow* report = Window().ride_report_window();
+    ASSERT_NE(report, nullptr);
+
+    const ride::RideReport expected =
+        ride::MeasureRide(Window().current_track(), {1.1, 20, 17, kRideReportStep});
+    ASSERT_TRUE(expected.ok) << expected.message;
+    ASSERT_GT(expected.samples.size(), 100u);
+    for (const char* name : kPlotNames) {
+        QLineSeries* series = Series(*report, name);
+        ASSERT_NE(series, nullptr) << name;
+        EXPECT_EQ(static_cast<std::size_t>(series->count()), expected.samples.size()) << name;
+    }
+    EXPECT_DOUBLE_EQ(Series(*report, "lateral")->at(7).y(), expected.samples[7].lateral);
+
+    const std::vector<double>& vertices = report->vertex_positions();
+    ASSERT_EQ(static_cast<long>(vertices.size()), static_cast<long>(Window().loaded_track().bezr.vertex_count));
+    EXPECT_NEAR(vertices.front(), 0, 0.5);
+    EXPECT_NEAR(vertices.back(), expected.summary.length, 0.5);
+    EXPECT_TRUE(std::is_sorted(vertices.begin(), vertices.end()));
+
+    // The readout names the input curve between the vertices around the point.
+    const double between = (vertices[3] + vertices[4]) / 2;
+    report->ShowValuesAt(between);
+    EXPECT_TRUE(report->readout_text().contains("input curve 3")) << report->readout_text().toStdString();
+    // The worst lateral spot is in the summary.
+    ASSERT_FALSE(expected.summary.peaks.empty());
+    EXPECT_TRUE(report->summary_text().contains(QString::number(expected.summary.peaks[0].lateral, 'f', 2)));
+
+    // The mouse over the middle of a plot reads the middle of the ride.
+    report->resize(1000, 800);
+    report->show();
+    QApplication::processEvents();
+    auto* view = report->findChild<QChartView*>("lateral_plot");
+    ASSERT_NE(view, nullptr);
+    const QPointF middle = view->mapFromScene(view->chart()->mapToScene(view->chart()->plotArea().center()));
+    QMouseEvent move(QEvent::MouseMove, middle, view->viewport()->mapToGlobal(middle), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &move);
+    const double read = report->readout_text().section(' ', 0, 0).toDouble();
+    EXPECT_NEAR(read, expected.samples.back().s / 2, 0.02 * expected.samples.back().s)
+        << report->readout_text().toStdString();
+
+    // Export: the dialog's answer gets a picture, a cancelled dialog nothing.
+    const std::string png = (dir / "ride.png").string();
+    dialogs.save_answers.push_back(png);
+    ASSERT_TRUE(report->ExportPng());
+    const QImage written(QString::fromStdString(png));
+    EXPECT_GT(written.width(), 500);
+    EXPECT_GT(written.height(), 400);
+    dialogs.save_answers.push_back(std::nullopt);
+    EXPECT_FALSE(report->ExportPng());
+    EXPECT_EQ(dialogs.saved.back().title, "Export Ride Report");
+}
+
+TEST_F(RideTest, ComparisonShowsTheOtherModeOrSaysWhyNot) {
+    Load(kSample.string());
+    Window().btnMod_Click();
+    ASSERT_TRUE(Window().track_modified());
+    Window().OpenRideReport();
+    RideReportWindow* report = Window().ride_report_window();
+    ASSERT_NE(report, nullptr);
+    EXPECT_EQ(Series(*report, "speed_other"), nullptr);
+
+    Track other = Window().loaded_track();
+    const SolveResult direct =
+        SolveHeartlineWith(SolverMode::kRefined, other, Window().publiclength_value(), FieldParams());
+    report->SetCompare(true);
+    if (direct.ok) {
+        const ride::RideReport expected = ride::MeasureRide(other, report->report().params);
+        for (const char* name : kPlotNames) {
+            QLineSeries* series = Series(*report, QString(name) + "_other");
+            ASSERT_NE(series, nullptr) << name;
+            EXPECT_EQ(static_cast<std::size_t>(series->count()), expected.samples.size()) << name;
+        }
+        // Both rides are drawn on this run's distance: they end together.
+        ASSERT_FALSE(report->other_positions().empty());
+        EXPECT_NEAR(report->other_positions().back(), report->report().samples.back().s, 0.5);
+        EXPECT_TRUE(std::is_sorted(report->other_positions().begin(), report->other_positions().end()));
+    } else {
+        EXPECT_EQ(Series(*report, "speed_other"), nullptr);
+        EXPECT_TRUE(report->status_text().contains(QString::fromStdString(direct.message)))
+            << report->status_text().toStdString();
+    }
+}
+
+TEST_F(RideTest, BankingModeIsRememberedAndUsedByTheNextRun) {
+    EXPECT_EQ(Window().banking_mode(), SolverMode::kLiteral);
+    auto* mode = Control<QLabel>("btnMode");
+    EXPECT_TRUE(mode->text().contains("literal"));
+    emit qobject_cast<ClickLabel*>(mode)->clicked();
+    EXPECT_EQ(Stored("Preferences", "Mode"), "refined");
+
+    // A new window reads it back.
+    window.reset();
+    EXPECT_EQ(Window().banking_mode(), SolverMode::kRefined);
+    EXPECT_TRUE(Control<QLabel>("btnMode")->text().contains("refined"));
+
+    Load(kSample.string());
+    Track direct_track = Window().loaded_track();
+    const SolveResult direct =
+        SolveHeartlineWith(SolverMode::kRefined, direct_track, Window().publiclength_value(), FieldParams());
+    Window().btnMod_Click();
+    EXPECT_EQ(Window().track_modified(), direct.ok);
+    if (direct.ok) {
+        EXPECT_TRUE(Window().current_track() == direct_track);
+    } else {
+        ASSERT_FALSE(boxes.shown.empty());
+        EXPECT_EQ(boxes.shown.back().text.toStdString(), direct.message);
+    }
+    // The results panel tells which method made the run.
+    EXPECT_EQ(Control<QLabel>("Mode_Label")->text(), "refined");
+
+    // An unknown stored text falls back to the literal method.
+    ASSERT_TRUE(SaveINISetting(SettingsFile(SettingsPath()), "Preferences", "Mode", "fancy"));
+    window.reset();
+    EXPECT_EQ(Window().banking_mode(), SolverMode::kLiteral);
+}
+
+TEST_F(RideTest, ValleyTooltipNamesAStartSpeedThatPasses) {
+    LoadHill();
+    SetField("str_startspeed", "5");
+    Window().btnMod_Click();
+    ASSERT_FALSE(Window().track_modified());
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_EQ(boxes.shown.back().text, QString(kValleyMessage));
+    auto* message = Control<QLabel>("Message_Label");
+    EXPECT_EQ(message->text(), "- ERROR -");
+
+    const QRegularExpressionMatch where =
+        QRegularExpression(R"(stops ([0-9.]+) m along the track, on curve (\d+))").match(message->toolTip());
+    ASSERT_TRUE(where.hasMatch()) << message->toolTip().toStdString();
+    // The hill's top is the middle of the track: the train stops on the way up.
+    EXPECT_GT(where.captured(1).toDouble(), 10);
+    EXPECT_LT(where.captured(1).toDouble(), 80 + 1);
+    EXPECT_LT(where.captured(2).toInt(), 4);
+
+    const QRegularExpressionMatch speed =
+        QRegularExpression(R"(start speed of ([0-9.]+) m/s)").match(message->toolTip());
+    ASSERT_TRUE(speed.hasMatch()) << message->toolTip().toStdString();
+    EXPECT_GT(speed.captured(1).toDouble(), 15);  // the hill needs about 12 m of height in speed
+    SetField("str_startspeed", speed.captured(1));
+    Window().btnMod_Click();
+    EXPECT_TRUE(Window().track_modified());
+}
+
+}  // namespace
+}  // namespace torvix::test

@@ -1,0 +1,93 @@
+// Pictures of the window for the README: the window at start, then after a
+// run of a track with the default fields, and the ride report of that run.
+// Needs a screen; run it under xvfb-run.
+//
+//   window_shots TRACK.nltrack OUT_FOLDER
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QImage>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "app/file_dialogs.h"
+#include "app/main_window.h"
+#include "app/message_boxes.h"
+#include "app/ride_report_window.h"
+
+namespace {
+
+// Answers every open dialog with one file; never saves.
+class OneFile : public torvix::FileDialogs {
+public:
+    explicit OneFile(std::string file) : file_(std::move(file)) {}
+    bool ShowOpenDialog(std::string& file_name, std::string& file_title, bool, bool&, bool, std::string&,
+                        std::int32_t&, const std::string&, const std::string&, const std::string&, QWidget*,
+                        std::int32_t&) override {
+        file_name = file_;
+        file_title = QFileInfo(QString::fromStdString(file_)).fileName().toStdString();
+        return true;
+    }
+    bool ShowSaveDialog(std::string&, std::string&, bool, std::string&, std::int32_t&, const std::string&,
+                        const std::string&, const std::string&, QWidget*, std::int32_t&) override {
+        return false;
+    }
+
+private:
+    std::string file_;
+};
+
+class Silent : public torvix::MessageBoxes {
+public:
+    void Warning(QWidget*, const QString& title, const QString& text) override {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+    }
+};
+
+void Wait(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: window_shots TRACK.nltrack OUT_FOLDER\n");
+        return 2;
+    }
+    Q_INIT_RESOURCE(skin);
+    const QString out = QString::fromLocal8Bit(argv[2]);
+    QTemporaryDir settings;
+    OneFile dialogs(QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath().toStdString());
+    Silent boxes;
+    torvix::WindowServices services;
+    services.app_folder = settings.path().toStdString();
+    services.settings_file = services.app_folder + "/Torvix.ini";
+    services.dialogs = &dialogs;
+    services.message_boxes = &boxes;
+    services.skin = QImage(":/skin.png");
+    torvix::MainWindow window(services);
+    window.show();
+    Wait(1000);  // the fade-in; "Ready" is still showing
+    if (!window.grab().save(QDir(out).filePath("window.png"))) return 1;
+
+    window.btnLoad_Click();
+    window.btnMod_Click();
+    if (!window.track_modified()) return 1;
+    Wait(100);
+    if (!window.grab().save(QDir(out).filePath("window-after-run.png"))) return 1;
+
+    window.OpenRideReport();
+    torvix::RideReportWindow* report = window.ride_report_window();
+    if (report == nullptr) return 1;
+    Wait(500);
+    const auto& peaks = report->report().summary.peaks;
+    if (!peaks.empty()) report->ShowValuesAt(peaks.front().s);
+    Wait(200);
+    if (!report->grab().save(QDir(out).filePath("ride-report.png"))) return 1;
+    return 0;
+}
