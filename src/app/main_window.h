@@ -10,6 +10,7 @@
 #include <QString>
 #include <QTimer>
 #include <QWidget>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -193,6 +194,19 @@ private:
     QRect ride_report_geometry_;
     bool reopen_ride_report_ = false;
     QString ride_track_file_;
+
+    // ---- Suggested settings (main_window_suggest.cpp).
+public:
+    // The suggest control (Ctrl+G): tries a modest grid of Segments, Precision
+    // and Filter on the loaded track, off the window's thread, and fills the
+    // three fields with the combination that rides best.
+    void SuggestSettings();
+    bool suggesting() const { return suggest_job_ != nullptr; }
+
+private:
+    void BuildSuggestControl();
+    ClickLabel* btnSuggest_ = nullptr;
+    std::shared_ptr<class SuggestJob> suggest_job_;  // shared_ptr: the job's type stays private to its file
 };
 
 }  // namespace torvix

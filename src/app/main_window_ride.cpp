@@ -72,6 +72,7 @@ void MainWindow::BuildRideControls() {
     connect(report_key, &QShortcut::activated, this, &MainWindow::OpenRideReport);
     auto* mode_key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_B), this);
     connect(mode_key, &QShortcut::activated, btnMode_, &ClickLabel::clicked);
+    BuildSuggestControl();
 }
 
 void MainWindow::ReadBankingMode() {
