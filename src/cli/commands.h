@@ -19,6 +19,9 @@ void AddRewriteCommand(CLI::App& app, int& exit_code);
 void AddInfoCommand(CLI::App& app, int& exit_code);
 void AddHeartlineCommand(CLI::App& app, int& exit_code);
 
+// Registers every subcommand above, in the order --help lists them.
+void AddAllCommands(CLI::App& app, int& exit_code);
+
 // Parses argv and runs the chosen subcommand; returns the exit code.
 int RunCli(int argc, const char* const* argv);
 
