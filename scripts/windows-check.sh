@@ -90,14 +90,20 @@ for t in "${tracks[@]}"; do
   run_windows rewrite "$in_windows" "$out_windows\\$t.rewrite.nltrack"
   cmp -s "$L/$t.rewrite.nltrack" "$W/$t.rewrite.nltrack" || fail "rewrite over an existing file differs"
 
-  lc=0; "$linux_cli" heartline "$in_linux" -o "$L/$t.heartline.nltrack" >"$L/$t.heartline.txt" 2>&1 || lc=$?
-  wc=0; run_windows heartline "$in_windows" -o "$out_windows\\$t.heartline.nltrack" >"$W/$t.heartline.txt" 2>&1 || wc=$?
-  [ "$lc" = "$wc" ] || fail "heartline: exit code $lc on Linux, $wc on Windows"
-  same_text "heartline (exit code $lc)" "$L/$t.heartline.txt" "$W/$t.heartline.txt"
+  # The defaults, and a run that clears every valley of the demo track.
+  for params in "" "--start-speed 25 --segments 80 --precision 8 --filter 10 --heartline 1.2"; do
+  h=$t.heartline${params:+.b}
+  lc=0; "$linux_cli" heartline "$in_linux" $params -o "$L/$h.nltrack" >"$L/$h.txt" 2>&1 || lc=$?
+  wc=0; run_windows heartline "$in_windows" $params -o "$out_windows\\$h.nltrack" >"$W/$h.txt" 2>&1 || wc=$?
+  [ "$lc" = "$wc" ] || fail "heartline $params: exit code $lc on Linux, $wc on Windows"
+  # Each names the file it wrote in its own notation.
+  sed -i "s|^Written: $L/$h.nltrack\$|Written: OUT|" "$L/$h.txt"
+  sed -i "s|^Written: ${out_windows//\\/\\\\}\\\\$h.nltrack\r\?\$|Written: OUT|" "$W/$h.txt"
+  same_text "heartline ${params:-(defaults)}: text, exit code $lc" "$L/$h.txt" "$W/$h.txt"
   if [ "$lc" = 0 ]; then
-    "$linux_cli" dump "$L/$t.heartline.nltrack" >"$L/$t.heartline.json"
-    "$linux_cli" dump "$W/$t.heartline.nltrack" >"$W/$t.heartline.json"
-    python3 - "$L/$t.heartline.json" "$W/$t.heartline.json" <<'EOF' || fail "heartline result differs"
+    "$linux_cli" dump "$L/$h.nltrack" >"$L/$h.json"
+    "$linux_cli" dump "$W/$h.nltrack" >"$W/$h.json"
+    python3 - "$L/$h.json" "$W/$h.json" <<'EOF' || fail "heartline result differs"
 import json, sys
 a, b = (json.load(open(p)) for p in sys.argv[1:3])
 worst = [0.0, ""]
@@ -133,6 +139,7 @@ for p in problems[:20]:
 sys.exit(1 if problems else 0)
 EOF
   fi
+  done
 done
 cd "$root"
 
