@@ -61,8 +61,9 @@ if(TORVIX_HELP2MAN AND TORVIX_GZIP AND NOT CMAKE_CROSSCOMPILING)
 endif()
 
 # ---- Documents -----------------------------------------------------------------
+# share/doc/<package name>, as Debian has it (CMAKE_INSTALL_DOCDIR would say "Torvix").
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/torvix)
 
 # ---- The Debian package ----------------------------------------------------------
 set(CPACK_PACKAGE_NAME torvix)
