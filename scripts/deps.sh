@@ -5,6 +5,13 @@ packages=(cmake g++ make pkg-config qt6-base-dev qt6-charts-dev libcli11-dev nlo
           libbenchmark-dev librsvg2-dev)
 if [ "${TORVIX_WITH_X:-0}" = 1 ]; then packages+=(xvfb xauth); fi
 if [ "${TORVIX_WITH_FUZZ:-0}" = 1 ]; then packages+=(clang libclang-rt-14-dev); fi
+# The checks of scripts/test.sh beyond the unit tests: the Clang build, the
+# manual pages, the desktop entry, the Debian package's dependencies.
+if [ "${TORVIX_WITH_RELEASE_CHECKS:-0}" = 1 ]; then
+  packages+=(clang help2man desktop-file-utils dpkg-dev file)
+fi
+# torvix-cli.exe for Windows, cross-built and run under wine (scripts/windows-check.sh).
+if [ "${TORVIX_WITH_WINDOWS:-0}" = 1 ]; then packages+=(g++-mingw-w64-x86-64 wine wine64 python3); fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

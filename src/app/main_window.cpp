@@ -2,6 +2,9 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QFont>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -72,6 +75,7 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent)
     setObjectName("frmMain");
     setWindowTitle(kWindowCaption);
     setMouseTracking(true);
+    setAcceptDrops(true);
     BuildControls();
     Form_Load();
 }
@@ -262,8 +266,8 @@ QString MainWindow::Setting(const char* section, const char* entry, const QStrin
     return FromStd(GetINISetting(SettingsFile(services_.settings_file), section, entry, ToStd(fallback)));
 }
 
-void MainWindow::SaveSetting(const char* section, const char* entry, const QString& value) const {
-    SaveINISetting(SettingsFile(services_.settings_file), section, entry, ToStd(value));
+void MainWindow::SaveSetting(const char* section, const char* entry, const QString& value) {
+    if (!SaveINISetting(SettingsFile(services_.settings_file), section, entry, ToStd(value))) ReportSettingsFailure();
 }
 
 void MainWindow::paintEvent(QPaintEvent*) {
@@ -422,10 +426,12 @@ void MainWindow::btnLoad_Click() {
     std::int32_t filter_index = 1;
     std::int32_t flags = 0;
     bool read_only = false;
-    const bool chosen = services_.dialogs != nullptr &&
-                        services_.dialogs->ShowOpenDialog(file, file_title, true, read_only, true, filter,
+    if (!open_path_.isEmpty()) file = ToStd(open_path_);
+    const bool chosen = !open_path_.isEmpty() ||
+                        (services_.dialogs != nullptr &&
+                         services_.dialogs->ShowOpenDialog(file, file_title, true, read_only, true, filter,
                                                           filter_index, ToStd(load_folder_), kOpenTitle,
-                                                          std::string(kTrackExtension), this, flags);
+                                                          std::string(kTrackExtension), this, flags));
     load_file_ = chosen ? FromStd(file) : QString();
     if (!chosen) return;
 
@@ -597,6 +603,46 @@ void MainWindow::display_analysis() {
     str_tilt_out_->setText(FromStd(t.tilt_out));
     str_slope_in_->setText(FromStd(t.slope_in));
     str_slope_out_->setText(FromStd(t.slope_out));
+}
+
+// ---- Opening a track without the dialog; settings that cannot be kept -------
+
+namespace {
+
+// The one local .nltrack file a drag carries, or an empty text.
+QString DroppedTrack(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) return {};
+    const QUrl url = data->urls().front();
+    if (!url.isLocalFile()) return {};
+    const QString path = url.toLocalFile();
+    return path.endsWith(".nltrack", Qt::CaseInsensitive) ? path : QString();
+}
+
+}  // namespace
+
+void MainWindow::OpenTrack(const QString& path) {
+    if (running_ || path.isEmpty()) return;
+    open_path_ = path;
+    btnLoad_Click();
+    open_path_.clear();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!running_ && !DroppedTrack(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QString path = DroppedTrack(event->mimeData());
+    if (path.isEmpty()) return;
+    event->acceptProposedAction();
+    OpenTrack(path);
+}
+
+void MainWindow::ReportSettingsFailure() {
+    if (settings_failure_reported_) return;
+    settings_failure_reported_ = true;
+    show_message("Settings not saved", 3000,
+                 "Settings not saved: cannot write " + QString::fromStdString(services_.settings_file));
 }
 
 }  // namespace torvix

@@ -55,6 +55,10 @@ public:
     void closeme_Click();
     void minimizeme_Click();
 
+    // Loads `path` exactly as the Load command does once its dialog has
+    // chosen a file: a track named on the command line or dropped on the window.
+    void OpenTrack(const QString& path);
+
     // `full_text`, when it says more than `text`, becomes the message line's
     // tooltip until the next message.
     void show_message(const QString& text, int duration_ms, const QString& full_text = {});
@@ -86,6 +90,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void Form_Load();
@@ -103,8 +109,9 @@ private:
     void str_precision_LostFocus();
     void display_analysis();
     QString Setting(const char* section, const char* entry, const QString& fallback) const;
-    void SaveSetting(const char* section, const char* entry, const QString& value) const;
+    void SaveSetting(const char* section, const char* entry, const QString& value);
     void OnSolverProgress(long count, long total);
+    void ReportSettingsFailure();
 
     WindowServices services_;
     QImage skin_;
@@ -162,6 +169,11 @@ private:
     bool close_after_run_ = false;
     QElapsedTimer since_events_;
     QFont message_font_;
+
+    // A track to load without the open dialog (OpenTrack), and whether an
+    // unwritable settings file has been reported already (it is, once).
+    QString open_path_;
+    bool settings_failure_reported_ = false;
 
     // ---- Ride report, banking mode and valley hint (main_window_ride.cpp).
 public:

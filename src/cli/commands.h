@@ -22,6 +22,9 @@ void AddHeartlineCommand(CLI::App& app, int& exit_code);
 void AddRideCommand(CLI::App& app, int& exit_code);
 void AddSweepCommand(CLI::App& app, int& exit_code);
 
+// Registers every subcommand above, in the order --help lists them.
+void AddAllCommands(CLI::App& app, int& exit_code);
+
 // Parses argv and runs the chosen subcommand; returns the exit code.
 int RunCli(int argc, const char* const* argv);
 

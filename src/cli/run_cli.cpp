@@ -1,17 +1,33 @@
+#include <string>
+
 #include "cli/commands.h"
+
+#ifndef TORVIX_VERSION
+#define TORVIX_VERSION "unknown"
+#endif
 
 namespace torvix::cli {
 
-int RunCli(int argc, const char* const* argv) {
-    CLI::App app{"Torvix: heartline banking for NoLimits tracks"};
-    app.require_subcommand(1);
-    int exit_code = kOk;
+void AddAllCommands(CLI::App& app, int& exit_code) {
     AddDumpCommand(app, exit_code);
     AddRewriteCommand(app, exit_code);
     AddInfoCommand(app, exit_code);
     AddHeartlineCommand(app, exit_code);
     AddRideCommand(app, exit_code);
     AddSweepCommand(app, exit_code);
+}
+
+int RunCli(int argc, const char* const* argv) {
+    CLI::App app{"Torvix: heartline banking for NoLimits tracks"};
+    app.name("torvix-cli");
+    app.set_version_flag("--version", std::string("torvix-cli ") + TORVIX_VERSION);
+    app.require_subcommand(1);
+    app.footer(
+        "Run torvix-cli COMMAND --help for a command's options.\n"
+        "Exit codes: 0 success, 1 the heartline run failed or the ride valleys, 2 bad usage,\n"
+        "3 the track could not be read, 4 the output could not be written, 130 a sweep stopped by Ctrl-C.");
+    int exit_code = kOk;
+    AddAllCommands(app, exit_code);
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {

@@ -5,13 +5,21 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <optional>
+#include <random>
 #include <system_error>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace torvix {
 namespace {
@@ -133,10 +141,61 @@ bool ValidEntryName(std::string_view name) {
            name.front() != '[' && name.front() != ';';
 }
 
+// Texts are built by appending to one reserved string: building them with
+// `"x" + s` makes GCC 12 at -O3 warn (-Wrestrict) about the insert at the front.
+std::string Join(std::initializer_list<std::string_view> parts) {
+    std::size_t size = 0;
+    for (std::string_view part : parts) size += part.size();
+    std::string joined;
+    joined.reserve(size);
+    for (std::string_view part : parts) joined.append(part);
+    return joined;
+}
+
+// Creates the missing folders above `file`, readable by the user only, as a
+// per-user configuration folder should be.
+bool MakeParentFolders(const std::filesystem::path& file) {
+    const std::filesystem::path folder = file.parent_path();
+    std::error_code ec;
+    if (folder.empty() || std::filesystem::is_directory(folder, ec)) return true;
+    if (!MakeParentFolders(folder)) return false;
+    if (!std::filesystem::create_directory(folder, ec) || ec) return false;
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ec);
+    return true;
+}
+
+#ifdef _WIN32
+using FileMode = int;
+int OpenNew(const std::filesystem::path& p) {
+    return ::_wopen(p.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+}
+int SetMode(int, FileMode) { return 0; }
+int Flush(int fd) { return ::_commit(fd); }
+bool Replace(const std::filesystem::path& from, const std::filesystem::path& to) {
+    return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+void Remove(const std::filesystem::path& p) { ::_wunlink(p.c_str()); }
+int WriteSome(int fd, const char* data, std::size_t size) {
+    return ::_write(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
+}
+int CloseFile(int fd) { return ::_close(fd); }
+#else
+using FileMode = mode_t;
+int OpenNew(const std::filesystem::path& p) { return ::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600); }
+int SetMode(int fd, FileMode mode) { return ::fchmod(fd, mode); }
+int Flush(int fd) { return ::fsync(fd); }
+bool Replace(const std::filesystem::path& from, const std::filesystem::path& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
+void Remove(const std::filesystem::path& p) { ::unlink(p.c_str()); }
+ssize_t WriteSome(int fd, const char* data, std::size_t size) { return ::write(fd, data, size); }
+int CloseFile(int fd) { return ::close(fd); }
+#endif
+
 bool WriteAll(int fd, const std::string& data) {
     std::size_t done = 0;
     while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        const auto n = WriteSome(fd, data.data() + done, data.size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -146,18 +205,52 @@ bool WriteAll(int fd, const std::string& data) {
     return true;
 }
 
-// Replaces `target` by `content` through a temporary file in the same folder.
-bool ReplaceFile(const std::filesystem::path& target, const std::string& content, mode_t mode) {
+// Creates a new file beside `target` under a name no other file has.
+int CreateTemporaryBeside(const std::filesystem::path& target, std::filesystem::path& temp) {
     std::filesystem::path folder = target.parent_path();
     if (folder.empty()) folder = ".";
-    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(temp.data());
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        char suffix[24];
+        std::snprintf(suffix, sizeof suffix, ".%016llx", static_cast<unsigned long long>(random()));
+        temp = folder / Join({".", target.filename().string(), suffix});
+        const int fd = OpenNew(temp);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+// Replaces `target` by `content` through a temporary file in the same folder.
+bool ReplaceFile(const std::filesystem::path& target, const std::string& content, FileMode mode) {
+    std::filesystem::path temp;
+    const int fd = CreateTemporaryBeside(target, temp);
     if (fd < 0) return false;
-    bool ok = WriteAll(fd, content) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && std::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
+    bool ok = WriteAll(fd, content) && SetMode(fd, mode) == 0 && Flush(fd) == 0;
+    ok = (CloseFile(fd) == 0) && ok;
+    ok = ok && Replace(temp, target);
+    if (!ok) Remove(temp);
     return ok;
+}
+
+// Whether `target` may be replaced; fills `mode` from it when it exists.
+// A file marked read-only stays untouched, even for a user whom permissions
+// would let through.
+bool MayReplace(const std::filesystem::path& target, FileMode& mode, bool& exists) {
+#ifdef _WIN32
+    (void)mode;
+    struct _stat64 st {};
+    exists = ::_wstat64(target.c_str(), &st) == 0;
+    if (!exists) return errno == ENOENT;
+    return (st.st_mode & _S_IFMT) == _S_IFREG && (st.st_mode & _S_IWRITE) != 0;
+#else
+    struct stat st {};
+    exists = ::stat(target.c_str(), &st) == 0;
+    if (!exists) return errno == ENOENT;
+    if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) return false;
+    mode = st.st_mode & 07777;
+    return true;
+#endif
 }
 
 }  // namespace
@@ -194,28 +287,28 @@ bool SettingsFile::Save(std::string_view section, std::string_view entry, std::s
             if (ec) return false;
         }
 
-        mode_t mode = 0644;
+#ifdef _WIN32
+        FileMode mode = 0;
+#else
+        FileMode mode = 0644;
+#endif
+        bool exists = false;
+        if (!MayReplace(target, mode, exists)) return false;
         std::string content;
-        struct stat st {};
-        if (::stat(target.c_str(), &st) == 0) {
-            if (!S_ISREG(st.st_mode)) return false;
-            // A file marked read-only stays untouched, even for a user whom
-            // permissions would let through.
-            if ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) return false;
-            mode = st.st_mode & 07777;
+        if (exists) {
             const auto existing = ReadWhole(target);
             if (!existing) return false;
             content = *existing;
-        } else if (errno != ENOENT) {
+        } else if (!MakeParentFolders(target)) {
             return false;
         }
 
         IniText text = SplitLines(content);
-        const std::string new_entry = std::string(entry) + "=" + std::string(value);
+        const std::string new_entry = Join({entry, "=", value});
         if (const auto header = FindSection(text, section)) {
             if (const auto line = FindEntry(text, *header, entry)) {
                 std::string& raw = text.lines[*line];
-                raw = raw.substr(0, ParseEntry(raw)->value_offset) + std::string(value);
+                raw = Join({std::string_view(raw).substr(0, ParseEntry(raw)->value_offset), value});
             } else {
                 // New entries go after the section's last non-blank line.
                 std::size_t at = SectionEnd(text, *header);
@@ -223,16 +316,42 @@ bool SettingsFile::Save(std::string_view section, std::string_view entry, std::s
                 text.lines.insert(text.lines.begin() + static_cast<std::ptrdiff_t>(at), new_entry);
             }
         } else {
-            text.lines.push_back("[" + std::string(section) + "]");
+            text.lines.push_back(Join({"[", section, "]"}));
             text.lines.push_back(new_entry);
         }
 
         std::string out;
-        for (const std::string& line : text.lines) out += line + text.eol;
+        for (const std::string& line : text.lines) out.append(line).append(text.eol);
         return ReplaceFile(target, out, mode);
     } catch (...) {
         return false;
     }
+}
+
+bool IsInstalledCopy(const std::filesystem::path& program_folder) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(
+        program_folder / ".." / "share" / "applications" / std::string(kDesktopEntryFileName), ec);
+}
+
+bool CanKeepSettingsBeside(const std::filesystem::path& program_folder) {
+    if (program_folder.empty() || IsInstalledCopy(program_folder)) return false;
+#ifdef _WIN32
+    return ::_waccess(program_folder.c_str(), 2) == 0;
+#else
+    return ::access(program_folder.c_str(), W_OK) == 0;
+#endif
+}
+
+std::filesystem::path SettingsFilePath(const std::filesystem::path& program_folder, bool beside_program,
+                                       std::string_view xdg_config_home, std::string_view home) {
+    const std::filesystem::path name{std::string(kSettingsFileName)};
+    if (beside_program) return program_folder / name;
+    const std::filesystem::path xdg{std::string(xdg_config_home)};
+    // A relative XDG_CONFIG_HOME is invalid and must be ignored.
+    if (xdg.is_absolute()) return xdg / "Torvix" / name;
+    if (!home.empty()) return std::filesystem::path(std::string(home)) / ".config" / "Torvix" / name;
+    return program_folder / name;
 }
 
 std::string GetINISetting(const SettingsFile& file, std::string_view key, std::string_view setting,

@@ -20,6 +20,25 @@ inline constexpr std::string_view kSettingsFileName = "Torvix.ini";
 // Longest value a read returns; longer values are cut.
 inline constexpr std::size_t kMaxSettingLength = 1023;
 
+// The desktop entry an installed copy has in <prefix>/share/applications.
+inline constexpr std::string_view kDesktopEntryFileName = "torvix.desktop";
+
+// Whether the program in `program_folder` is an installed copy: one whose
+// prefix holds Torvix's desktop entry (<prefix>/bin beside <prefix>/share).
+bool IsInstalledCopy(const std::filesystem::path& program_folder);
+
+// Whether Torvix.ini may live beside the program: its folder can be written
+// and the program is not an installed copy (a portable copy or a build tree).
+// Installed copies never write into their folder, not even as root.
+bool CanKeepSettingsBeside(const std::filesystem::path& program_folder);
+
+// Where the window keeps its settings: beside the program when
+// `beside_program`, otherwise in the user's configuration folder,
+// `xdg_config_home`/Torvix, or `home`/.config/Torvix when that is empty or
+// relative. Without either it falls back to the program's folder.
+std::filesystem::path SettingsFilePath(const std::filesystem::path& program_folder, bool beside_program,
+                                       std::string_view xdg_config_home, std::string_view home);
+
 // Names one settings file. The file is opened anew by every access, so
 // edits made by hand between two calls are seen.
 class SettingsFile {
@@ -37,7 +56,8 @@ public:
     // length) when the file, the section or the entry is missing.
     std::string Get(std::string_view section, std::string_view entry, std::string_view default_value) const;
 
-    // Stores `value` under `entry` of `section`. The file is replaced whole
+    // Stores `value` under `entry` of `section`, creating missing folders
+    // above the file (owner-only). The file is replaced whole
     // through a temporary file in the same folder, so a crash leaves either the
     // old or the new file. Returns false, and leaves the file as it was, when
     // the file is read-only, the folder cannot be written, or a name or value

@@ -151,7 +151,9 @@ TEST_F(SettingsFileTest, ReadOnlyFileIsReadButNeverWritten) {
 }
 
 TEST_F(SettingsFileTest, UnreachableFolderFailsQuietly) {
-    const SettingsFile nowhere = SettingsFile::InFolder(dir / "no" / "such" / "folder");
+    // A plain file where a folder would have to be.
+    WriteText(dir / "plain", "x");
+    const SettingsFile nowhere = SettingsFile::InFolder(dir / "plain" / "folder");
     EXPECT_FALSE(SaveINISetting(nowhere, "Settings", "Segments", "44"));
     EXPECT_EQ(GetINISetting(nowhere, "Settings", "Segments", "60"), "60");
 
@@ -159,6 +161,43 @@ TEST_F(SettingsFileTest, UnreachableFolderFailsQuietly) {
     fs::create_directory(file.path());
     EXPECT_FALSE(SaveINISetting(file, "Settings", "Segments", "44"));
     EXPECT_EQ(GetINISetting(file, "Settings", "Segments", "60"), "60");
+}
+
+TEST_F(SettingsFileTest, FirstWriteCreatesMissingFoldersForTheOwnerOnly) {
+    const SettingsFile config(dir / "home" / ".config" / "Torvix" / "Torvix.ini");
+    EXPECT_EQ(GetINISetting(config, "File_IO", "LoadPath", "none"), "none");
+    EXPECT_FALSE(fs::exists(dir / "home")) << "reading must not create folders";
+
+    ASSERT_TRUE(SaveINISetting(config, "File_IO", "LoadPath", "/tracks"));
+    EXPECT_EQ(ReadText(config.path()), "[File_IO]\nLoadPath=/tracks\n");
+    for (const fs::path& folder : {dir / "home", dir / "home" / ".config", dir / "home" / ".config" / "Torvix"}) {
+        EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all) << folder;
+    }
+}
+
+// Where the window keeps Torvix.ini: beside a portable copy, in the user's
+// configuration folder for an installed one.
+TEST(SettingsLocation, BesideTheProgramOrInTheConfigurationFolder) {
+    EXPECT_EQ(SettingsFilePath("/opt/t", true, "/xdg", "/home/u"), fs::path("/opt/t/Torvix.ini"));
+    EXPECT_EQ(SettingsFilePath("/usr/bin", false, "/xdg", "/home/u"), fs::path("/xdg/Torvix/Torvix.ini"));
+    EXPECT_EQ(SettingsFilePath("/usr/bin", false, "", "/home/u"), fs::path("/home/u/.config/Torvix/Torvix.ini"));
+    EXPECT_EQ(SettingsFilePath("/usr/bin", false, "relative/xdg", "/home/u"),
+              fs::path("/home/u/.config/Torvix/Torvix.ini"))
+        << "a relative XDG_CONFIG_HOME is ignored";
+    EXPECT_EQ(SettingsFilePath("/usr/bin", false, "", ""), fs::path("/usr/bin/Torvix.ini"));
+}
+
+TEST(SettingsLocation, InstalledCopiesNeverKeepSettingsBesideThemselves) {
+    test::TempDir prefix;
+    fs::create_directories(prefix / "bin");
+    EXPECT_FALSE(IsInstalledCopy(prefix / "bin"));
+    EXPECT_TRUE(CanKeepSettingsBeside(prefix / "bin")) << "a portable copy in a folder we can write";
+    EXPECT_FALSE(CanKeepSettingsBeside(prefix / "missing"));
+
+    fs::create_directories(prefix / "share" / "applications");
+    WriteText(prefix / "share" / "applications" / "torvix.desktop", "[Desktop Entry]\n");
+    EXPECT_TRUE(IsInstalledCopy(prefix / "bin"));
+    EXPECT_FALSE(CanKeepSettingsBeside(prefix / "bin")) << "even where the folder can be written (root)";
 }
 
 TEST_F(SettingsFileTest, ReplacementLeavesNoTemporaryFileAndKeepsPermissions) {
