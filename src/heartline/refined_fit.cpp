@@ -18,6 +18,7 @@ constexpr double kTwoPi = 2 * kPi;
 constexpr double kMaxRollStep = kPi - 1e-3;  // roll change over one curve; a reader wraps anything beyond pi
 constexpr double kRollNoise = 1e-9;          // radians: a vertex roll this small is 0
 constexpr double kMinSteepWeight = 1e-3;
+constexpr double kEndWeight = 1e4;  // the rails begin and end where the path does, moved by the heartline
 
 double Nearest(double angle, double to) { return angle - kTwoPi * std::round((angle - to) / kTwoPi); }
 
@@ -98,12 +99,13 @@ double FitWithFlags(const Grid& grid, int segments, double heartline, const std:
     BandSystem rolls(vertices, 3);
     std::vector<Hermite> basis(n);
     std::vector<std::array<double, 4>> roll_basis(n);
-    std::vector<double> roll_weight(n);
+    std::vector<double> roll_weight(n), rails_weight(n);
     for (std::size_t i = 0; i < n; ++i) {
         const int c = g[i].out_curve;
         basis[i] = HermiteAt(g[i].out_u);
+        rails_weight[i] = i == 0 || i + 1 == n ? kEndWeight : 1.0;
         for (int a = 0; a < 4; ++a)
-            for (int b = 0; b <= a; ++b) rails.Add(2 * c + a, 2 * c + b, basis[i].h[a] * basis[i].h[b]);
+            for (int b = 0; b <= a; ++b) rails.Add(2 * c + a, 2 * c + b, rails_weight[i] * basis[i].h[a] * basis[i].h[b]);
         RollWeights(c, segments, g[i].out_u, roll_basis[i].data(), flags);
         // Where the path is steep the zero-roll frame swings faster than any
         // vertex roll can follow: let the rolls there come from the stretches around.
@@ -143,7 +145,7 @@ double FitWithFlags(const Grid& grid, int segments, double heartline, const std:
             const double qc[3] = {q.x, q.y, q.z};
             const int c = g[i].out_curve;
             for (int a = 0; a < 4; ++a)
-                for (int k = 0; k < 3; ++k) coord[k][2 * c + a] += basis[i].h[a] * qc[k];
+                for (int k = 0; k < 3; ++k) coord[k][2 * c + a] += rails_weight[i] * basis[i].h[a] * qc[k];
         }
         for (auto& v : coord) rails.Solve(v);
 
