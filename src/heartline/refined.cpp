@@ -58,9 +58,10 @@ SolveResult SolveRefinedTuned(Track& track, double publiclength, const Heartline
     for (const Segment& s : segs)
         if (s.color_2 < 2816 && s.color_2 > result.filter) result.filter = static_cast<int>(s.color_2);
 
-    // Progress: one step per output curve sampled, one for the banking, one per fitting round of each of the two fits.
+    // Progress: one step per output curve sampled, one for the banking, one per
+    // round of each of the three fits.
     heartline::Progress progress(observer);
-    progress.SetTotal(segments + 1 + 2 * tuning.rounds);
+    progress.SetTotal(segments + 1 + 3 * tuning.rounds);
 
     const heartline::EnergyModel shown = heartline::ComputeEnergy(vertices, publiclength, params.start_speed,
                                                                   params.end_speed);

@@ -185,7 +185,7 @@ BankTargets ChooseTargets(const Grid& grid, const std::vector<D3>& frame, std::s
         }
         if (i > 0) angle = Nearest(angle, out.angle[i - 1]);
         out.angle[i] = angle;
-        out.weight[i] = w.roll + w.force * std::clamp(force[i], kMinForceWeight, 1.0);
+        out.weight[i] = w.roll + w.force * std::pow(std::clamp(force[i], kMinForceWeight, tuning.weight_cap), tuning.weight_power);
         const int count = seg.color_2 < kFirstNonCountColour ? std::max<int>(0, seg.color_2) : std::max(0, filter);
         out.sigma[i] = count * tuning.sigma_per_count;
     }

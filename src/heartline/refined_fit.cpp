@@ -74,10 +74,10 @@ Hermite HermiteAt(double u) {
 // Weights of vertex rolls r_c-1 .. r_c+2 in the roll a reader interpolates at
 // u on curve c: a cosine ease plus the rate terms of flagged vertices (every
 // vertex but the last is flagged; curve 0 has no curve before it).
-void RollWeights(int c, int segments, double u, double w[4], bool flags) {
+void RollWeights(int c, int segments, double u, double w[4], const std::vector<char>& flags) {
     const double ease = (1 - std::cos(kPi * u)) / 2;
-    const double a = flags ? 2 * std::sin(kPi * (1 - u) * (1 - u)) / 27 : 0.0;
-    const double b = flags && c + 1 < segments ? -2 * std::sin(kPi * u * u) / 27 : 0.0;
+    const double a = flags[c] ? 2 * std::sin(kPi * (1 - u) * (1 - u)) / 27 : 0.0;
+    const double b = flags[c + 1] && c + 1 < segments ? -2 * std::sin(kPi * u * u) / 27 : 0.0;
     w[0] = c > 0 ? -a : 0.0;
     w[1] = 1 - ease - b - (c == 0 ? a : 0.0);
     w[2] = ease + a;
@@ -86,9 +86,11 @@ void RollWeights(int c, int segments, double u, double w[4], bool flags) {
 
 }  // namespace
 
-// One fit with every vertex's rate flag set (`flags`) or none; returns its misfit.
+// One fit with the given rate flags per vertex; returns its misfit, and the
+// misfit's share at every grid point in `local`.
 double FitWithFlags(const Grid& grid, int segments, double heartline, const std::vector<D3>& wanted_down,
-                    const RefinedTuning& tuning, bool flags, std::vector<BezierVertex>& out,
+                    const RefinedTuning& tuning, const std::vector<char>& flags, std::vector<BezierVertex>& out,
+                    std::vector<double>& local,
                     const std::function<void()>& round_done) {
     const auto& g = grid.points;
     const std::size_t n = g.size();
@@ -118,6 +120,21 @@ double FitWithFlags(const Grid& grid, int segments, double heartline, const std:
                 rolls.Add(ra, rb, roll_weight[i] * roll_basis[i][a] * roll_basis[i][b]);
             }
     }
+    // The rails' bending within each curve, matched to the bending of the
+    // targets (second differences on the grid): hearts bent off the path is
+    // what riders feel, not a millimetre of offset.
+    const double grid_step = (g[n - 1].s - g[0].s) / double(n - 1);
+    const double bend_weight = tuning.bend_weight / std::pow(grid_step, 4);
+    std::vector<std::array<double, 4>> bend(n);
+    std::vector<char> bends(n, 0);
+    for (std::size_t i = 1; i + 1 < n; ++i) {
+        const int c = g[i].out_curve;
+        if (g[i - 1].out_curve != c || g[i + 1].out_curve != c || g[i].out_u <= 0 || g[i + 1].out_u < g[i].out_u) continue;
+        bends[i] = 1;
+        for (int a = 0; a < 4; ++a) bend[i][a] = basis[i + 1].h[a] - 2 * basis[i].h[a] + basis[i - 1].h[a];
+        for (int a = 0; a < 4; ++a)
+            for (int b = 0; b <= a; ++b) rails.Add(2 * c + a, 2 * c + b, bend_weight * bend[i][a] * bend[i][b]);
+    }
     // Keep the roll change from curve to curve smooth where the grid says little.
     const double smooth = 1e-3 * grid.per_curve;
     for (int c = 1; c + 1 < vertices; ++c) {
@@ -140,12 +157,19 @@ double FitWithFlags(const Grid& grid, int segments, double heartline, const std:
     for (int round = 0; round < tuning.rounds; ++round) {
         // Rails through the heart points moved by the heartline along the down vectors.
         for (auto& v : coord) v.assign(static_cast<std::size_t>(2 * vertices), 0.0);
+        std::vector<D3> target(n);
+        for (std::size_t i = 0; i < n; ++i) target[i] = g[i].p + heartline * down[i];
         for (std::size_t i = 0; i < n; ++i) {
-            const D3 q = g[i].p + heartline * down[i];
+            const D3 q = target[i];
             const double qc[3] = {q.x, q.y, q.z};
             const int c = g[i].out_curve;
             for (int a = 0; a < 4; ++a)
                 for (int k = 0; k < 3; ++k) coord[k][2 * c + a] += rails_weight[i] * basis[i].h[a] * qc[k];
+            if (!bends[i]) continue;
+            const D3 d2 = target[i + 1] - 2 * target[i] + target[i - 1];
+            const double dc[3] = {d2.x, d2.y, d2.z};
+            for (int a = 0; a < 4; ++a)
+                for (int k = 0; k < 3; ++k) coord[k][2 * c + a] += bend_weight * bend[i][a] * dc[k];
         }
         for (auto& v : coord) rails.Solve(v);
 
@@ -178,6 +202,7 @@ double FitWithFlags(const Grid& grid, int segments, double heartline, const std:
         // force this round's track would add: from the hearts bending off the
         // path, and from down vectors off the wanted ones.
         std::vector<D3> heart_error(n);
+        std::vector<double> here(n, 0.0);
         double misfit = 0;
         for (std::size_t i = 0; i < n; ++i) {
             const int c = g[i].out_curve;
@@ -197,7 +222,8 @@ double FitWithFlags(const Grid& grid, int segments, double heartline, const std:
             }
             const D3 e = rails_point - heartline * actual - g[i].p;
             heart_error[i] = e - Dot(e, g[i].tangent) * g[i].tangent;
-            misfit += Dot(g[i].force_perp, g[i].force_perp) * Dot(actual - wanted_down[i], actual - wanted_down[i]);
+            here[i] = Dot(g[i].force_perp, g[i].force_perp) * Dot(actual - wanted_down[i], actual - wanted_down[i]);
+            misfit += here[i];
             // Steep stretches keep the wanted down vector: there the rolls cannot follow the
             // swinging zero-roll frame, and rails bent after them would only swing it more.
             const double trust = std::sqrt(roll_weight[i]);
@@ -208,12 +234,14 @@ double FitWithFlags(const Grid& grid, int segments, double heartline, const std:
             if (!(ds > 0)) continue;
             const D3 bend = (1 / (ds * ds)) * (heart_error[i + 1] - 2 * heart_error[i] + heart_error[i - 1]);
             const double scale = g[i].speed * g[i].speed / kG;
+            here[i] += scale * scale * Dot(bend, bend);
             misfit += scale * scale * Dot(bend, bend);
         }
         if (misfit < best_misfit) {
             best_misfit = misfit;
             for (int k = 0; k < 3; ++k) best_coord[k] = coord[k];
             best_r = r;
+            local = here;
         }
         if (round_done) round_done();
     }
@@ -233,7 +261,7 @@ double FitWithFlags(const Grid& grid, int segments, double heartline, const std:
         double roll = std::remainder(r[c], kTwoPi);
         if (std::abs(roll) < kRollNoise) roll = 0;
         v.roll = static_cast<float>(roll);
-        v.roll_flag = flags && c < segments;
+        v.roll_flag = flags[c] && c < segments;
     }
     return best_misfit;
 }
@@ -242,13 +270,34 @@ double FitWithFlags(const Grid& grid, int segments, double heartline, const std:
 void FitRailsAndRolls(const Grid& grid, int segments, double heartline, const std::vector<D3>& wanted_down,
                       const RefinedTuning& tuning, std::vector<BezierVertex>& out,
                       const std::function<void()>& round_done) {
-    // Rate flags make the roll run on through vertices (good for fast, long
-    // rolls such as loops); without them the roll eases between vertices,
-    // which rails can follow more closely. Keep whichever fits better.
-    std::vector<BezierVertex> eased;
-    const double eased_misfit = FitWithFlags(grid, segments, heartline, wanted_down, tuning, false, eased, round_done);
-    const double flagged_misfit = FitWithFlags(grid, segments, heartline, wanted_down, tuning, true, out, round_done);
-    if (eased_misfit <= flagged_misfit) out = std::move(eased);
+    // A vertex's rate flag lets the roll run on through it (good for fast,
+    // long rolls such as loops); without it the roll eases into the vertex,
+    // which rails can follow more closely. Fit with every flag clear and with
+    // every flag set, then with each vertex taking what fitted better around
+    // it, and keep the best of the three.
+    const std::size_t vertices = static_cast<std::size_t>(segments) + 1;
+    std::vector<char> none(vertices, 0), all(vertices, 1);
+    all.back() = 0;  // the last curve would look back to the first vertex
+    std::vector<BezierVertex> eased, flagged;
+    std::vector<double> eased_local, flagged_local, mixed_local;
+    const double eased_misfit =
+        FitWithFlags(grid, segments, heartline, wanted_down, tuning, none, eased, eased_local, round_done);
+    const double flagged_misfit =
+        FitWithFlags(grid, segments, heartline, wanted_down, tuning, all, flagged, flagged_local, round_done);
+    std::vector<double> around_eased(vertices, 0.0), around_flagged(vertices, 0.0);
+    for (std::size_t i = 0; i < grid.points.size(); ++i) {
+        const int c = grid.points[i].out_curve;
+        for (int v : {c, c + 1}) {
+            around_eased[v] += eased_local[i];
+            around_flagged[v] += flagged_local[i];
+        }
+    }
+    std::vector<char> mixed(vertices, 0);
+    for (std::size_t v = 0; v + 1 < vertices; ++v) mixed[v] = around_flagged[v] < around_eased[v];
+    const double mixed_misfit =
+        FitWithFlags(grid, segments, heartline, wanted_down, tuning, mixed, out, mixed_local, round_done);
+    if (eased_misfit < mixed_misfit && eased_misfit <= flagged_misfit) out = std::move(eased);
+    else if (flagged_misfit < mixed_misfit && flagged_misfit < eased_misfit) out = std::move(flagged);
 }
 
 }  // namespace torvix::refined

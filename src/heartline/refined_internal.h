@@ -42,6 +42,9 @@ struct RefinedTuning {
     double float_limit = 1.5;        // g across the track above which riders may not float
     double float_cost = 1.0;         // cost per second of floating per g
     double weak_force = 0.3;         // g below which the force direction is bridged
+    double weight_cap = 3.0;         // g: force beyond this does not weigh more in the smoothing
+    double weight_power = 2.0;       // smoothing weight grows with the force to this power
+    double bend_weight = 1;          // m^4: rails bending against offset in their least squares
     int rounds = 3;                  // rails / rolls refits
     double steep_share = 0.3;        // horizontal share of the tangent below which roll targets lose weight
 };
