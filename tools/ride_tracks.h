@@ -75,7 +75,7 @@ public:
             x_ = cx + radius * std::cos(a1);
             z_ = cz - radius * std::sin(a1);
             h_ += step;
-            Add(radius * std::abs(step));
+            Add(4 * radius * std::tan(std::abs(step) / 4));  // the arm that matches a circular arc best
         }
         return *this;
     }
@@ -110,11 +110,12 @@ private:
 // equal start and end speeds the train keeps its speed all the way.
 inline Track BankedHelix() {
     const double r = 30, drop = 6.0 / (2 * kPi), step = kPi / 6;
+    const double arc = 4 * std::tan(step / 4);  // horizontal arms that match a circular arc best
     std::vector<Node> nodes;
     for (int i = 0; i <= 24; ++i) {
         const double a = i * step;
         nodes.push_back({{r * std::cos(a), 20 - drop * a, -r * std::sin(a)},
-                         {-r * std::sin(a) * step, -drop * step, -r * std::cos(a) * step}});
+                         {-r * std::sin(a) * arc, -drop * step, -r * std::cos(a) * arc}});
     }
     return FromNodes(nodes);
 }
