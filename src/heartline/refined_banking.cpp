@@ -204,10 +204,14 @@ std::vector<double> SmoothInTime(const Grid& grid, BankTargets& targets, const R
             sigma[i - 1] = std::max(sigma[i - 1], sigma[i] - tuning.sigma_fall_rate * (g[i].time - g[i - 1].time));
     };
     std::vector<double> out(n);
+    // A point's smoothed angle depends on its own width only: recompute where that changed.
+    std::vector<double> done(n, -1.0);
     auto smooth = [&] {
         std::size_t lo = 0, hi = 0;
         for (std::size_t i = 0; i < n; ++i) {
             const double s = sigma[i];
+            if (s == done[i]) continue;
+            done[i] = s;
             if (s <= 0) {
                 out[i] = targets.angle[i];
                 continue;
