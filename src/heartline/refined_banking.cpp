@@ -174,7 +174,6 @@ BankTargets ChooseTargets(const Grid& grid, const std::vector<D3>& frame, std::s
     out.angle.resize(n);
     out.weight.resize(n);
     out.sigma.resize(n);
-    out.floating.assign(state.begin(), state.end());
     for (std::size_t i = 0; i < n; ++i) {
         const Segment& seg = segments[g[i].in_curve];
         const Weights w = ColourWeights(seg.color_1, g[i].in_t);

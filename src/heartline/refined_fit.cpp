@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "heartline/refined_internal.h"
+#include "heartline/solver_phases.h"
 
 namespace torvix::refined {
 
@@ -75,9 +76,10 @@ Hermite HermiteAt(double u) {
 // u on curve c: a cosine ease plus the rate terms of flagged vertices (every
 // vertex but the last is flagged; curve 0 has no curve before it).
 void RollWeights(int c, int segments, double u, double w[4], const std::vector<char>& flags) {
-    const double ease = (1 - std::cos(kPi * u)) / 2;
-    const double a = flags[c] ? 2 * std::sin(kPi * (1 - u) * (1 - u)) / 27 : 0.0;
-    const double b = flags[c + 1] && c + 1 < segments ? -2 * std::sin(kPi * u * u) / 27 : 0.0;
+    constexpr double pi = heartline::kPi;  // as the reader writes it
+    const double ease = (1 - std::cos(pi * u)) / 2;
+    const double a = flags[c] ? 2 * std::sin(pi * (1 - u) * (1 - u)) / 27 : 0.0;
+    const double b = flags[c + 1] && c + 1 < segments ? -2 * std::sin(pi * u * u) / 27 : 0.0;
     w[0] = c > 0 ? -a : 0.0;
     w[1] = 1 - ease - b - (c == 0 ? a : 0.0);
     w[2] = ease + a;
@@ -121,8 +123,8 @@ double FitWithFlags(const Grid& grid, int segments, double heartline, const std:
             }
     }
     // The rails' bending within each curve, matched to the bending of the
-    // targets (second differences on the grid): hearts bent off the path is
-    // what riders feel, not a millimetre of offset.
+    // targets (second differences on the grid): riders feel a heart line bent
+    // off the path, not a millimetre of offset.
     const double grid_step = (g[n - 1].s - g[0].s) / double(n - 1);
     const double bend_weight = tuning.bend_weight / std::pow(grid_step, 4);
     std::vector<std::array<double, 4>> bend(n);

@@ -122,7 +122,6 @@ struct BankTargets {
     std::vector<double> angle;   // unwrapped along the ride
     std::vector<double> weight;
     std::vector<double> sigma;   // seconds
-    std::vector<int> floating;   // 1 where riders are left to float upright
 };
 
 BankTargets ChooseTargets(const Grid& grid, const std::vector<D3>& frame, std::span<const BezierVertex> vertices,
