@@ -20,6 +20,8 @@ constexpr Colour kFirstNonCountColour = 2816;
 constexpr Colour kBlendToRollColour = 255;
 constexpr Colour kBlendToForceColour = 65280;
 constexpr double kDegrees = 180 / kPi;
+constexpr int kGaussTable = 2048;
+constexpr double kGaussReach = 4.5;  // (3 widths)^2 / 2
 
 double Nearest(double angle, double to) { return angle - kTwoPi * std::round((angle - to) / kTwoPi); }
 
@@ -203,6 +205,9 @@ std::vector<double> SmoothInTime(const Grid& grid, BankTargets& targets, const R
             sigma[i - 1] = std::max(sigma[i - 1], sigma[i] - tuning.sigma_fall_rate * (g[i].time - g[i - 1].time));
     };
     std::vector<double> out(n);
+    // exp(-x) for x in [0, 4.5] (out to three widths), interpolated from a table.
+    std::vector<double> gauss(kGaussTable + 1);
+    for (int k = 0; k <= kGaussTable; ++k) gauss[k] = std::exp(-kGaussReach * k / kGaussTable);
     // A point's smoothed angle depends on its own width only: recompute where that changed.
     std::vector<double> done(n, -1.0);
     auto smooth = [&] {
@@ -221,11 +226,14 @@ std::vector<double> SmoothInTime(const Grid& grid, BankTargets& targets, const R
             hi = std::max(hi, i);
             while (hi + 1 < n && g[hi + 1].time <= t0 + reach) ++hi;
             while (hi > i && g[hi].time > t0 + reach) --hi;
-            const double k = -1 / (2 * s * s);
+            const double scale = kGaussTable / (2 * s * s * kGaussReach);
             double sum = 0, wsum = 0;
             for (std::size_t j = lo; j <= hi; ++j) {
                 const double dt = g[j].time - t0;
-                const double w = targets.weight[j] * std::exp(k * dt * dt);
+                const double x = std::min(dt * dt * scale, double(kGaussTable));
+                const std::size_t at = std::min(static_cast<std::size_t>(x), std::size_t{kGaussTable - 1});
+                const double f = x - double(at);
+                const double w = targets.weight[j] * (gauss[at] + f * (gauss[at + 1] - gauss[at]));
                 sum += w * targets.angle[j];
                 wsum += w;
             }
