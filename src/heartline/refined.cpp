@@ -1,13 +1,109 @@
-// Placeholder until the refined method lands: refuses every run.
+// The refined banking method: the same inputs, failures, observer and commit
+// as the literal solver, a different way of getting from one to the other.
+#include <cmath>
+#include <cstdint>
+
+#include "analysis/display_format.h"
+#include "heartline/refined_internal.h"
 #include "heartline/solver_modes.h"
+#include "heartline/solver_phases.h"
 
 namespace torvix {
 
-SolveResult SolveHeartlineRefined(Track&, double, const HeartlineParams& params, const SolverObserver&) {
+namespace {
+
+std::optional<std::string> CheckInputs(const Track& track, double publiclength, const HeartlineParams& p) {
+    if (p.segments < 1) return std::string("Segments must be at least 1.");
+    if (p.precision < 1) return std::string("Precision must be at least 1.");
+    if (std::int64_t{p.segments} * p.precision + 1 > 32767)
+        return std::string("Segments x Precision must stay below 32767.");
+    if (p.filter < -32768 || p.filter > 32767) return std::string("Filter must be a 16-bit count.");
+    if (!std::isfinite(p.heartline) || !std::isfinite(p.start_speed) || !std::isfinite(p.end_speed))
+        return std::string("Heartline and speeds must be finite numbers.");
+    const Long count = track.bezr.vertex_count;
+    if (count < 2) return std::string("The track needs at least two vertices.");
+    if (static_cast<std::size_t>(count) > track.bezr.vertices.size())
+        return std::string("The track holds fewer vertices than its vertex count.");
+    if (track.segm.segments.size() < static_cast<std::size_t>(count - 1))
+        return std::string("The track holds fewer segments than curves.");
+    if (!std::isfinite(publiclength) || publiclength == 0)
+        return std::string("The track length is 0; the friction cannot be worked out.");
+    if (publiclength < 0) return std::string("The track length is negative.");
+    for (Long i = 0; i < count; ++i)
+        for (const Vector3* v : {&track.bezr.vertices[i].position, &track.bezr.vertices[i].control_prev,
+                                 &track.bezr.vertices[i].control_next})
+            if (!std::isfinite(v->x) || !std::isfinite(v->y) || !std::isfinite(v->z))
+                return std::string("The track has a coordinate that is not a finite number.");
+    return std::nullopt;
+}
+
+}  // namespace
+
+namespace refined {
+
+SolveResult SolveRefinedTuned(Track& track, double publiclength, const HeartlineParams& params,
+                              const SolverObserver& observer, const RefinedTuning& tuning) {
     SolveResult result;
     result.filter = params.filter;
-    result.message = "The refined mode is not available in this build.";
+    if (auto refusal = CheckInputs(track, publiclength, params)) {
+        result.message = *refusal;
+        return result;
+    }
+    const int segments = params.segments;
+    const std::span<const BezierVertex> vertices(track.bezr.vertices.data(),
+                                                 static_cast<std::size_t>(track.bezr.vertex_count));
+    const std::span<const Segment> segs(track.segm.segments.data(), vertices.size() - 1);
+
+    // The count a segment colour asks for raises Filter as in the literal run.
+    for (const Segment& s : segs)
+        if (s.color_2 < 2816 && s.color_2 > result.filter) result.filter = static_cast<int>(s.color_2);
+
+    // Progress: one step per output curve sampled, one for the banking, one per
+    // round of each of the three fits.
+    heartline::Progress progress(observer);
+    progress.SetTotal(segments + 1 + 3 * tuning.rounds);
+
+    const heartline::EnergyModel shown = heartline::ComputeEnergy(vertices, publiclength, params.start_speed,
+                                                                  params.end_speed);
+    if (observer.display_gradient) observer.display_gradient(FormatFriction(0.0 - shown.gradient));
+
+    const ExactPath path(vertices);
+    if (!(path.length() > 0)) {
+        result.message = "The track has no length.";
+        return result;
+    }
+    // The same energy model, spread over the path's own length.
+    const double gradient = (shown.e_end - shown.e_start) / path.length();
+    Grid grid;
+    if (auto failure = BuildGrid(path, segments, params.precision, shown.e_start, gradient, tuning, grid)) {
+        result.message = *failure;
+        return result;
+    }
+    for (int c = 0; c < segments; ++c) progress.Step();
+
+    const std::vector<D3> frame = MinimalFrame(grid);
+    BankTargets targets = ChooseTargets(grid, frame, vertices, segs, params.filter, tuning);
+    const std::vector<double> angle = SmoothInTime(grid, targets, tuning);
+    std::vector<D3> down(grid.points.size());
+    for (std::size_t i = 0; i < down.size(); ++i) down[i] = DownAt(angle[i], grid.points[i].tangent, frame[i]);
+    progress.Step();
+
+    std::vector<BezierVertex> out;
+    FitRailsAndRolls(grid, segments, params.heartline, down, tuning, out, [&progress] { progress.Step(); });
+    if (!heartline::AllFinite(std::span<const BezierVertex>(out).first(static_cast<std::size_t>(segments) + 1))) {
+        result.message = "The new track has a coordinate or roll that is not a finite number.";
+        return result;
+    }
+    heartline::CommitTrack(track, std::move(out), segments);
+    result.ok = true;
     return result;
+}
+
+}  // namespace refined
+
+SolveResult SolveHeartlineRefined(Track& track, double publiclength, const HeartlineParams& params,
+                                  const SolverObserver& observer) {
+    return refined::SolveRefinedTuned(track, publiclength, params, observer, refined::RefinedTuning{});
 }
 
 }  // namespace torvix

@@ -1,0 +1,262 @@
+// What the track should be banked to at each grid point: the seat force or
+// the designer's roll per segment colour, measured against a frame that does
+// not twist, with airtime left upright; then smoothed in ride time.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+
+#include "heartline/refined_internal.h"
+#include "ride/rail_frame.h"
+
+namespace torvix::refined {
+
+namespace {
+
+constexpr double kTwoPi = 2 * kPi;
+constexpr double kVerticalLimit = 1e-9;   // horizontal share of a tangent below which it counts as vertical
+constexpr double kMinForceWeight = 0.05;  // smoothing weight of a point with almost no force
+constexpr Colour kFirstNonCountColour = 2816;
+constexpr Colour kBlendToRollColour = 255;
+constexpr Colour kBlendToForceColour = 65280;
+constexpr double kDegrees = 180 / kPi;
+constexpr int kGaussTable = 2048;
+constexpr double kGaussReach = 4.5;  // (3 widths)^2 / 2
+
+double Nearest(double angle, double to) { return angle - kTwoPi * std::round((angle - to) / kTwoPi); }
+
+D3 AnyPerpendicular(D3 t) {
+    const D3 axis = std::abs(t.x) < 0.6 ? D3{1, 0, 0} : D3{0, 0, 1};
+    return Unit(axis - Dot(axis, t) * t);
+}
+
+struct Weights {
+    double roll = 0, force = 1;
+};
+
+Weights ColourWeights(Colour color_1, double u) {
+    const double ease = (1 - std::cos(kPi * u)) / 2;
+    if (color_1 == 0) return {1, 0};
+    if (color_1 == kBlendToRollColour) return {ease, 1 - ease};
+    if (color_1 == kBlendToForceColour) return {1 - ease, ease};
+    return {0, 1};
+}
+
+// Seated or upright-floating at every point: the cheapest sequence by turning
+// (radians) plus floating (per second, growing with the force), floating
+// barred where the riders would be thrown out too hard.
+std::vector<int> ChooseStates(const Grid& grid, const std::vector<double>& seat, const std::vector<double>& force,
+                              const RefinedTuning& tuning) {
+    const std::size_t n = seat.size();
+    const double inf = std::numeric_limits<double>::infinity();
+    std::vector<std::array<int, 2>> from(n);
+    std::array<double, 2> cost{0, 0};
+    auto float_cost = [&](std::size_t i) {
+        if (force[i] > tuning.float_limit) return inf;
+        const double before = i > 0 ? grid.points[i].time - grid.points[i - 1].time : 0;
+        const double after = i + 1 < n ? grid.points[i + 1].time - grid.points[i].time : 0;
+        return tuning.float_cost * force[i] * (1 + force[i]) * (before + after) / 2;
+    };
+    cost[1] = float_cost(0);
+    for (std::size_t i = 1; i < n; ++i) {
+        std::array<double, 2> next{};
+        for (int s = 0; s < 2; ++s) {
+            const double here = seat[i] + s * kPi;
+            double best = inf;
+            int arg = 0;
+            for (int r = 0; r < 2; ++r) {
+                const double there = seat[i - 1] + r * kPi;
+                const double c = cost[r] + std::abs(Nearest(here, there) - there);
+                if (c < best) best = c, arg = r;
+            }
+            next[s] = best + (s == 1 ? float_cost(i) : 0);
+            from[i][s] = arg;
+        }
+        cost = next;
+    }
+    std::vector<int> state(n, 0);
+    state[n - 1] = cost[1] < cost[0] ? 1 : 0;
+    for (std::size_t i = n - 1; i > 0; --i) state[i - 1] = from[i][state[i]];
+    return state;
+}
+
+}  // namespace
+
+D3 ZeroRollDown(D3 tangent) {
+    const D3 side = Cross(D3{0, -1, 0}, tangent);
+    if (Norm(side) < kVerticalLimit) return {};
+    return Unit(Cross(tangent, Unit(side)));
+}
+
+std::vector<D3> MinimalFrame(const Grid& grid) {
+    const auto& g = grid.points;
+    std::vector<D3> frame(g.size());
+    D3 r = ZeroRollDown(g[0].tangent);
+    if (Norm(r) == 0) r = AnyPerpendicular(g[0].tangent);
+    frame[0] = r;
+    for (std::size_t i = 1; i < g.size(); ++i) {
+        // Double reflection: first in the plane bisecting the chord, then to the new tangent.
+        const D3 v1 = g[i].p - g[i - 1].p;
+        const double c1 = Dot(v1, v1);
+        D3 rl = r, tl = g[i - 1].tangent;
+        if (c1 > 0) {
+            rl = r - (2 / c1) * Dot(v1, r) * v1;
+            tl = tl - (2 / c1) * Dot(v1, tl) * v1;
+        }
+        const D3 v2 = g[i].tangent - tl;
+        const double c2 = Dot(v2, v2);
+        if (c2 > 0) rl = rl - (2 / c2) * Dot(v2, rl) * v2;
+        r = Unit(rl - Dot(rl, g[i].tangent) * g[i].tangent);
+        if (Norm(r) == 0) r = AnyPerpendicular(g[i].tangent);
+        frame[i] = r;
+    }
+    return frame;
+}
+
+BankTargets ChooseTargets(const Grid& grid, const std::vector<D3>& frame, std::span<const BezierVertex> vertices,
+                          std::span<const Segment> segments, int filter, const RefinedTuning& tuning) {
+    const auto& g = grid.points;
+    const std::size_t n = g.size();
+    const std::vector<ride::RailCurve> rails = ride::PrepareRails(vertices);
+
+    // Seat direction and the designer's roll against the frame.
+    std::vector<double> seat(n), force(n), designer(n);
+    double last_seat = 0, last_zero = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const D3 t = g[i].tangent;
+        force[i] = Norm(g[i].force_perp);
+        if (force[i] > 1e-12) last_seat = AngleAgainst(-1.0 * g[i].force_perp, t, frame[i]);
+        seat[i] = last_seat;
+        const D3 zero = ZeroRollDown(t);
+        if (Norm(zero) > 0) last_zero = AngleAgainst(zero, t, frame[i]);
+        designer[i] = last_zero + ride::RollAt(rails[g[i].in_curve].roll, g[i].in_t).v;
+    }
+
+    const std::vector<int> state = ChooseStates(grid, seat, force, tuning);
+    std::vector<double> raw(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        raw[i] = seat[i] + state[i] * kPi;
+        if (i > 0) raw[i] = Nearest(raw[i], raw[i - 1]);
+    }
+
+    // Where the force is weak its direction says little: bridge between the
+    // strong stretches on each side, taking the shorter way round.
+    std::vector<std::size_t> anchors;
+    for (std::size_t i = 0; i < n; ++i)
+        if (force[i] >= tuning.weak_force) anchors.push_back(i);
+    std::vector<double> bridged(raw);
+    if (!anchors.empty()) {
+        double offset = 0;
+        for (std::size_t k = 0; k < anchors.size(); ++k) {
+            const std::size_t a = anchors[k];
+            bridged[a] = raw[a] + offset;
+            if (k > 0 && anchors[k - 1] + 1 < a) {
+                const double shifted = Nearest(bridged[a], bridged[anchors[k - 1]]);
+                offset += shifted - bridged[a];
+                bridged[a] = shifted;
+            }
+        }
+        auto blend = [&](std::size_t i, double bridge) {
+            const double w = std::min(1.0, std::pow(force[i] / tuning.weak_force, 2));
+            bridged[i] = w * Nearest(raw[i], bridge) + (1 - w) * bridge;
+        };
+        for (std::size_t i = 0; i < anchors.front(); ++i) blend(i, bridged[anchors.front()]);
+        for (std::size_t i = anchors.back() + 1; i < n; ++i) blend(i, bridged[anchors.back()]);
+        for (std::size_t k = 1; k < anchors.size(); ++k) {
+            const std::size_t a = anchors[k - 1], b = anchors[k];
+            const double ta = g[a].time, tb = g[b].time;
+            for (std::size_t i = a + 1; i < b; ++i) {
+                const double f = tb > ta ? (g[i].time - ta) / (tb - ta) : 0.5;
+                blend(i, bridged[a] + f * (bridged[b] - bridged[a]));
+            }
+        }
+    }
+
+    BankTargets out;
+    out.angle.resize(n);
+    out.weight.resize(n);
+    out.sigma.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const Segment& seg = segments[g[i].in_curve];
+        const Weights w = ColourWeights(seg.color_1, g[i].in_t);
+        double angle = bridged[i];
+        if (w.roll > 0) {
+            const double reference = w.force > 0 ? bridged[i] : (i > 0 ? out.angle[i - 1] : bridged[i]);
+            angle = w.roll * Nearest(designer[i], reference) + w.force * bridged[i];
+        }
+        if (i > 0) angle = Nearest(angle, out.angle[i - 1]);
+        out.angle[i] = angle;
+        out.weight[i] = w.roll + w.force * std::pow(std::clamp(force[i], kMinForceWeight, tuning.weight_cap), tuning.weight_power);
+        const int count = seg.color_2 < kFirstNonCountColour ? std::max<int>(0, seg.color_2) : std::max(0, filter);
+        out.sigma[i] = count * tuning.sigma_per_count;
+    }
+    return out;
+}
+
+std::vector<double> SmoothInTime(const Grid& grid, BankTargets& targets, const RefinedTuning& tuning) {
+    const auto& g = grid.points;
+    const std::size_t n = g.size();
+    std::vector<double>& sigma = targets.sigma;
+    // The width may shrink only slowly along the ride, so a small count beside a large one cannot cut a step.
+    auto limit_fall = [&] {
+        for (std::size_t i = 1; i < n; ++i)
+            sigma[i] = std::max(sigma[i], sigma[i - 1] - tuning.sigma_fall_rate * (g[i].time - g[i - 1].time));
+        for (std::size_t i = n - 1; i > 0; --i)
+            sigma[i - 1] = std::max(sigma[i - 1], sigma[i] - tuning.sigma_fall_rate * (g[i].time - g[i - 1].time));
+    };
+    std::vector<double> out(n);
+    // exp(-x) for x in [0, 4.5] (out to three widths), interpolated from a table.
+    std::vector<double> gauss(kGaussTable + 1);
+    for (int k = 0; k <= kGaussTable; ++k) gauss[k] = std::exp(-kGaussReach * k / kGaussTable);
+    // A point's smoothed angle depends on its own width only: recompute where that changed.
+    std::vector<double> done(n, -1.0);
+    auto smooth = [&] {
+        std::size_t lo = 0, hi = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const double s = sigma[i];
+            if (s == done[i]) continue;
+            done[i] = s;
+            if (s <= 0) {
+                out[i] = targets.angle[i];
+                continue;
+            }
+            const double reach = 3 * s, t0 = g[i].time;
+            while (lo < i && g[lo].time < t0 - reach) ++lo;
+            while (lo > 0 && g[lo - 1].time >= t0 - reach) --lo;
+            hi = std::max(hi, i);
+            while (hi + 1 < n && g[hi + 1].time <= t0 + reach) ++hi;
+            while (hi > i && g[hi].time > t0 + reach) --hi;
+            const double scale = kGaussTable / (2 * s * s * kGaussReach);
+            double sum = 0, wsum = 0;
+            for (std::size_t j = lo; j <= hi; ++j) {
+                const double dt = g[j].time - t0;
+                const double x = std::min(dt * dt * scale, double(kGaussTable));
+                const std::size_t at = std::min(static_cast<std::size_t>(x), std::size_t{kGaussTable - 1});
+                const double f = x - double(at);
+                const double w = targets.weight[j] * (gauss[at] + f * (gauss[at + 1] - gauss[at]));
+                sum += w * targets.angle[j];
+                wsum += w;
+            }
+            out[i] = wsum > 0 ? sum / wsum : targets.angle[i];
+        }
+    };
+    limit_fall();
+    smooth();
+    // Widen the width wherever the roll still turns faster than the bound.
+    const double limit = tuning.roll_rate_limit / kDegrees;
+    for (int round = 0; round < 12; ++round) {
+        bool widened = false;
+        for (std::size_t i = 1; i < n; ++i) {
+            const double dt = g[i].time - g[i - 1].time;
+            if (dt <= 0 || std::abs(out[i] - out[i - 1]) <= limit * dt) continue;
+            for (std::size_t j : {i - 1, i}) sigma[j] = std::max(sigma[j] * 1.5, sigma[j] + 0.03);
+            widened = true;
+        }
+        if (!widened) break;
+        limit_fall();
+        smooth();
+    }
+    return out;
+}
+
+}  // namespace torvix::refined

@@ -1,0 +1,145 @@
+// The refined banking method's stages, shared by its files and its tests.
+// Everything here works in double; only the committed track holds floats.
+#pragma once
+
+#include <cmath>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "heartline/solver.h"
+#include "track/track.h"
+
+namespace torvix::refined {
+
+struct D3 {
+    double x = 0, y = 0, z = 0;
+};
+
+inline D3 operator+(D3 a, D3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+inline D3 operator-(D3 a, D3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+inline D3 operator*(double k, D3 a) { return {k * a.x, k * a.y, k * a.z}; }
+inline double Dot(D3 a, D3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline D3 Cross(D3 a, D3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+inline double Norm(D3 a) { return std::sqrt(Dot(a, a)); }
+inline D3 Unit(D3 a) {
+    const double n = Norm(a);
+    return n > 0 ? (1 / n) * a : D3{};
+}
+
+inline constexpr double kPi = 3.14159265358979323846;
+inline constexpr double kG = 9.81;
+
+// Tuning of the method; the defaults are what the measurements in the README use.
+struct RefinedTuning {
+    double grid_step = 0.2;          // metres between grid points, at most
+    int min_points_per_curve = 12;   // grid points per output curve, at least
+    double sigma_per_count = 0.02;   // seconds of Gaussian width per smoothing count
+    double sigma_fall_rate = 0.5;    // how fast the width may shrink along the ride, s per s
+    double roll_rate_limit = 250;    // degrees per second
+    double float_limit = 1.5;        // g across the track above which riders may not float
+    double float_cost = 1.0;         // cost per second of floating per g
+    double weak_force = 0.3;         // g below which the force direction is bridged
+    double weight_cap = 3.0;         // g: force beyond this does not weigh more in the smoothing
+    double weight_power = 2.0;       // smoothing weight grows with the force to this power
+    double bend_weight = 1;          // m^4: rails bending against offset in their least squares
+    int rounds = 3;                  // rails / rolls refits
+    double steep_share = 0.3;        // horizontal share of the tangent below which roll targets lose weight
+};
+
+// ---- The input path, exactly ----
+
+struct PathCurve {
+    D3 p[4];
+    double s0 = 0;               // arc length at its start
+    std::vector<double> table;   // arc length from the start at t = k / (size - 1)
+};
+
+class ExactPath {
+public:
+    explicit ExactPath(std::span<const BezierVertex> vertices);
+    double length() const { return length_; }
+    int curve_count() const { return static_cast<int>(curves_.size()); }
+    const PathCurve& curve(int i) const { return curves_[i]; }
+    // Curve and parameter at arc length s, searched from `hint` onward.
+    void Locate(double s, int& curve, double& t, int hint = 0) const;
+
+private:
+    std::vector<PathCurve> curves_;
+    double length_ = 0;
+};
+
+D3 CurvePoint(const PathCurve& c, double t);
+D3 CurveD1(const PathCurve& c, double t);
+D3 CurveD2(const PathCurve& c, double t);
+
+// ---- The grid and its physics ----
+
+struct GridPoint {
+    double s = 0;      // arc length along the input path
+    double time = 0;   // ride time, seconds
+    int in_curve = 0;  // input curve and its parameter
+    double in_t = 0;
+    int out_curve = 0; // output curve and its parameter
+    double out_u = 0;
+    D3 p, tangent;
+    D3 force_perp;     // seat force across the tangent, g
+    double speed = 0;
+};
+
+struct Grid {
+    std::vector<GridPoint> points;
+    int per_curve = 0;  // points per output curve (the grid has segments * per_curve + 1)
+};
+
+// Fills positions, physics and ride time. `gradient` is the energy height per metre of path.
+// Fails with the valley message where the train cannot reach a point.
+std::optional<std::string> BuildGrid(const ExactPath& path, int segments, int precision, double e_start,
+                                     double gradient, const RefinedTuning& tuning, Grid& grid);
+
+// ---- Banking ----
+
+// A rotation-minimising frame along the grid: reference down R_i, perpendicular to the tangent.
+std::vector<D3> MinimalFrame(const Grid& grid);
+
+// Angle of `d` about the tangent against reference `r` (roll convention of the track file).
+inline double AngleAgainst(D3 d, D3 tangent, D3 r) {
+    const D3 x = Cross(tangent, r);
+    return std::atan2(-Dot(d, x), Dot(d, r));
+}
+inline D3 DownAt(double angle, D3 tangent, D3 r) {
+    const D3 x = Cross(tangent, r);
+    return Unit(-std::sin(angle) * x + std::cos(angle) * r);
+}
+
+// The zero-roll down vector of a tangent; zero where the tangent is vertical.
+D3 ZeroRollDown(D3 tangent);
+
+// Wanted banking angle against the frame per grid point, with its smoothing weight and width.
+struct BankTargets {
+    std::vector<double> angle;   // unwrapped along the ride
+    std::vector<double> weight;
+    std::vector<double> sigma;   // seconds
+};
+
+BankTargets ChooseTargets(const Grid& grid, const std::vector<D3>& frame, std::span<const BezierVertex> vertices,
+                          std::span<const Segment> segments, int filter, const RefinedTuning& tuning);
+
+// Gaussian smoothing in ride time with the widths widened until the roll rate
+// stays below the bound. Returns the smoothed angles.
+std::vector<double> SmoothInTime(const Grid& grid, BankTargets& targets, const RefinedTuning& tuning);
+
+// ---- Fitting ----
+
+// Fits rails and vertex rolls to the wanted down vectors; `out` gets segments + 2 vertices (the last zero).
+void FitRailsAndRolls(const Grid& grid, int segments, double heartline, const std::vector<D3>& wanted_down,
+                      const RefinedTuning& tuning, std::vector<BezierVertex>& out,
+                      const std::function<void()>& round_done);
+
+// The whole refined run with its tuning spelled out (SolveHeartlineRefined uses the defaults).
+SolveResult SolveRefinedTuned(Track& track, double publiclength, const HeartlineParams& params,
+                              const SolverObserver& observer, const RefinedTuning& tuning);
+
+}  // namespace torvix::refined

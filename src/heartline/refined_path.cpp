@@ -1,0 +1,132 @@
+// The input path held in double: arc-length tables per curve, exact location
+// of any distance, and the grid the refined method works on with the forces
+// riders feel at each of its points.
+#include <algorithm>
+#include <cmath>
+
+#include "heartline/refined_internal.h"
+
+namespace torvix::refined {
+
+namespace {
+
+constexpr double kTableStep = 0.25;  // metres of curve between arc-length table entries
+constexpr double kGaussX[5] = {-0.9061798459386640, -0.5384693101056831, 0.0, 0.5384693101056831,
+                               0.9061798459386640};
+constexpr double kGaussW[5] = {0.2369268850561891, 0.4786286704993665, 0.5688888888888889, 0.4786286704993665,
+                               0.2369268850561891};
+
+D3 ToD3(const Vector3& v) { return {v.x, v.y, v.z}; }
+
+double SpeedAt(const PathCurve& c, double t) { return Norm(CurveD1(c, t)); }
+
+double ArcBetween(const PathCurve& c, double a, double b) {
+    const double half = (b - a) / 2, mid = (a + b) / 2;
+    double sum = 0;
+    for (int k = 0; k < 5; ++k) sum += kGaussW[k] * SpeedAt(c, mid + half * kGaussX[k]);
+    return sum * half;
+}
+
+}  // namespace
+
+D3 CurvePoint(const PathCurve& c, double t) {
+    const double u = 1 - t;
+    return (u * u * u) * c.p[0] + (3 * t * u * u) * c.p[1] + (3 * t * t * u) * c.p[2] + (t * t * t) * c.p[3];
+}
+
+D3 CurveD1(const PathCurve& c, double t) {
+    const double u = 1 - t;
+    return (3 * u * u) * (c.p[1] - c.p[0]) + (6 * u * t) * (c.p[2] - c.p[1]) + (3 * t * t) * (c.p[3] - c.p[2]);
+}
+
+D3 CurveD2(const PathCurve& c, double t) {
+    return (6 * (1 - t)) * (c.p[2] - 2 * c.p[1] + c.p[0]) + (6 * t) * (c.p[3] - 2 * c.p[2] + c.p[1]);
+}
+
+ExactPath::ExactPath(std::span<const BezierVertex> vertices) {
+    for (std::size_t i = 0; i + 1 < vertices.size(); ++i) {
+        PathCurve c;
+        c.p[0] = ToD3(vertices[i].position);
+        c.p[1] = ToD3(vertices[i].control_next);
+        c.p[2] = ToD3(vertices[i + 1].control_prev);
+        c.p[3] = ToD3(vertices[i + 1].position);
+        const double est = (Norm(c.p[1] - c.p[0]) + Norm(c.p[2] - c.p[1]) + Norm(c.p[3] - c.p[2]) +
+                            Norm(c.p[3] - c.p[0])) / 2;
+        const int n = static_cast<int>(std::clamp(std::ceil(est / kTableStep), 4.0, 200000.0));
+        c.table.resize(static_cast<std::size_t>(n) + 1);
+        c.table[0] = 0;
+        for (int k = 1; k <= n; ++k)
+            c.table[k] = c.table[k - 1] + ArcBetween(c, double(k - 1) / n, double(k) / n);
+        c.s0 = length_;
+        length_ += c.table.back();
+        curves_.push_back(std::move(c));
+    }
+}
+
+void ExactPath::Locate(double s, int& curve, double& t, int hint) const {
+    int i = std::clamp(hint, 0, curve_count() - 1);
+    while (i + 1 < curve_count() && curves_[i + 1].s0 <= s) ++i;
+    while (i > 0 && curves_[i].s0 > s) --i;
+    const PathCurve& c = curves_[i];
+    const double local = std::clamp(s - c.s0, 0.0, c.table.back());
+    const int n = static_cast<int>(c.table.size()) - 1;
+    const int k = std::clamp(static_cast<int>(std::upper_bound(c.table.begin(), c.table.end(), local) -
+                                              c.table.begin()) - 1, 0, n - 1);
+    double lo = double(k) / n, hi = double(k + 1) / n;
+    const double span = c.table[k + 1] - c.table[k];
+    double x = span > 0 ? lo + (hi - lo) * (local - c.table[k]) / span : lo;
+    for (int it = 0; it < 30; ++it) {
+        const double f = c.table[k] + ArcBetween(c, double(k) / n, x) - local;
+        if (std::abs(f) < 1e-11) break;
+        if (f < 0) lo = x; else hi = x;
+        const double d = SpeedAt(c, x);
+        double next = d > 0 ? x - f / d : (lo + hi) / 2;
+        if (!(next > lo && next < hi)) next = (lo + hi) / 2;
+        x = next;
+    }
+    curve = i;
+    t = x;
+}
+
+std::optional<std::string> BuildGrid(const ExactPath& path, int segments, int precision, double e_start,
+                                     double gradient, const RefinedTuning& tuning, Grid& grid) {
+    const double length = path.length();
+    const double curve_length = length / segments;
+    const int per = std::max({precision, tuning.min_points_per_curve,
+                              static_cast<int>(std::ceil(curve_length / tuning.grid_step))});
+    grid.per_curve = per;
+    const int count = segments * per + 1;
+    grid.points.assign(static_cast<std::size_t>(count), GridPoint{});
+    int hint = 0;
+    for (int i = 0; i < count; ++i) {
+        GridPoint& g = grid.points[i];
+        g.out_curve = std::min(i / per, segments - 1);
+        g.out_u = double(i - g.out_curve * per) / per;
+        g.s = i == count - 1 ? length : (double(g.out_curve) + double(i - g.out_curve * per) / per) * curve_length;
+        path.Locate(g.s, g.in_curve, g.in_t, hint);
+        hint = g.in_curve;
+        const PathCurve& c = path.curve(g.in_curve);
+        g.p = CurvePoint(c, g.in_t);
+        const D3 d1 = CurveD1(c, g.in_t);
+        const D3 d2 = CurveD2(c, g.in_t);
+        const double speed2 = Dot(d1, d1);
+        g.tangent = Unit(d1);
+        const double head = e_start + gradient * g.s - g.p.y;
+        if (!(head >= 0)) return std::string(kValleyMessage);
+        g.speed = std::sqrt(2 * kG * head);
+        D3 force{0, 1, 0};
+        if (speed2 > 0) {
+            const D3 curvature = (1 / speed2) * (d2 - Dot(d2, g.tangent) * g.tangent);
+            force = force + (g.speed * g.speed / kG) * curvature;
+        }
+        g.force_perp = force - Dot(force, g.tangent) * g.tangent;
+        if (i > 0) {
+            const GridPoint& q = grid.points[i - 1];
+            const double v = q.speed + g.speed;
+            g.time = q.time + (v > 0 ? 2 * (g.s - q.s) / v : 0);
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace torvix::refined
