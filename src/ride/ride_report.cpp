@@ -5,11 +5,16 @@
 #include <cstdio>
 #include <limits>
 
-#include "ride/rail_frame.h"
+#include "heartline/rail_frame.h"
 
 namespace torvix::ride {
 
 namespace {
+
+using heartline::EvaluateRail;
+using heartline::PrepareRails;
+using heartline::RailCurve;
+using heartline::RailPoint;
 
 constexpr double kG = 9.81;
 constexpr double kTwoG = 19.62;

@@ -6,7 +6,7 @@
 
 #include "heartline/solver_phases.h"
 #include "heartline/track_builders.h"
-#include "ride/rail_frame.h"
+#include "heartline/rail_frame.h"
 
 namespace torvix::ride {
 namespace {
@@ -121,11 +121,11 @@ TEST(RideReport, RollFollowsTheSolversInterpolation) {
             c.start_smooth = start;
             c.end_smooth = end;
             for (double u : {0.0, 0.1, 0.5, 0.77, 1.0}) {
-                EXPECT_DOUBLE_EQ(RollAt(c, u).v, heartline::DesignerRoll(c, u));
+                EXPECT_DOUBLE_EQ(heartline::RollAt(c, u).v, heartline::DesignerRoll(c, u));
                 const double h = 1e-6;
                 if (u > h && u < 1 - h) {
                     const double rate = (heartline::DesignerRoll(c, u + h) - heartline::DesignerRoll(c, u - h)) / (2 * h);
-                    EXPECT_NEAR(RollAt(c, u).d, rate, 1e-6);
+                    EXPECT_NEAR(heartline::RollAt(c, u).d, rate, 1e-6);
                 }
             }
         }

@@ -1,12 +1,11 @@
-#include "ride/rail_frame.h"
+#include "heartline/rail_frame.h"
 
 #include <cmath>
 
-namespace torvix::ride {
+namespace torvix::heartline {
 
 namespace {
 
-using heartline::kPi;
 
 // Closest distance to a vertical tangent at which the zero-roll frame is still used as it stands.
 constexpr double kVerticalLimit = 1e-9;
@@ -19,7 +18,7 @@ JetVec Constant(double x, double y, double z) { return {{x, 0, 0}, {y, 0, 0}, {z
 std::vector<RailCurve> PrepareRails(std::span<const BezierVertex> vertices) {
     std::vector<RailCurve> rails;
     if (vertices.size() < 2) return rails;
-    heartline::RollWalk walk(vertices);
+    RollWalk walk(vertices);
     rails.resize(vertices.size() - 1);
     for (std::size_t i = 0; i + 1 < vertices.size(); ++i) {
         RailCurve& c = rails[i];
@@ -36,7 +35,7 @@ std::vector<RailCurve> PrepareRails(std::span<const BezierVertex> vertices) {
     return rails;
 }
 
-Jet RollAt(const heartline::CurveRoll& c, double u_value) {
+Jet RollAt(const CurveRoll& c, double u_value) {
     const Jet u{u_value, 1, 0};
     const Jet one_minus_u = (-1.0 * u) + 1.0;
     const double start = c.start_smooth ? 2.0 : 0.0;
@@ -45,7 +44,7 @@ Jet RollAt(const heartline::CurveRoll& c, double u_value) {
             (start * c.s_in / 27) * Sin(kPi * (one_minus_u * one_minus_u)) +
             (end * c.s_out / 27) * Sin(kPi * (u * u));
     // The solver wraps once; only the value moves, the rate stays.
-    r.v = heartline::WrapAngle(r.v);
+    r.v = WrapAngle(r.v);
     return r;
 }
 
@@ -100,4 +99,4 @@ RailPoint EvaluateRail(const RailCurve& curve, double heartline, double t) {
     return out;
 }
 
-}  // namespace torvix::ride
+}  // namespace torvix::heartline

@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "heartline/solver_phases.h"
-#include "ride/jet.h"
+#include "heartline/jet.h"
 #include "track/track.h"
 
-namespace torvix::ride {
+namespace torvix::heartline {
 
 struct RailCurve {
     double p[4][3] = {};          // P0 .. P3
-    heartline::CurveRoll roll;    // the roll data the solver's walk gives this curve
+    CurveRoll roll;    // the roll data the solver's walk gives this curve
 };
 
 // Every curve of the first `count` vertices (at least two), in ride order.
@@ -22,7 +22,7 @@ std::vector<RailCurve> PrepareRails(std::span<const BezierVertex> vertices);
 
 // Vertex roll interpolated at curve parameter u, as the solver's designer
 // roll, with its derivatives along u (wrapped once in value only).
-Jet RollAt(const heartline::CurveRoll& curve, double u);
+Jet RollAt(const CurveRoll& curve, double u);
 
 struct RailPoint {
     double rails[3] = {};
@@ -38,4 +38,4 @@ struct RailPoint {
 // tangent is exactly vertical the frame is taken a hair inside the curve.
 RailPoint EvaluateRail(const RailCurve& curve, double heartline, double t);
 
-}  // namespace torvix::ride
+}  // namespace torvix::heartline
