@@ -57,6 +57,12 @@ Failure RelaxSample(const Vector3& p0, const Vector3& p1, const Vector3& p2, con
     const Vector3 n = VecNormalize(VecCross(d1xd2, tg));
     const double energy_here = energy.gradient * s + energy.e_start;
 
+    // An iteration is a function of (prev_down, y_eval) alone. Once the state
+    // after an iteration repeats an earlier one, the iterations run in a cycle
+    // and the state after the last one can be read from the history.
+    Vector3 hist_w[kRelaxIterations + 1];
+    double hist_y[kRelaxIterations + 1];
+    double hist_v[kRelaxIterations + 1];
     double y_eval = p.y;
     double v = 0;
     Vector3 w;
@@ -71,8 +77,7 @@ Failure RelaxSample(const Vector3& p0, const Vector3& p1, const Vector3& p2, con
         apparent.y = static_cast<float>(double(apparent.y) - 1);
         w = VecNormalize(VecCross(tg, VecCross(apparent, tg)));
 
-        const bool general = !(it == 1 && j == 0);
-        if (general) {
+        if (!(it == 1 && j == 0)) {
             if (TurnsPastFlipLimit(w, prev_down)) {
                 // Turn a quarter about the tangent instead of flipping in one step.
                 w = VecNormalize(VecCross(w, tg));
@@ -80,13 +85,24 @@ Failure RelaxSample(const Vector3& p0, const Vector3& p1, const Vector3& p2, con
                 w = VecNormalize(VecAdd(w, VecAdd(prev_down, prev_down)));
             }
         }
-        const double y_next = w.y * heartline + p.y + heartline;
-        // An iteration is a function of (prev_down, y_eval) alone: once it hands
-        // back exactly what it was given, every remaining iteration would too.
-        const bool settled = general && SameBits(w, prev_down) && SameBits(y_next, y_eval);
         prev_down = w;
-        y_eval = y_next;
-        if (settled) break;
+        y_eval = w.y * heartline + p.y + heartline;
+        hist_w[it] = w;
+        hist_y[it] = y_eval;
+        hist_v[it] = v;
+
+        // States after iterations 1 .. it - 1; every iteration after the first is
+        // of the general kind, so a repeat means a cycle from there on.
+        for (int m = it - 1; m >= 1; --m) {
+            if (!SameBits(hist_w[m], w) || !SameBits(hist_y[m], y_eval)) continue;
+            const int period = it - m;
+            const int last = m + (kRelaxIterations - m) % period;  // same state as after the final iteration
+            prev_down = hist_w[last];
+            w = prev_down;
+            v = last == m ? hist_v[it] : hist_v[last];
+            it = kRelaxIterations;  // done
+            break;
+        }
     }
     out.down = w;
     out.speed = v;
