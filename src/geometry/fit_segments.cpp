@@ -1,5 +1,6 @@
 #include "geometry/fit_segments.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -45,10 +46,60 @@ int RoundHalfEven(double x) {
     return static_cast<int>(r);
 }
 
-// Everything one fit works on; lives for a single FitSegments call.
+// De Casteljau on k + 1 points held in `v`, overwritten on the way.
+Vector3 DeCasteljauInPlace(Vector3* v, int k, double t) {
+    for (int level = 1; level <= k; ++level) {
+        for (int j = 0; j <= k - level; ++j) {
+            v[j] = Store(v[j + 1].x * t + (1 - t) * v[j].x, v[j + 1].y * t + (1 - t) * v[j].y,
+                         v[j + 1].z * t + (1 - t) * v[j].z);
+        }
+    }
+    return v[0];
+}
+
+// Control points of a segment's first and second derivative; the same for
+// every point of a Newton pass, so they are worked out once per pass.
+struct DerivativePoints {
+    Vector3 q1[3];
+    Vector3 q2[2];
+};
+
+DerivativePoints DerivativesOf(const FittedSegment& seg) {
+    DerivativePoints dp;
+    dp.q1[0] = VecScale(VecSub(seg.start_control, seg.start), 3);
+    dp.q1[1] = VecScale(VecSub(seg.end_control, seg.start_control), 3);
+    dp.q1[2] = VecScale(VecSub(seg.end, seg.end_control), 3);
+    dp.q2[0] = VecScale(VecSub(dp.q1[1], dp.q1[0]), 2);
+    dp.q2[1] = VecScale(VecSub(dp.q1[2], dp.q1[1]), 2);
+    return dp;
+}
+
+double NewtonStep(const FittedSegment& seg, const DerivativePoints& dp, const Vector3& p, double t) {
+    const Vector3 q = EvaluateFittedSegment(seg, t);
+    Vector3 first[3] = {dp.q1[0], dp.q1[1], dp.q1[2]};
+    Vector3 second[2] = {dp.q2[0], dp.q2[1]};
+    const Vector3 d1 = DeCasteljauInPlace(first, 2, t);
+    const Vector3 d2 = DeCasteljauInPlace(second, 1, t);
+    const double ex = double(q.x) - p.x;
+    const double ey = double(q.y) - p.y;
+    const double ez = double(q.z) - p.z;
+    const double num = ex * d1.x + ey * d1.y + ez * d1.z;
+    const double den = double(d1.x) * d1.x + double(d1.y) * d1.y + double(d1.z) * d1.z + ex * d2.x + ey * d2.y +
+                       ez * d2.z;
+    if (den == 0) return t;
+    const double next = t - num / den;
+    RequireFinite(next, "curve parameter");
+    return next;
+}
+
+// Everything one fit works on. The parameter arrays hold at least one entry
+// per point; a range uses their first entries and is done with them before
+// its halves reuse them.
 struct Fitter {
     std::span<const Vector3> d;
-    FitResult result;
+    FitResult& result;
+    std::span<double> u;
+    std::span<double> u_newton;
     int fit_depth = 0;
     int fit_max_depth = 0;
 };
@@ -81,14 +132,16 @@ void FitRange(Fitter& f, int first, int last, const Vector3& t1, const Vector3& 
         return;
     }
 
-    const std::vector<double> u = ParameterizeByChordLength(f.d, first, last);
+    const std::span<double> u = f.u.first(static_cast<std::size_t>(n_pts));
+    const std::span<double> u2 = f.u_newton.first(static_cast<std::size_t>(n_pts));
+    ParameterizeByChordLength(f.d, first, last, u);
     FittedSegment seg = SolveControlArms(f.d, first, last, u, t1, t2);
     double prev = MaxFitDistance(f.d, first, last, seg, u);
 
     // Each pass takes one Newton step from the chord-length parameters to the
     // latest segment; the last pass's segment stands even if it got worse.
     for (int pass = 1; pass <= kMaxPasses; ++pass) {
-        const std::vector<double> u2 = ReparameterizeNewton(f.d, first, last, u, seg);
+        ReparameterizeNewton(f.d, first, last, u, seg, u2);
         seg = SolveControlArms(f.d, first, last, u2, t1, t2);
         const double err = MaxFitDistance(f.d, first, last, seg, u2);
         if (pass == kMaxPasses || err >= prev) break;
@@ -108,6 +161,19 @@ void FitRange(Fitter& f, int first, int last, const Vector3& t1, const Vector3& 
     tc = {-tc.x, -tc.y, -tc.z};
     FitRange(f, s, last, tc, t2);
     --f.fit_depth;
+}
+
+int MaxDepthFor(int segments_wanted) {
+    switch (segments_wanted) {
+        case 1: return 0;
+        case 2: return 1;
+        case 4: return 2;
+        case 8: return 3;
+        case 16: return 4;
+        case 32: return 5;
+        case 64: return 6;
+        default: return 0;
+    }
 }
 
 }  // namespace
@@ -143,19 +209,19 @@ Vector3 EvaluateFittedSegment(const FittedSegment& seg, double t) {
 }
 
 Vector3 EvaluateDeCasteljau(int k, std::span<const Vector3> v, double t) {
-    std::vector<Vector3> tmp(v.begin(), v.begin() + k + 1);
-    for (int level = 1; level <= k; ++level) {
-        for (int j = 0; j <= k - level; ++j) {
-            tmp[j] = Store(tmp[j + 1].x * t + (1 - t) * tmp[j].x, tmp[j + 1].y * t + (1 - t) * tmp[j].y,
-                           tmp[j + 1].z * t + (1 - t) * tmp[j].z);
-        }
+    constexpr int kSmall = 4;
+    if (k < kSmall) {
+        Vector3 tmp[kSmall];
+        std::copy(v.begin(), v.begin() + k + 1, tmp);
+        return DeCasteljauInPlace(tmp, k, t);
     }
-    return tmp[0];
+    std::vector<Vector3> tmp(v.begin(), v.begin() + k + 1);
+    return DeCasteljauInPlace(tmp.data(), k, t);
 }
 
-std::vector<double> ParameterizeByChordLength(std::span<const Vector3> d, int first, int last) {
+void ParameterizeByChordLength(std::span<const Vector3> d, int first, int last, std::span<double> u) {
     const int n_pts = last - first + 1;
-    std::vector<double> u(n_pts, 0.0);
+    u[0] = 0;
     for (int k = 1; k < n_pts; ++k) u[k] = u[k - 1] + VecLength(VecSub(d[first + k], d[first + k - 1]));
     if (n_pts > 1) {
         const double total = u[n_pts - 1];
@@ -165,10 +231,15 @@ std::vector<double> ParameterizeByChordLength(std::span<const Vector3> d, int fi
         // In increasing k, so the total itself becomes 1 last.
         for (int k = 1; k < n_pts; ++k) u[k] = u[k] / u[n_pts - 1];
     }
+}
+
+std::vector<double> ParameterizeByChordLength(std::span<const Vector3> d, int first, int last) {
+    std::vector<double> u(static_cast<std::size_t>(last - first + 1), 0.0);
+    ParameterizeByChordLength(d, first, last, u);
     return u;
 }
 
-FittedSegment SolveControlArms(std::span<const Vector3> d, int first, int last, const std::vector<double>& u,
+FittedSegment SolveControlArms(std::span<const Vector3> d, int first, int last, std::span<const double> u,
                                const Vector3& t1, const Vector3& t2) {
     const int n_pts = last - first + 1;
     double c11 = 0, c12 = 0, c22 = 0, x1 = 0, x2 = 0;
@@ -212,7 +283,7 @@ FittedSegment SolveControlArms(std::span<const Vector3> d, int first, int last, 
 }
 
 double MaxFitDistance(std::span<const Vector3> d, int first, int last, const FittedSegment& seg,
-                      const std::vector<double>& u) {
+                      std::span<const double> u) {
     double max = 0;
     for (int i = first + 1; i <= last - 1; ++i) {
         const double dist = VecLength(VecSub(EvaluateFittedSegment(seg, u[i - first]), d[i]));
@@ -223,29 +294,19 @@ double MaxFitDistance(std::span<const Vector3> d, int first, int last, const Fit
 }
 
 double NewtonParameterStep(const FittedSegment& seg, const Vector3& p, double t) {
-    const Vector3 q = EvaluateFittedSegment(seg, t);
-    const Vector3 q1[3] = {VecScale(VecSub(seg.start_control, seg.start), 3),
-                           VecScale(VecSub(seg.end_control, seg.start_control), 3),
-                           VecScale(VecSub(seg.end, seg.end_control), 3)};
-    const Vector3 q2[2] = {VecScale(VecSub(q1[1], q1[0]), 2), VecScale(VecSub(q1[2], q1[1]), 2)};
-    const Vector3 d1 = EvaluateDeCasteljau(2, q1, t);
-    const Vector3 d2 = EvaluateDeCasteljau(1, q2, t);
-    const double ex = double(q.x) - p.x;
-    const double ey = double(q.y) - p.y;
-    const double ez = double(q.z) - p.z;
-    const double num = ex * d1.x + ey * d1.y + ez * d1.z;
-    const double den = double(d1.x) * d1.x + double(d1.y) * d1.y + double(d1.z) * d1.z + ex * d2.x + ey * d2.y +
-                       ez * d2.z;
-    if (den == 0) return t;
-    const double next = t - num / den;
-    RequireFinite(next, "curve parameter");
-    return next;
+    return NewtonStep(seg, DerivativesOf(seg), p, t);
+}
+
+void ReparameterizeNewton(std::span<const Vector3> d, int first, int last, std::span<const double> u,
+                          const FittedSegment& seg, std::span<double> next) {
+    const DerivativePoints dp = DerivativesOf(seg);
+    for (int i = first; i <= last; ++i) next[i - first] = NewtonStep(seg, dp, d[i], u[i - first]);
 }
 
 std::vector<double> ReparameterizeNewton(std::span<const Vector3> d, int first, int last,
-                                         const std::vector<double>& u, const FittedSegment& seg) {
+                                         std::span<const double> u, const FittedSegment& seg) {
     std::vector<double> next(u.size());
-    for (int i = first; i <= last; ++i) next[i - first] = NewtonParameterStep(seg, d[i], u[i - first]);
+    ReparameterizeNewton(d, first, last, u, seg, next);
     return next;
 }
 
@@ -257,38 +318,44 @@ Vector3 SplitTangent(std::span<const Vector3> d, int s) {
 
 }  // namespace fit_detail
 
-FitResult FitSegments(std::span<const Vector3> points, int point_count, const Vector3& start_tangent,
-                      const Vector3& end_tangent, int segments_wanted) {
-    FitResult failed;
-    failed.ok = false;
+const FitResult& SegmentFitter::Fit(std::span<const Vector3> points, int point_count,
+                                    const Vector3& start_tangent, const Vector3& end_tangent,
+                                    int segments_wanted) {
+    result_.ok = true;
+    result_.error.clear();
+    result_.segment_count = 0;
+    result_.segments.clear();
     if (point_count < 1 || static_cast<std::size_t>(point_count) > points.size()) {
-        failed.error = "point count " + std::to_string(point_count) + " outside 1.." + std::to_string(points.size());
-        return failed;
+        result_.ok = false;
+        result_.error = "point count " + std::to_string(point_count) + " outside 1.." + std::to_string(points.size());
+        return result_;
+    }
+    const auto count = static_cast<std::size_t>(point_count);
+    if (chord_params_.size() < count) {
+        chord_params_.resize(count);
+        newton_params_.resize(count);
     }
 
-    fit_detail::Fitter f;
-    f.d = points.first(static_cast<std::size_t>(point_count));
-    switch (segments_wanted) {
-        case 1: f.fit_max_depth = 0; break;
-        case 2: f.fit_max_depth = 1; break;
-        case 4: f.fit_max_depth = 2; break;
-        case 8: f.fit_max_depth = 3; break;
-        case 16: f.fit_max_depth = 4; break;
-        case 32: f.fit_max_depth = 5; break;
-        case 64: f.fit_max_depth = 6; break;
-        default: f.fit_max_depth = 0; break;
-    }
-
+    fit_detail::Fitter f{points.first(count), result_, chord_params_, newton_params_};
+    f.fit_max_depth = fit_detail::MaxDepthFor(segments_wanted);
     try {
         for (const Vector3& p : f.d) fit_detail::RequireFinite(p, "point");
         fit_detail::RequireFinite(start_tangent, "start tangent");
         fit_detail::RequireFinite(end_tangent, "end tangent");
         fit_detail::FitRange(f, 0, point_count - 1, start_tangent, end_tangent);
     } catch (const fit_detail::FitError& e) {
-        failed.error = e.what();
-        return failed;
+        result_.ok = false;
+        result_.error = e.what();
+        result_.segment_count = 0;
+        result_.segments.clear();
     }
-    return f.result;
+    return result_;
+}
+
+FitResult FitSegments(std::span<const Vector3> points, int point_count, const Vector3& start_tangent,
+                      const Vector3& end_tangent, int segments_wanted) {
+    SegmentFitter fitter;
+    return fitter.Fit(points, point_count, start_tangent, end_tangent, segments_wanted);
 }
 
 }  // namespace torvix

@@ -1,5 +1,6 @@
 // Least-squares fit of cubic Bezier segments to a run of points with fixed
-// end points and end tangent directions. All fitting state is local to one call.
+// end points and end tangent directions. All fitting state is local to one
+// fitter object (or one FitSegments call).
 #pragma once
 
 #include <span>
@@ -30,5 +31,20 @@ struct FitResult {
 // segments_wanted 1, 2, 4, ..., 64 allows up to that many segments; anything else one.
 FitResult FitSegments(std::span<const Vector3> points, int point_count, const Vector3& start_tangent,
                       const Vector3& end_tangent, int segments_wanted);
+
+// FitSegments for many fits in a row: the fitter keeps its result and working
+// arrays between fits, so once they have grown to the largest run a fit
+// allocates nothing. One fit at a time per object.
+class SegmentFitter {
+public:
+    // The same result as FitSegments; valid until the next call.
+    const FitResult& Fit(std::span<const Vector3> points, int point_count, const Vector3& start_tangent,
+                         const Vector3& end_tangent, int segments_wanted);
+
+private:
+    FitResult result_;
+    std::vector<double> chord_params_;
+    std::vector<double> newton_params_;
+};
 
 }  // namespace torvix

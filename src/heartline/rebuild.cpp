@@ -25,8 +25,12 @@ double VertexRoll(const Vector3& down, const Vector3& zero_roll_down, const Vect
     return rho;
 }
 
-Failure RebuildSpline(const RebuildInputs& in, SampleSet& set, const Fitter& fit,
-                      std::vector<BezierVertex>& out, Progress& progress) {
+namespace {
+
+// `fit` is called like FitSegments and returns a FitResult or a reference to one.
+template <typename Fit>
+Failure Rebuild(const RebuildInputs& in, SampleSet& set, Fit&& fit, std::vector<BezierVertex>& out,
+                Progress& progress) {
     const int segments = in.segments;
     const int precision = in.precision;
     const int n = segments * precision;
@@ -50,7 +54,7 @@ Failure RebuildSpline(const RebuildInputs& in, SampleSet& set, const Fitter& fit
                 : VecNormalize(VecSub(Moved(set, b + precision - 1, in.heartline),
                                       Moved(set, b + precision + 1, in.heartline)));
 
-        const FitResult result = fit(fit_points, precision + 1, start_tangent, end_tangent, 1);
+        const FitResult& result = fit(fit_points, precision + 1, start_tangent, end_tangent, 1);
         if (!result.ok) return "The curve fit failed: " + result.error;
         if (result.segments.empty()) return std::string("The curve fit returned no curve.");
         curve = result.segments.front();
@@ -78,6 +82,23 @@ Failure RebuildSpline(const RebuildInputs& in, SampleSet& set, const Fitter& fit
     tail.roll = static_cast<float>(VertexRoll(set.down[n], set.zero_roll_down[n], set.tangent[n]));
     tail.roll_flag = true;
     return std::nullopt;
+}
+
+}  // namespace
+
+Failure RebuildSpline(const RebuildInputs& in, SampleSet& set, const Fitter& fit,
+                      std::vector<BezierVertex>& out, Progress& progress) {
+    return Rebuild(in, set, fit, out, progress);
+}
+
+Failure RebuildSpline(const RebuildInputs& in, SampleSet& set, std::vector<BezierVertex>& out,
+                      Progress& progress) {
+    SegmentFitter fitter;
+    return Rebuild(
+        in, set,
+        [&fitter](std::span<const Vector3> points, int count, const Vector3& t1, const Vector3& t2,
+                  int wanted) -> const FitResult& { return fitter.Fit(points, count, t1, t2, wanted); },
+        out, progress);
 }
 
 bool AllFinite(std::span<const BezierVertex> vertices) {

@@ -1,6 +1,8 @@
 // The walk along the input spline: samples at equal arc-length spacing, the
 // train's speed there and the banking that presses the riders into their seats.
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "heartline/solver_phases.h"
 #include "heartline/track_length.h"
@@ -17,25 +19,55 @@ SampleSet::SampleSet(int n)
       speed(n + 2, 0.0),
       filter_count(n + 2, 0) {}
 
+namespace {
+
+// Whether VecAngle(w, prev_down) exceeds the flip limit. The arc tangent is
+// only needed near the limit: a cosine above -0.99 puts the angle below 3.0,
+// well short of the limit (3.0616). The test compares squares, which neither
+// overflow nor underflow for float components, and leaves every case it
+// cannot settle (near the limit, infinities, NaN) to VecAngle itself, so the
+// answer is always VecAngle's.
+bool TurnsPastFlipLimit(const Vector3& w, const Vector3& prev_down) {
+    const double dot = VecDot(w, prev_down);
+    const double w2 = double(w.x) * w.x + double(w.y) * w.y + double(w.z) * w.z;
+    const double p2 = double(prev_down.x) * prev_down.x + double(prev_down.y) * prev_down.y +
+                      double(prev_down.z) * prev_down.z;
+    if (dot >= 0 || dot * dot < 0.98 * w2 * p2) return false;
+    return VecAngle(w, prev_down) > kFlipLimit;
+}
+
+bool SameBits(const Vector3& a, const Vector3& b) { return std::memcmp(&a, &b, sizeof(Vector3)) == 0; }
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof(double)) == 0; }
+
+}  // namespace
+
 Failure RelaxSample(const Vector3& p0, const Vector3& p1, const Vector3& p2, const Vector3& p3, int j,
                     const Vector3& p, double s, const EnergyModel& energy, double heartline,
                     Vector3& prev_down, ForceSample& out) {
     const double td = static_cast<double>(j) / kStepsPerCurve;
     const float t = static_cast<float>(td);
-    const double kappa = BezierCurvature(p0, p1, p2, p3, td);
-    if (!std::isfinite(kappa)) return std::string("The track has a curve without direction (a control point on its vertex).");
-
-    // Derivatives, tangent and normal do not change between iterations.
+    // Derivatives, tangent and normal do not change between iterations; the
+    // curvature is BezierCurvature's, from the same derivatives.
     const Vector3 d1 = BezierDerivative(p0, p1, p2, p3, td);
     const Vector3 d2 = BezierSecondDerivative(p0, p1, p2, p3, td);
+    const Vector3 d1xd2 = VecCross(d1, d2);
+    const double kappa = CurvatureFrom(d1, d1xd2);
+    if (!std::isfinite(kappa)) return std::string("The track has a curve without direction (a control point on its vertex).");
     const Vector3 tg = BezierTangent(p0, p1, p3, p2, t);
-    const Vector3 n = VecNormalize(VecCross(VecCross(d1, d2), tg));
+    const Vector3 n = VecNormalize(VecCross(d1xd2, tg));
+    const double energy_here = energy.gradient * s + energy.e_start;
 
+    // An iteration is a function of (prev_down, y_eval) alone. Once the state
+    // after an iteration repeats an earlier one, the iterations run in a cycle
+    // and the state after the last one can be read from the history.
+    Vector3 hist_w[kRelaxIterations + 1];
+    double hist_y[kRelaxIterations + 1];
+    double hist_v[kRelaxIterations + 1];
     double y_eval = p.y;
     double v = 0;
     Vector3 w;
     for (int it = 1; it <= kRelaxIterations; ++it) {
-        const double head = 2 * kGravity * (energy.gradient * s + energy.e_start - y_eval);
+        const double head = 2 * kGravity * (energy_here - y_eval);
         if (head < 0) return std::string(kValleyMessage);
         if (!(head >= 0)) return std::string("The speed at a sample is not a number.");
         v = std::sqrt(head);
@@ -46,8 +78,7 @@ Failure RelaxSample(const Vector3& p0, const Vector3& p1, const Vector3& p2, con
         w = VecNormalize(VecCross(tg, VecCross(apparent, tg)));
 
         if (!(it == 1 && j == 0)) {
-            const double alpha = VecAngle(w, prev_down);
-            if (alpha > kFlipLimit) {
+            if (TurnsPastFlipLimit(w, prev_down)) {
                 // Turn a quarter about the tangent instead of flipping in one step.
                 w = VecNormalize(VecCross(w, tg));
             } else {
@@ -56,6 +87,22 @@ Failure RelaxSample(const Vector3& p0, const Vector3& p1, const Vector3& p2, con
         }
         prev_down = w;
         y_eval = w.y * heartline + p.y + heartline;
+        hist_w[it] = w;
+        hist_y[it] = y_eval;
+        hist_v[it] = v;
+
+        // States after iterations 1 .. it - 1; every iteration after the first is
+        // of the general kind, so a repeat means a cycle from there on.
+        for (int m = it - 1; m >= 1; --m) {
+            if (!SameBits(hist_w[m], w) || !SameBits(hist_y[m], y_eval)) continue;
+            const int period = it - m;
+            const int last = m + (kRelaxIterations - m) % period;  // same state as after the final iteration
+            prev_down = hist_w[last];
+            w = prev_down;
+            v = last == m ? hist_v[it] : hist_v[last];
+            it = kRelaxIterations;  // done
+            break;
+        }
     }
     out.down = w;
     out.speed = v;
@@ -76,6 +123,12 @@ Failure SampleTrack(const SamplingInputs& in, SampleSet& set, Progress& progress
     set.vmax = 0;
     RollWalk roll(in.vertices);
     ForceSample force;
+    // The walk's steps are the same for every curve: their Bezier weights are
+    // worked out once per run.
+    std::vector<BezierWeights> step_weights(kStepsPerCurve + 1);
+    for (int j = 0; j <= kStepsPerCurve; ++j)
+        step_weights[j] = BezierPointWeights(static_cast<float>(static_cast<double>(j) / kStepsPerCurve));
+    double target = (0.0 / in.n) * in.length;  // arc length of sample k: (k / N) * L
 
     for (int i = 0; i < curves; ++i) {
         const CurveRoll& curve = roll.BeginCurve(i);
@@ -88,12 +141,11 @@ Failure SampleTrack(const SamplingInputs& in, SampleSet& set, Progress& progress
         const bool last_curve = i == curves - 1;
 
         for (int j = 0; j <= kStepsPerCurve; ++j) {
-            const float t = static_cast<float>(static_cast<double>(j) / kStepsPerCurve);
-            const Vector3 p = BezierPoint(p0, p1, p3, p2, t);
+            const Vector3 p = BezierPointFromWeights(p0, p1, p3, p2, step_weights[j]);
             s = s + VecDistance(prev, p);
             prev = p;
             const bool forced = last_curve && j == kStepsPerCurve;
-            if (!(s >= (static_cast<double>(k) / in.n) * in.length) && !forced) continue;
+            if (!(s >= target) && !forced) continue;
             // Only one surplus sample has a place; a walk that runs further past the
             // stored length would leave the end of the track unsampled.
             if (k > last_index) {
@@ -123,6 +175,7 @@ Failure SampleTrack(const SamplingInputs& in, SampleSet& set, Progress& progress
             set.down[k] = BlendDown(force.down, set.roll_down[k], WeightsForColour(segment.color_1, u), force.tg);
 
             ++k;
+            target = (static_cast<double>(k) / in.n) * in.length;
             progress.Step();
         }
         roll.EndCurve();

@@ -122,7 +122,7 @@ SolveResult SolveHeartline(Track& track, double publiclength, const HeartlinePar
     }
 
     const RebuildInputs rebuild{vertices, segments, precision, params.heartline};
-    if (Failure f = RebuildSpline(rebuild, set, FitSegments, new_vertices, progress)) {
+    if (Failure f = RebuildSpline(rebuild, set, new_vertices, progress)) {
         result.message = *f;
         return result;
     }

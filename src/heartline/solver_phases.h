@@ -209,6 +209,9 @@ double VertexRoll(const Vector3& down, const Vector3& zero_roll_down, const Vect
 // entries, the last left zero). One progress step per fitting point.
 Failure RebuildSpline(const RebuildInputs& in, SampleSet& set, const Fitter& fit,
                       std::vector<BezierVertex>& out, Progress& progress);
+// The same with the library's fitter, one for all curves, so the fits allocate nothing.
+Failure RebuildSpline(const RebuildInputs& in, SampleSet& set, std::vector<BezierVertex>& out,
+                      Progress& progress);
 
 // True when every position, control point and roll of vertices 0 .. count - 1 is finite.
 bool AllFinite(std::span<const BezierVertex> vertices);
