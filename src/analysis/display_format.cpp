@@ -67,4 +67,22 @@ EndMeasureTexts FormatEndMeasures(const TrackEndMeasures& measures) {
     return texts;
 }
 
+std::string SkippedChunkText(const SkippedChunk& s) {
+    if (s.known) {
+        return "skipped " + std::to_string(s.bytes) + " unread bytes at the end of chunk " + s.tag + " (at offset " +
+               std::to_string(s.offset) + "); they will not be saved";
+    }
+    return "skipped unknown chunk " + s.tag + " (" + std::to_string(s.bytes) + " bytes at offset " +
+           std::to_string(s.offset) + "); it will not be saved";
+}
+
+std::string SkippedChunksMessage(const std::vector<SkippedChunk>& skipped) {
+    std::string text;
+    for (const SkippedChunk& s : skipped) {
+        text += text.empty() ? "Not saved: " : ", ";
+        text += s.tag + (s.known ? " tail" : "") + " (" + std::to_string(s.bytes) + " bytes)";
+    }
+    return text;
+}
+
 }  // namespace torvix

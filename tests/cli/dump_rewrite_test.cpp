@@ -58,6 +58,7 @@ protected:
         track_.tera.heights[1] = 0.1f;  // not exact in decimal: must still read back the same
         path_ = (dir_ / "rich.nltrack").string();
         ASSERT_TRUE(WriteTrackFile(path_, track_));
+        ComputeChunkSizes(track_);
     }
     test::TempDir dir_;
     Track track_;
