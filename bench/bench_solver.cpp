@@ -59,7 +59,7 @@ void BM_Solve(benchmark::State& state) {
     params.end_speed = 18;
     const Track source = GeneratedTrack(vertices);
     double length = 0;
-    TrackLength(source, true, length);
+    length = TrackLength(source).length;
     for (auto _ : state) {
         Track track = source;
         const SolveResult result = SolveHeartline(track, length, params);

@@ -111,7 +111,7 @@ TEST_F(CommandsTest, LoadLightsTheTrackAndProposesTheResultName) {
     EXPECT_EQ(dialogs.opened[0].file_name, "");
 
     double expected_length = 0;
-    TrackLength(w.current_track(), true, expected_length);
+    expected_length = TrackLength(w.current_track()).length;
     EXPECT_DOUBLE_EQ(w.publiclength_value(), expected_length);
     EXPECT_EQ(Control<QLabel>("Lengthlabel")->text().toStdString(), FormatLength(expected_length));
     EXPECT_TRUE(w.loaded_track() == w.current_track());

@@ -47,8 +47,7 @@ Track Read(const std::filesystem::path& path) {
 }
 
 Track Solved(Track track, int segments) {
-    double length = 0;
-    TrackLength(track, true, length);
+    const double length = TrackLength(track).length;
     HeartlineParams params;
     params.segments = segments;
     EXPECT_TRUE(SolveHeartline(track, length, params).ok);

@@ -1,4 +1,4 @@
-#include "analysis/display_format.h"
+#include "format/display_format.h"
 
 #include <algorithm>
 #include <array>
