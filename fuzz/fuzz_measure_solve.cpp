@@ -22,10 +22,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     params.segments = 4;
     params.precision = 4;
     params.filter = 2;
-    const torvix::Track before = track;
+    // Compared as bytes: a coordinate that is not a number never equals itself.
+    const std::vector<std::uint8_t> before = torvix::EncodeTrack(track);
     const torvix::SolveResult result = torvix::SolveHeartline(track, measured.length, params);
     if (!result.ok) {
-        if (result.message.empty() || !(track == before)) std::abort();
+        // A valley comes without a message (the window has its own); the track stays as it was.
+        if (torvix::EncodeTrack(track) != before) std::abort();
         return 0;
     }
     if (track.bezr.vertex_count != params.segments + 1) std::abort();

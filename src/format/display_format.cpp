@@ -67,12 +67,26 @@ EndMeasureTexts FormatEndMeasures(const TrackEndMeasures& measures) {
     return texts;
 }
 
+namespace {
+
+// A tag from the file as it can be printed: bytes outside printable ASCII as '?'.
+std::string Printable(const std::string& tag) {
+    std::string out = tag;
+    for (char& c : out) {
+        if (c < 0x20 || c > 0x7E) c = '?';
+    }
+    return out;
+}
+
+}  // namespace
+
 std::string SkippedChunkText(const SkippedChunk& s) {
     if (s.known) {
-        return "skipped " + std::to_string(s.bytes) + " unread bytes at the end of chunk " + s.tag + " (at offset " +
+        return "skipped " + std::to_string(s.bytes) + " unread bytes at the end of chunk " + Printable(s.tag) +
+               " (at offset " +
                std::to_string(s.offset) + "); they will not be saved";
     }
-    return "skipped unknown chunk " + s.tag + " (" + std::to_string(s.bytes) + " bytes at offset " +
+    return "skipped unknown chunk " + Printable(s.tag) + " (" + std::to_string(s.bytes) + " bytes at offset " +
            std::to_string(s.offset) + "); it will not be saved";
 }
 
@@ -80,7 +94,7 @@ std::string SkippedChunksMessage(const std::vector<SkippedChunk>& skipped) {
     std::string text;
     for (const SkippedChunk& s : skipped) {
         text += text.empty() ? "Not saved: " : ", ";
-        text += s.tag + (s.known ? " tail" : "") + " (" + std::to_string(s.bytes) + " bytes)";
+        text += Printable(s.tag) + (s.known ? " tail" : "") + " (" + std::to_string(s.bytes) + " bytes)";
     }
     return text;
 }
