@@ -24,7 +24,7 @@ void BM_Mode(benchmark::State& state, SolverMode mode) {
         return;
     }
     double length = 0;
-    TrackLength(source, true, length);
+    length = TrackLength(source).length;
     HeartlineParams params;
     params.segments = 200;
     params.precision = 16;

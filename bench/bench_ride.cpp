@@ -30,7 +30,7 @@ void BM_RideReport(benchmark::State& state) {
 void BM_LiteralRunForScale(benchmark::State& state) {
     const Track source = bench::GeneratedTrack(200);
     double length = 0;
-    TrackLength(source, true, length);
+    length = TrackLength(source).length;
     HeartlineParams params;
     params.segments = 200;
     params.precision = 16;

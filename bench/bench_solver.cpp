@@ -58,8 +58,7 @@ void BM_Solve(benchmark::State& state) {
     params.start_speed = 22;
     params.end_speed = 18;
     const Track source = GeneratedTrack(vertices);
-    double length = 0;
-    TrackLength(source, true, length);
+    const double length = TrackLength(source).length;
     for (auto _ : state) {
         Track track = source;
         const SolveResult result = SolveHeartline(track, length, params);

@@ -38,3 +38,20 @@ cmake --build build/clang -j "$jobs"
 # ---- torvix-cli.exe for Windows, compared under wine with the Linux build ----
 echo "== Windows"
 bash scripts/windows-check.sh build/release/src/cli/torvix-cli
+
+# ---- Fuzzing: a separate clang build of the libFuzzer targets only; each runs
+# for about a minute from the seed corpus the test suite writes, so that a
+# regression in the reader, the length, the end measures or the solver surfaces.
+TORVIX_WITH_FUZZ=1 bash scripts/deps.sh
+seeds=build/fuzz/seeds
+rm -rf "$seeds" && mkdir -p "$seeds" build/fuzz/findings
+TORVIX_FUZZ_SEED_DIR="$PWD/$seeds" build/release/tests/torvix_tests --gtest_filter='FuzzSeeds.*' >/dev/null
+cmake -S . -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVIX_BUILD_FUZZ=ON \
+  -DTORVIX_BUILD_APP=OFF -DTORVIX_BUILD_TESTS=OFF -DTORVIX_BUILD_BENCH=OFF >/dev/null
+cmake --build build/fuzz -j "$jobs" --target fuzz_read_track fuzz_measure_solve
+for target in fuzz_read_track fuzz_measure_solve; do
+  corpus=build/fuzz/corpus-$target
+  rm -rf "$corpus" && cp -r "$seeds" "$corpus"
+  build/fuzz/fuzz/$target -max_total_time=60 -timeout=10 -rss_limit_mb=2048 \
+    -artifact_prefix=build/fuzz/findings/ "$corpus"
+done

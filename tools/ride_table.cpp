@@ -26,7 +26,7 @@ struct Row {
 Row Measure(const Track& input, SolverMode mode, int segments, int precision, double start, double end) {
     Track track = input;
     double length = 0;
-    TrackLength(track, true, length);
+    length = TrackLength(track).length;
     HeartlineParams p;
     p.segments = segments;
     p.precision = precision;

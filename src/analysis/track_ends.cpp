@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "geometry/vector3.h"
-#include "heartline/track_length.h"
+#include "geometry/vec_angle.h"
 
 namespace torvix {
 

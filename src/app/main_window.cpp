@@ -436,11 +436,23 @@ void MainWindow::btnLoad_Click() {
     if (!chosen) return;
 
     RideTrackChanged(FromStd(file));
-    if (!ReadTrackFile(file, CurrentTrack)) {
+    // A file that cannot be read, or whose spline cannot be measured, is a
+    // failed load; the message line says why (the whole text as its tooltip).
+    TrackIoError error;
+    std::vector<SkippedChunk> skipped;
+    TrackLengthResult measured;
+    const bool read = ReadTrackFile(file, CurrentTrack, &error, &skipped);
+    if (read) measured = TrackLength(CurrentTrack);
+    if (!read || !measured.ok()) {
         if (services_.message_boxes != nullptr)
             services_.message_boxes->Warning(this, "Load Error", "Error Loading Track File!");
         track_modified_ = false;
         track_loaded_ = false;
+        const std::string reason = read ? "the track's length cannot be measured: " + measured.message
+                                        : error.message + (error.offset >= 0
+                                                               ? " (at byte offset " + std::to_string(error.offset) + ")"
+                                                               : std::string());
+        show_message(FromStd(reason), 3000, FromStd(reason + "\n" + file));
         return;
     }
 
@@ -454,11 +466,17 @@ void MainWindow::btnLoad_Click() {
 
     if (!WantsSegmentLength(ToStd(Setting("Preferences", "WantSL", "0")))) {
         SaveSetting("Preferences", "WantSL", "0");
-        TrackLength(CurrentTrack, true, publiclength);
+        publiclength = measured.length;
     } else {
         const QString sl = Setting("Preferences", "SL", "2");
-        const double length = TrackLength(CurrentTrack, true, publiclength);
-        if (const auto segments = ProposedSegmentsText(length, ToStd(sl))) str_segments_->setText(FromStd(*segments));
+        publiclength = measured.length;
+        if (const auto segments = ProposedSegmentsText(publiclength, ToStd(sl)))
+            str_segments_->setText(FromStd(*segments));
+    }
+    if (!skipped.empty()) {
+        std::string all;
+        for (const SkippedChunk& s : skipped) all += (all.empty() ? "" : "\n") + SkippedChunkText(s);
+        show_message(FromStd(SkippedChunksMessage(skipped)), 3000, FromStd(all));
     }
 
     LoadedTrack = CurrentTrack;
@@ -522,7 +540,7 @@ void MainWindow::btnMod_Click() {
                                                 ToStd(str_startspeed_->text()), ToStd(str_endspeed_->text()),
                                                 ToStd(str_precision_->text()), ToStd(str_filter_->text())});
     SaveSetting("Preferences", "SL",
-                FromStd(SegmentLengthText(TrackLength(CurrentTrack, false, publiclength),
+                FromStd(SegmentLengthText(publiclength,
                                           ToStd(str_segments_->text()))));
 
     Progressbar_->show();
@@ -531,7 +549,7 @@ void MainWindow::btnMod_Click() {
     Slotmachine_->start();
 
     SolverObserver observer;
-    observer.display_gradient = [this](const std::string& text) { display_gradient(FromStd(text)); };
+    observer.display_gradient = [this](double friction) { display_gradient(FromStd(FormatFriction(friction))); };
     observer.progress = [this](long count, long total) { OnSolverProgress(count, total); };
     HeartlineParams params;
     params.segments = p.segments;

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "analysis/display_format.h"
+#include "format/display_format.h"
 #include "analysis/track_ends.h"
 
 namespace torvix {
@@ -88,7 +88,7 @@ std::string SegmentLengthText(double length, std::string_view segments_text);
 // ---- Display formats --------------------------------------------------------
 
 // FormatFixed, FormatMeasure, FormatLength, FormatFriction and
-// FormatEndMeasures live in analysis/display_format.h, shared with the CLI.
+// FormatEndMeasures live in format/display_format.h, shared with the CLI.
 
 // ---- Modify parameters ------------------------------------------------------
 

@@ -1,19 +1,24 @@
 #include "cli/cli_common.h"
 
+#include "format/display_format.h"
 #include "track/track_io.h"
 
 namespace torvix::cli {
 
 bool LoadTrackOrReport(const std::string& path, Track& track, std::ostream& err) {
     TrackIoError error;
-    if (ReadTrackFile(path, track, &error)) return true;
+    std::vector<SkippedChunk> skipped;
+    if (ReadTrackFile(path, track, &error, &skipped)) {
+        for (const SkippedChunk& s : skipped) err << SkippedChunkText(s) << "\n";
+        return true;
+    }
     err << "Error Loading Track File!\n" << error.message;
     if (error.offset >= 0) err << " (at byte offset " << error.offset << " of " << path << ")";
     err << "\n";
     return false;
 }
 
-bool SaveTrackOrReport(const std::string& path, Track& track, std::ostream& err) {
+bool SaveTrackOrReport(const std::string& path, const Track& track, std::ostream& err) {
     TrackIoError error;
     if (WriteTrackFile(path, track, &error)) return true;
     err << "Error Saving Track File!\n" << error.message << "\n";

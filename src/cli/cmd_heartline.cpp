@@ -6,7 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "analysis/display_format.h"
+#include "format/display_format.h"
 #include "analysis/track_ends.h"
 #include "cli/cli_common.h"
 #include "cli/commands.h"
@@ -52,14 +52,17 @@ int RunHeartline(const HeartlineOptions& options) {
     }
     Track track;
     if (!LoadTrackOrReport(options.input, track, std::cerr)) return kReadFailed;
-    double publiclength = 0;
-    TrackLength(track, true, publiclength);
+    const TrackLengthResult measured = TrackLength(track);
+    if (!measured.ok()) {
+        std::cerr << "Error Loading Track File!
+the track's length cannot be measured: " << measured.message << '
+';
+        return kReadFailed;
+    }
+    const double publiclength = measured.length;
     const Track loaded = track;
-
-    std::string friction;
-    SolverObserver observer;
-    observer.display_gradient = [&friction](const std::string& text) { friction = text; };
-    const SolveResult result = SolveHeartlineWith(*mode, track, publiclength, options.params, observer);
+    const SolveResult result = SolveHeartlineWith(*mode, track, publiclength, options.params);
+    const std::string friction = FormatFriction(result.friction);
     if (!result.ok) {
         std::cerr << result.message << '\n';
         nlohmann::json failure{{"ok", false}, {"error", result.message}};
@@ -90,7 +93,8 @@ int RunHeartline(const HeartlineOptions& options) {
         // Numbers, as in `info --json`: a straight end keeps -1.0.
         nlohmann::json j = {
             {"ok", true},
-            {"friction", friction},
+            {"friction", result.friction},
+            {"friction_text", friction},
             {"filter", result.filter},
             {"vertex_count", track.bezr.vertex_count},
             {"segment_count", track.segm.segment_count},

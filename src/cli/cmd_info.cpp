@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "analysis/display_format.h"
+#include "format/display_format.h"
 #include "analysis/track_ends.h"
 #include "cli/cli_common.h"
 #include "cli/commands.h"
@@ -23,8 +23,12 @@ struct InfoOptions {
 int RunInfo(const InfoOptions& opt) {
     Track track;
     if (!LoadTrackOrReport(opt.path, track, std::cerr)) return kReadFailed;
-    double publiclength = 0;
-    const double length = TrackLength(track, true, publiclength);
+    const TrackLengthResult measured = TrackLength(track);
+    if (!measured.ok()) {
+        std::cerr << "Error Loading Track File!\nthe track's length cannot be measured: " << measured.message << '\n';
+        return kReadFailed;
+    }
+    const double length = measured.length;
     const TrackEndMeasures m = AnalyzeTrackEnds(track);
 
     if (opt.json) {

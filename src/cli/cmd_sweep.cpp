@@ -123,7 +123,7 @@ int RunSweepCommand(SweepOptions& opt) {
     Track track;
     if (!LoadTrackOrReport(opt.path, track, std::cerr)) return kReadFailed;
     double publiclength = 0;
-    TrackLength(track, true, publiclength);
+    publiclength = TrackLength(track).length;
 
     g_interrupted.store(false);
     const auto previous = std::signal(SIGINT, OnInterrupt);

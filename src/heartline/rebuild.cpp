@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "heartline/solver_phases.h"
-#include "heartline/track_length.h"
+#include "geometry/vec_angle.h"
 
 namespace torvix::heartline {
 

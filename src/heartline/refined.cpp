@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdint>
 
-#include "analysis/display_format.h"
 #include "heartline/refined_internal.h"
 #include "heartline/solver_modes.h"
 #include "heartline/solver_phases.h"
@@ -65,7 +64,8 @@ SolveResult SolveRefinedTuned(Track& track, double publiclength, const Heartline
 
     const heartline::EnergyModel shown = heartline::ComputeEnergy(vertices, publiclength, params.start_speed,
                                                                   params.end_speed);
-    if (observer.display_gradient) observer.display_gradient(FormatFriction(0.0 - shown.gradient));
+    result.friction = 0.0 - shown.gradient;
+    if (observer.display_gradient) observer.display_gradient(result.friction);
 
     const ExactPath path(vertices);
     if (!(path.length() > 0)) {

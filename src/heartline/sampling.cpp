@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "heartline/solver_phases.h"
-#include "heartline/track_length.h"
+#include "geometry/vec_angle.h"
 
 namespace torvix::heartline {
 

@@ -2,13 +2,12 @@
 // commit, which is the only step that touches the track.
 #include "heartline/solver.h"
 
-#include "analysis/display_format.h"
-
 #include <cmath>
 #include <cstdint>
 
 #include "geometry/fit_segments.h"
 #include "heartline/solver_phases.h"
+#include "heartline/track_length.h"
 
 namespace torvix {
 
@@ -69,6 +68,8 @@ Failure CheckInputs(const Track& track, double publiclength, const HeartlinePara
     if (!std::isfinite(publiclength) || publiclength == 0)
         return std::string("The track length is 0; the friction cannot be worked out.");
     if (publiclength < 0) return std::string("The track length is negative.");
+    // Keeps the walk along the input curves and the fit bounded whatever the file holds.
+    if (std::string problem = SplineBoundsProblem(track); !problem.empty()) return "The track cannot be solved: " + problem + ".";
     return std::nullopt;
 }
 
@@ -96,7 +97,8 @@ SolveResult SolveHeartline(Track& track, double publiclength, const HeartlinePar
     progress.SetTotal(*ProgressTotal(n, segments, params.filter));
 
     const EnergyModel energy = ComputeEnergy(vertices, publiclength, params.start_speed, params.end_speed);
-    if (observer.display_gradient) observer.display_gradient(FormatFriction(0.0 - energy.gradient));
+    result.friction = 0.0 - energy.gradient;
+    if (observer.display_gradient) observer.display_gradient(result.friction);
 
     const SamplingInputs sampling{vertices, track.segm.segments, publiclength, energy, params.heartline, n};
     if (Failure f = SampleTrack(sampling, set, progress)) {

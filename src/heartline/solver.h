@@ -21,8 +21,8 @@ struct HeartlineParams {
 
 // What a window needs to see during a run. Either callback may be empty.
 struct SolverObserver {
-    // The average friction coefficient, formatted "##0.000000"; once per run, before sampling.
-    std::function<void(const std::string& text)> display_gradient;
+    // The average friction coefficient; once per run, before sampling.
+    std::function<void(double friction)> display_gradient;
     // Called after each counted step (sample, smoothing pass, fitting point).
     std::function<void(long progress_count, long progress_total)> progress;
 };
@@ -31,9 +31,11 @@ struct SolveResult {
     bool ok = false;
     std::string message;  // why the run failed; empty on success
     int filter = 0;       // the final Filter (raised by explicit or speed-derived counts)
+    double friction = 0;  // the average friction coefficient the speeds imply; set once the inputs pass
 };
 
-// `publiclength` is the track length as measured at load (TrackLength). On
+// `publiclength` is the track length as measured at load (TrackLength). A
+// spline outside the bounds of SplineBoundsProblem is refused. On
 // failure `track` is left exactly as it was.
 SolveResult SolveHeartline(Track& track, double publiclength, const HeartlineParams& params,
                            const SolverObserver& observer = {});

@@ -1,50 +1,87 @@
 #include "heartline/track_length.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+
+#include "geometry/vector3.h"
 
 namespace torvix {
 
-double TrackLength(const Track& track, bool recompute, double& publiclength) {
-    if (recompute) {
-        const auto& v = track.bezr.vertices;
-        const std::int64_t count = std::min<std::int64_t>(track.bezr.vertex_count, static_cast<std::int64_t>(v.size()));
-        double length = 0;
-        if (count >= 2) {
-            Vector3 prev = BezierPoint(v[0].position, v[0].control_next, v[1].position, v[1].control_prev, 0.0f);
-            for (std::int64_t i = 0; i + 1 < count; ++i) {
-                const BezierVertex& a = v[i];
-                const BezierVertex& b = v[i + 1];
-                const double est = (VecDistance(a.control_next, b.control_prev) + VecDistance(b.control_prev, b.position) +
-                                    VecDistance(a.position, b.position) + VecDistance(a.position, a.control_next)) /
-                                   2;
-                // 32-bit count: a curve longer than 1310.72 m must not wrap a 16-bit step count.
-                const double steps = std::floor(est * 25);
-                const std::int32_t n = steps > 0 && steps < 2147483647.0 ? static_cast<std::int32_t>(steps) : 0;
-                for (std::int32_t k = 1; k <= n; ++k) {
-                    const float t = static_cast<float>(static_cast<double>(k) / n);
-                    const Vector3 p = BezierPoint(a.position, a.control_next, b.position, b.control_prev, t);
-                    length += VecDistance(prev, p);
-                    prev = p;
-                }
-            }
-        }
-        publiclength = length;
-    }
-    return publiclength;
+namespace {
+
+std::int64_t CurveCount(const Track& track) {
+    const std::int64_t count =
+        std::min<std::int64_t>(track.bezr.vertex_count, static_cast<std::int64_t>(track.bezr.vertices.size()));
+    return count >= 2 ? count - 1 : 0;
 }
 
-double ArcCos(double x) { return std::atan(-x / std::sqrt(1 - x * x)) + 2 * std::atan(1.0); }
+// Mean of the chord and the control-polygon length.
+double EstimatedLength(const BezierVertex& a, const BezierVertex& b) {
+    return (VecDistance(a.control_next, b.control_prev) + VecDistance(b.control_prev, b.position) +
+            VecDistance(a.position, b.position) + VecDistance(a.position, a.control_next)) /
+           2;
+}
 
-double VecAngle(const Vector3& a, const Vector3& b) {
-    const double m = std::sqrt(double(b.x) * b.x + double(b.y) * b.y + double(b.z) * b.z) *
-                     std::sqrt(double(a.x) * a.x + double(a.y) * a.y + double(a.z) * a.z);
-    if (m == 0) return 0;
-    const double c = VecDot(a, b) / m;
-    if (c >= 1) return 0;
-    if (c <= -1) return 4 * std::atan(1.0);
-    return ArcCos(c);
+bool InBounds(const Vector3& p) {
+    // Written so that a coordinate that is not a number fails too.
+    return std::fabs(p.x) <= kMaxCoordinate && std::fabs(p.y) <= kMaxCoordinate && std::fabs(p.z) <= kMaxCoordinate;
+}
+
+std::string PointText(const Vector3& p) {
+    char text[96];
+    std::snprintf(text, sizeof text, "(%g, %g, %g)", double(p.x), double(p.y), double(p.z));
+    return text;
+}
+
+}  // namespace
+
+std::string SplineBoundsProblem(const Track& track) {
+    const std::int64_t curves = CurveCount(track);
+    const auto& v = track.bezr.vertices;
+    for (std::int64_t i = 0; i < (curves > 0 ? curves + 1 : 0); ++i) {
+        const BezierVertex& x = v[static_cast<std::size_t>(i)];
+        for (const Vector3* p : {&x.position, &x.control_prev, &x.control_next}) {
+            if (!InBounds(*p)) {
+                return "vertex " + std::to_string(i) + " has a point at " + PointText(*p) +
+                       ", beyond 100 km from the origin or not a number; no park reaches that far";
+            }
+        }
+    }
+    double total = 0;
+    for (std::int64_t i = 0; i < curves; ++i) {
+        total += EstimatedLength(v[static_cast<std::size_t>(i)], v[static_cast<std::size_t>(i + 1)]);
+        if (total > kMaxSplineLength) {
+            return "the spline is longer than 100 km by curve " + std::to_string(i) + "; no ride is that long";
+        }
+    }
+    return {};
+}
+
+TrackLengthResult TrackLength(const Track& track) {
+    TrackLengthResult result;
+    result.message = SplineBoundsProblem(track);
+    if (!result.ok()) return result;
+    const std::int64_t curves = CurveCount(track);
+    if (curves == 0) return result;
+    const auto& v = track.bezr.vertices;
+    double length = 0;
+    Vector3 prev = BezierPoint(v[0].position, v[0].control_next, v[1].position, v[1].control_prev, 0.0f);
+    for (std::int64_t i = 0; i < curves; ++i) {
+        const BezierVertex& a = v[static_cast<std::size_t>(i)];
+        const BezierVertex& b = v[static_cast<std::size_t>(i + 1)];
+        // 32-bit count: a curve longer than 1310.72 m must not wrap a 16-bit
+        // step count; the bounds keep it far below 2^31.
+        const auto n = static_cast<std::int32_t>(std::floor(EstimatedLength(a, b) * 25));
+        for (std::int32_t k = 1; k <= n; ++k) {
+            const float t = static_cast<float>(static_cast<double>(k) / n);
+            const Vector3 p = BezierPoint(a.position, a.control_next, b.position, b.control_prev, t);
+            length += VecDistance(prev, p);
+            prev = p;
+        }
+    }
+    result.length = length;
+    return result;
 }
 
 }  // namespace torvix

@@ -1,20 +1,40 @@
-// Arc length of a track's spline and the angle between two vectors.
+// Arc length of a track's spline, and the bounds a spline must keep to be
+// measured or solved in bounded time.
 #pragma once
 
-#include "geometry/vector3.h"
+#include <string>
+
 #include "track/track.h"
 
 namespace torvix {
 
-// With recompute, measures the spline of `track` at 25 steps per metre of
-// estimated curve length and stores the result in `publiclength`; either way
-// returns `publiclength`. The caller owns `publiclength` (the length as loaded).
-double TrackLength(const Track& track, bool recompute, double& publiclength);
+// No coordinate of a spline point may lie further than this from the origin
+// on any axis. No park comes near 100 km (the largest rides span a few
+// hundred metres), and a Single there is already 8 mm coarse, too coarse to
+// place a track; anything further is a corrupt or hostile file, whose curves
+// would otherwise cost minutes of measuring.
+inline constexpr double kMaxCoordinate = 100000;
 
-// Unsigned angle between a and b in [0, pi]; 0 when either is the zero vector.
-double VecAngle(const Vector3& a, const Vector3& b);
+// The longest spline measured: the estimates of all curves together. The
+// longest rides are a few kilometres; this bounds the measuring walk (25
+// points per metre) to a fraction of a second.
+inline constexpr double kMaxSplineLength = 100000;
 
-// Arc cosine built from the arc tangent; defined for -1 < x < 1.
-double ArcCos(double x);
+struct TrackLengthResult {
+    double length = 0;    // metres; meaningful only when ok()
+    std::string message;  // why the spline cannot be measured; empty when it can
+    bool ok() const { return message.empty(); }
+};
+
+// Why the spline of `track` (its first vertex_count vertices) cannot be
+// measured or solved: a coordinate that is not finite or beyond
+// kMaxCoordinate, or curves longer than kMaxSplineLength in all. Empty when
+// it can.
+std::string SplineBoundsProblem(const Track& track);
+
+// Measures the spline at 25 steps per metre of estimated curve length. Fewer
+// than two vertices measure 0; a spline outside the bounds above is an error,
+// never a length. The caller keeps the result (the length as loaded).
+TrackLengthResult TrackLength(const Track& track);
 
 }  // namespace torvix

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "track/chunk_cursor.h"
+#include "track/track_format.h"
 #include "track/track_io.h"
 #include "track/track_path.h"
 
@@ -15,330 +16,76 @@ namespace torvix {
 
 namespace {
 
-// The count field decides how many elements are written. A negative count
-// writes none; elements missing from a shorter array are written as zeros so
-// that the sizes still agree with the bytes.
-std::size_t CountOf(Long count) { return count > 0 ? static_cast<std::size_t>(count) : 0; }
+class RecordWriter {
+public:
+    explicit RecordWriter(ChunkWriter& out) : out_(out) {}
 
-template <typename T>
-const T& ElementOr(const std::vector<T>& items, std::size_t i) {
-    static const T kEmpty{};
-    return i < items.size() ? items[i] : kEmpty;
-}
-
-std::int64_t TeraCells(const TeraChunk& c) {
-    if (c.rows <= 0 || c.columns <= 0) return 0;
-    return static_cast<std::int64_t>(c.rows) * c.columns;
-}
-
-std::int64_t SegmentBytes(Long type) {
-    switch (type) {
-        case 0: return 37;
-        case 1: return 163;
-        case 2: return 73;
-        case 3: return 65;
-        case 4: return 87;
-        default: return 33;
+    void Long(const char*, torvix::Long v) { out_.WriteLong(v); }
+    void Single(const char*, torvix::Single v) { out_.WriteSingle(v); }
+    void Byte(const char*, torvix::Byte v) { out_.WriteByte(v); }
+    void Bool(const char*, bool v) { out_.WriteBool(v); }
+    void Color(const char*, Colour v) { out_.WriteColor(v); }
+    void Vector(const char*, const Vector3& v) { out_.WriteVector(v); }
+    template <std::size_t N>
+    void Colors(const char*, const std::array<Colour, N>& colors) {
+        for (Colour c : colors) out_.WriteColor(c);
     }
-}
-
-Long BlockSize(Long type) {
-    switch (type) {
-        case 1: return 126;
-        case 2: return 36;
-        case 3: return 28;
-        case 4: return 50;
-        default: return 0;
+    // Whatever was read, this program writes version 1.3.
+    void Version(const char*, const std::array<torvix::Byte, 4>&) {
+        for (torvix::Byte b : {1, 3, 0, 0}) out_.WriteByte(b);
     }
-}
-
-std::int64_t Len(const Text& text) { return static_cast<std::int64_t>(text.size()); }
-
-void SetChildCounts(Track& t) {
-    t.child_count = t.tera.present ? 4 : 3;
-    t.trck.child_count = 4;
-    t.supp.child_count = 5;
-    t.scen.child_count = 1;
-    t.info.child_count = 0;
-    t.bezr.child_count = 0;
-    t.segm.child_count = 0;
-    t.fund.child_count = 0;
-    t.rasc.child_count = 0;
-    t.fren.child_count = 0;
-    t.tube.child_count = 0;
-    t.catw.child_count = 0;
-    t.scob.child_count = 0;
-    t.tera.child_count = 0;
-    t.envc.child_count = 0;
-}
-
-void WriteOptionalText(ChunkWriter& out, const Text& text) {
-    out.WriteLong(static_cast<Long>(text.size()));
-    if (!text.empty()) out.WriteText(text);
-}
-
-void WriteTrck(ChunkWriter& out, const TrckChunk& c) {
-    out.WriteTag("TRCK");
-    out.WriteLong(c.chunk_size);
-    out.WriteLong(c.long_1);
-    out.WriteLong(c.entry_count);
-    out.WriteLong(c.long_2);
-    for (std::size_t i = 0; i < CountOf(c.entry_count); ++i) {
-        const TrckEntry& e = ElementOr(c.entries, i);
-        out.WriteBool(e.flag);
-        out.WriteZeros(7);
-        WriteOptionalText(out, e.name);
-        for (Colour col : e.colors) out.WriteColor(col);
+    void Reserved(std::int64_t n) { out_.WriteZeros(static_cast<std::size_t>(n)); }
+    void BlockSize(torvix::Long v) { out_.WriteLong(v); }
+    void OptionalText(const char*, const Text& t) { WriteText(t); }
+    void StrictText(const char*, const Text& t, const char*) { WriteText(t); }
+    // The count field decides how many elements are written. A negative count
+    // writes none; elements missing from a shorter array are written as zeros
+    // so that the sizes still agree with the bytes.
+    template <class T>
+    std::size_t Count(const char*, torvix::Long field, const std::vector<T>&, const char*) {
+        out_.WriteLong(field);
+        return CountOf(field);
     }
-    for (Colour col : c.colors) out.WriteColor(col);
-    out.WriteZeros(16);
-    out.WriteLong(c.child_count);
-}
-
-void WriteInfo(ChunkWriter& out, const InfoChunk& c) {
-    out.WriteTag("INFO");
-    out.WriteLong(c.chunk_size);
-    out.WriteZeros(16);
-    WriteOptionalText(out, c.info_text);
-    out.WriteLong(c.child_count);
-}
-
-void WriteBezr(ChunkWriter& out, const BezrChunk& c) {
-    out.WriteTag("BEZR");
-    out.WriteLong(c.chunk_size);
-    out.WriteZeros(16);
-    out.WriteLong(c.vertex_count);
-    for (std::size_t i = 0; i < CountOf(c.vertex_count); ++i) {
-        const BezierVertex& v = ElementOr(c.vertices, i);
-        out.WriteVector(v.position);
-        out.WriteVector(v.control_prev);
-        out.WriteVector(v.control_next);
-        out.WriteSingle(v.roll);
-        out.WriteBool(v.roll_flag);
-        out.WriteBool(v.flag_3);
-        out.WriteBool(v.relative_roll);
-        out.WriteZeros(17);
+    template <class T>
+    void Items(const char*, const std::vector<T>& items, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i) Describe(*this, ElementOr(items, i));
     }
-    out.WriteZeros(16);
-    out.WriteLong(c.child_count);
-}
-
-void WriteSegment(ChunkWriter& out, const Segment& s) {
-    out.WriteLong(s.segment_type);
-    out.WriteBool(s.flag_1);
-    out.WriteColor(s.color_1);
-    out.WriteColor(s.color_2);
-    out.WriteColor(s.color_3);
-    out.WriteBool(s.flag_2);
-    out.WriteZeros(15);
-    if (s.segment_type < 0 || s.segment_type > 4) return;
-    out.WriteLong(BlockSize(s.segment_type));
-    switch (s.segment_type) {
-        case 1:
-            out.WriteSingle(s.t1_single_1);
-            out.WriteSingle(s.t1_single_2);
-            out.WriteSingle(s.t1_single_3);
-            out.WriteSingle(s.t1_single_4);
-            out.WriteByte(s.t1_byte_1);
-            out.WriteByte(s.t1_byte_2);
-            out.WriteBool(s.t1_flag_1);
-            out.WriteByte(s.t1_byte_3);
-            out.WriteSingle(s.t1_single_5);
-            out.WriteZeros(4);
-            out.WriteBool(s.t1_flag_3);
-            out.WriteSingle(s.t1_single_9);
-            out.WriteZeros(4);
-            out.WriteSingle(s.t1_single_10);
-            out.WriteSingle(s.t1_single_11);
-            out.WriteZeros(4);
-            out.WriteBool(s.t1_flag_2);
-            out.WriteSingle(s.t1_single_6);
-            out.WriteSingle(s.t1_single_7);
-            out.WriteSingle(s.t1_single_8);
-            out.WriteZeros(64);
-            break;
-        case 2:
-            out.WriteZeros(3);
-            out.WriteByte(s.t2_byte_1);
-            out.WriteSingle(s.t2_single_1);
-            out.WriteSingle(s.t2_single_2);
-            out.WriteSingle(s.t2_single_3);
-            out.WriteZeros(4);
-            out.WriteBool(s.t2_flag_1);
-            out.WriteBool(s.t2_flag_2);
-            out.WriteZeros(14);
-            break;
-        case 3:
-            out.WriteSingle(s.t3_single_1);
-            out.WriteSingle(s.t3_single_2);
-            out.WriteSingle(s.t3_single_3);
-            out.WriteZeros(3);
-            out.WriteByte(s.t3_byte_1);
-            out.WriteBool(s.t3_flag_1);
-            out.WriteBool(s.t3_flag_2);
-            out.WriteZeros(10);
-            break;
-        case 4:
-            out.WriteSingle(s.t4_single_1);
-            out.WriteSingle(s.t4_single_2);
-            out.WriteSingle(s.t4_single_3);
-            out.WriteZeros(4);
-            out.WriteSingle(s.t4_single_7);
-            out.WriteBool(s.t4_flag_1);
-            out.WriteBool(s.t4_flag_3);
-            out.WriteSingle(s.t4_single_4);
-            out.WriteSingle(s.t4_single_5);
-            out.WriteSingle(s.t4_single_6);
-            out.WriteBool(s.t4_flag_4);
-            out.WriteBool(s.t4_flag_5);
-            out.WriteBool(s.t4_flag_2);
-            out.WriteZeros(13);
-            break;
-        default:
-            break;
+    void Tail(const char*, torvix::Long field) {
+        out_.WriteLong(field);
+        out_.WriteZeros(CountOf(field));
     }
-}
+    std::int64_t Grid(torvix::Long columns, torvix::Long rows) {
+        out_.WriteLong(columns);
+        out_.WriteLong(rows);
+        return columns > 0 && rows > 0 ? static_cast<std::int64_t>(columns) * rows : 0;
+    }
+    void Heights(const char*, const TeraChunk& c, std::int64_t cells) {
+        const auto all = static_cast<std::size_t>(cells);
+        const std::size_t stored = std::min(all, c.heights.size());
+        out_.WriteSingles(c.heights.data(), stored);
+        out_.WriteZeros(4 * (all - stored));
+    }
 
-void WriteSegm(ChunkWriter& out, const SegmChunk& c) {
-    out.WriteTag("SEGM");
-    out.WriteLong(c.chunk_size);
-    out.WriteLong(c.segment_count);
-    out.WriteBool(c.flag);
-    out.WriteZeros(16);
-    for (std::size_t i = 0; i < CountOf(c.segment_count); ++i) WriteSegment(out, ElementOr(c.segments, i));
-    out.WriteZeros(16);
-    out.WriteLong(c.child_count);
-}
+private:
+    void WriteText(const Text& t) {
+        out_.WriteLong(static_cast<torvix::Long>(t.size()));
+        out_.WriteText(t);
+    }
 
-void WriteSupp(ChunkWriter& out, const SuppChunk& c) {
-    out.WriteTag("SUPP");
-    out.WriteLong(c.chunk_size);
-    out.WriteZeros(32);
-    out.WriteLong(c.child_count);
-}
+    ChunkWriter& out_;
+};
 
-// FUND, RASC, FREN, TUBE, CATW, SCEN and SCOB share their framing.
-template <typename Chunk, typename WriteEntry>
-void WriteListChunk(ChunkWriter& out, const char* tag, const Chunk& c, WriteEntry write_entry) {
-    out.WriteTag(tag);
-    out.WriteLong(c.chunk_size);
-    out.WriteZeros(16);
-    out.WriteLong(c.entry_count);
-    for (std::size_t i = 0; i < CountOf(c.entry_count); ++i) write_entry(ElementOr(c.entries, i));
-    out.WriteZeros(16);
-    out.WriteLong(c.child_count);
-}
-
-void WriteTera(ChunkWriter& out, const TeraChunk& c) {
-    out.WriteTag("TERA");
-    out.WriteLong(c.chunk_size);
-    out.WriteLong(c.columns);
-    out.WriteLong(c.rows);
-    out.WriteSingle(c.single_1);
-    out.WriteSingle(c.single_2);
-    out.WriteLong(static_cast<Long>(c.text_1.size()));
-    out.WriteText(c.text_1);
-    out.WriteSingle(c.single_3);
-    out.WriteLong(static_cast<Long>(c.text_2.size()));
-    out.WriteText(c.text_2);
-    out.WriteSingle(c.single_4);
-    out.WriteBool(c.flag_1);
-    out.WriteZeros(4);
-    out.WriteLong(static_cast<Long>(c.text_3.size()));
-    out.WriteText(c.text_3);
-    out.WriteSingle(c.single_5);
-    out.WriteByte(c.byte_1);
-    out.WriteZeros(15);
-    const auto cells = static_cast<std::size_t>(TeraCells(c));
-    const std::size_t stored = std::min(cells, c.heights.size());
-    out.WriteSingles(c.heights.data(), stored);
-    out.WriteZeros(4 * (cells - stored));
-    out.WriteZeros(16);
-    out.WriteLong(c.child_count);
-}
-
-void WriteEnvc(ChunkWriter& out, const EnvcChunk& c) {
-    out.WriteTag("ENVC");
-    out.WriteLong(c.chunk_size);
-    out.WriteZeros(16);
-    WriteOptionalText(out, c.text_1);
-    WriteOptionalText(out, c.text_2);
-    out.WriteZeros(16);
-    out.WriteLong(c.child_count);
-}
-
-void WriteTrack(ChunkWriter& out, const Track& t) {
-    out.WriteTag("NLIM");
-    out.WriteLong(t.chunk_size);
-    for (Byte b : {1, 3, 0, 0}) out.WriteByte(b);
-    out.WriteZeros(16);
-    out.WriteLong(t.child_count);
-
-    WriteTrck(out, t.trck);
-    WriteInfo(out, t.info);
-    WriteBezr(out, t.bezr);
-    WriteSegm(out, t.segm);
-    WriteSupp(out, t.supp);
-    WriteListChunk(out, "FUND", t.fund, [&out](const FundEntry& e) {
-        out.WriteBool(e.flag_1);
-        out.WriteSingle(e.single_1);
-        out.WriteBool(e.flag_2);
-        out.WriteSingle(e.single_2);
-        out.WriteZeros(6);
-        out.WriteVector(e.point);
-        out.WriteZeros(64);
+// The whole image: every written chunk with the computed sizes and the fixed
+// child counts, in writing order.
+void WriteTrack(ChunkWriter& out, const Track& t, const ChunkSizes& sizes) {
+    RecordWriter writer(out);
+    ForEachChunk(t, [&](ChunkId id, const auto& record) {
+        if (!IsWritten(t, id)) return;
+        out.WriteTag(KindOf(id).tag);
+        out.WriteLong(static_cast<Long>(sizes[static_cast<std::size_t>(id)]));
+        Describe(writer, record);
+        out.WriteLong(WrittenChildCount(t, id));
     });
-    WriteListChunk(out, "RASC", t.rasc, [&out](const RascEntry& e) {
-        out.WriteLong(e.pair_count);
-        for (std::size_t i = 0; i < CountOf(e.pair_count); ++i) {
-            const RascPair& p = ElementOr(e.pairs, i);
-            out.WriteLong(p.long_1);
-            out.WriteSingle(p.single_1);
-            out.WriteZeros(16);
-        }
-    });
-    WriteListChunk(out, "FREN", t.fren, [&out](const FrenEntry& e) {
-        out.WriteVector(e.point);
-        out.WriteZeros(16);
-    });
-    WriteListChunk(out, "TUBE", t.tube, [&out](const TubeEntry& e) {
-        out.WriteLong(e.long_1);
-        out.WriteLong(e.long_3);
-        out.WriteLong(e.long_2);
-        out.WriteZeros(4);
-        out.WriteLong(e.long_4);
-        out.WriteLong(e.long_6);
-        out.WriteLong(e.long_5);
-        out.WriteZeros(4);
-        out.WriteLong(e.long_7);
-        out.WriteLong(e.long_8);
-        out.WriteSingle(e.single_1);
-        out.WriteZeros(4);
-    });
-    WriteListChunk(out, "CATW", t.catw, [&out](const CatwEntry& e) {
-        for (Long v : {e.long_1, e.long_2, e.long_3, e.long_4, e.long_5, e.long_6}) out.WriteLong(v);
-        out.WriteLong(e.tail_length);
-        out.WriteZeros(CountOf(e.tail_length));
-    });
-    WriteListChunk(out, "SCEN", t.scen, [&out](const ScenEntry& e) {
-        out.WriteSingle(e.single_1);
-        out.WriteSingle(e.single_2);
-        out.WriteSingle(e.single_3);
-        out.WriteLong(e.long_1);
-        out.WriteSingle(e.single_4);
-        out.WriteZeros(44);
-    });
-    WriteListChunk(out, "SCOB", t.scob, [&out](const ScobEntry& e) {
-        static constexpr int kSingleOrder[15] = {0, 1, 2, 9, 3, 4, 5, 10, 6, 7, 8, 11, 12, 13, 14};
-        out.WriteLong(static_cast<Long>(e.text_2.size()));
-        out.WriteText(e.text_2);
-        out.WriteLong(static_cast<Long>(e.text_1.size()));
-        out.WriteText(e.text_1);
-        for (int index : kSingleOrder) out.WriteSingle(e.singles[index]);
-        out.WriteZeros(20);
-    });
-    if (t.tera.present) WriteTera(out, t.tera);
-    WriteEnvc(out, t.envc);
 }
 
 std::string SystemError(const std::string& what, const std::string& path, int err) {
@@ -372,75 +119,48 @@ int CreateTemporaryBeside(const std::filesystem::path& target, std::filesystem::
 
 }  // namespace
 
-void ComputeChunkSizes(Track& t) {
-    const auto set = [](Long& field, std::int64_t value) { field = static_cast<Long>(value); };
-
-    const std::int64_t envc = 44 + Len(t.envc.text_1) + Len(t.envc.text_2);
-    set(t.envc.chunk_size, envc);
-
-    std::int64_t tera = 0;
-    if (t.tera.present) {
-        tera = 81 + Len(t.tera.text_1) + Len(t.tera.text_2) + Len(t.tera.text_3) + 4 * TeraCells(t.tera);
-        set(t.tera.chunk_size, tera);
+Long WrittenChildCount(const Track& track, ChunkId id) {
+    Long children = 0;
+    for (int i = 1; i < kChunkKinds; ++i) {
+        const auto child = static_cast<ChunkId>(i);
+        if (KindOf(child).parent == id && IsWritten(track, child)) ++children;
     }
-
-    std::int64_t scob = 40;
-    for (std::size_t i = 0; i < CountOf(t.scob.entry_count); ++i) {
-        const ScobEntry& e = ElementOr(t.scob.entries, i);
-        scob += 88 + Len(e.text_1) + Len(e.text_2);
-    }
-    set(t.scob.chunk_size, scob);
-    const std::int64_t scen = 48 + 64 * static_cast<std::int64_t>(CountOf(t.scen.entry_count)) + scob;
-    set(t.scen.chunk_size, scen);
-
-    std::int64_t catw = 40;
-    for (std::size_t i = 0; i < CountOf(t.catw.entry_count); ++i) {
-        catw += 28 + static_cast<std::int64_t>(CountOf(ElementOr(t.catw.entries, i).tail_length));
-    }
-    set(t.catw.chunk_size, catw);
-    const std::int64_t tube = 40 + 48 * static_cast<std::int64_t>(CountOf(t.tube.entry_count));
-    set(t.tube.chunk_size, tube);
-    const std::int64_t fren = 40 + 28 * static_cast<std::int64_t>(CountOf(t.fren.entry_count));
-    set(t.fren.chunk_size, fren);
-    std::int64_t rasc = 40;
-    for (std::size_t i = 0; i < CountOf(t.rasc.entry_count); ++i) {
-        rasc += 4 + 24 * static_cast<std::int64_t>(CountOf(ElementOr(t.rasc.entries, i).pair_count));
-    }
-    set(t.rasc.chunk_size, rasc);
-    const std::int64_t fund = 40 + 92 * static_cast<std::int64_t>(CountOf(t.fund.entry_count));
-    set(t.fund.chunk_size, fund);
-    const std::int64_t supp = 76 + fund + rasc + fren + tube + catw;
-    set(t.supp.chunk_size, supp);
-
-    std::int64_t segm = 41;
-    for (std::size_t i = 0; i < CountOf(t.segm.segment_count); ++i) {
-        segm += SegmentBytes(ElementOr(t.segm.segments, i).segment_type);
-    }
-    set(t.segm.chunk_size, segm);
-    const std::int64_t bezr = 40 + 60 * static_cast<std::int64_t>(CountOf(t.bezr.vertex_count));
-    set(t.bezr.chunk_size, bezr);
-    const std::int64_t info = 24 + Len(t.info.info_text);
-    set(t.info.chunk_size, info);
-
-    std::int64_t trck = 96 + info + bezr + segm + supp;
-    for (std::size_t i = 0; i < CountOf(t.trck.entry_count); ++i) trck += 28 + Len(ElementOr(t.trck.entries, i).name);
-    set(t.trck.chunk_size, trck);
-
-    std::int64_t nlim = 48 + trck + scen + envc;
-    if (t.tera.present) nlim += 8 + tera;
-    set(t.chunk_size, nlim);
+    return children;
 }
 
-std::vector<std::uint8_t> EncodeTrack(Track& track) {
-    SetChildCounts(track);
-    ComputeChunkSizes(track);
+ChunkSizes WrittenChunkSizes(const Track& track) {
+    ChunkSizes sizes{};
+    ForEachChunk(track, [&](ChunkId id, const auto& record) {
+        sizes[static_cast<std::size_t>(id)] = RecordBytes(record) + 4;  // own fields and the child count
+    });
+    // Children come after their parents in writing order, so adding them from
+    // the back finishes every child before its parent.
+    for (int i = kChunkKinds - 1; i > 0; --i) {
+        const auto id = static_cast<ChunkId>(i);
+        if (!IsWritten(track, id)) continue;
+        sizes[static_cast<std::size_t>(KindOf(id).parent)] += 8 + sizes[static_cast<std::size_t>(i)];
+    }
+    return sizes;
+}
+
+void ComputeChunkSizes(Track& track) {
+    const ChunkSizes sizes = WrittenChunkSizes(track);
+    ForEachChunk(track, [&](ChunkId id, auto& record) {
+        if (!IsWritten(track, id)) return;
+        record.chunk_size = static_cast<Long>(sizes[static_cast<std::size_t>(id)]);
+        record.child_count = WrittenChildCount(track, id);
+    });
+}
+
+std::vector<std::uint8_t> EncodeTrack(const Track& track) {
+    const ChunkSizes sizes = WrittenChunkSizes(track);
     // NLIM's size counts everything after its first eight bytes.
-    ChunkWriter out(static_cast<std::size_t>(static_cast<std::uint32_t>(track.chunk_size)) + 8);
-    WriteTrack(out, track);
+    ChunkWriter out(static_cast<std::size_t>(static_cast<std::uint32_t>(sizes[0])) + 8);
+    WriteTrack(out, track, sizes);
     return out.Release();
 }
 
-bool WriteTrackFile(const std::string& path, Track& track, TrackIoError* error) {
+bool WriteTrackFile(const std::string& path, const Track& track, TrackIoError* error) {
     if (path.empty()) return Report(error, "no file name given");
     const std::vector<std::uint8_t> image = EncodeTrack(track);
     const std::string target = WithTrackExtension(path);

@@ -14,6 +14,7 @@
 #include "heartline/solver.h"
 #include "heartline/track_length.h"
 #include "settings/settings_file.h"
+#include "support/test_support.h"
 #include "track/track_io.h"
 #include "window_fixture.h"
 
@@ -111,7 +112,7 @@ TEST_F(CommandsTest, LoadLightsTheTrackAndProposesTheResultName) {
     EXPECT_EQ(dialogs.opened[0].file_name, "");
 
     double expected_length = 0;
-    TrackLength(w.current_track(), true, expected_length);
+    expected_length = TrackLength(w.current_track()).length;
     EXPECT_DOUBLE_EQ(w.publiclength_value(), expected_length);
     EXPECT_EQ(Control<QLabel>("Lengthlabel")->text().toStdString(), FormatLength(expected_length));
     EXPECT_TRUE(w.loaded_track() == w.current_track());
@@ -211,6 +212,32 @@ TEST_F(CommandsTest, FailedLoadWarnsAndEmptiesTheWindowState) {
     Modify();
     EXPECT_FALSE(Lit("statuslight2"));
     EXPECT_EQ(ReadFile(SettingsPath()), settings_before);
+}
+
+TEST_F(CommandsTest, LoadSaysWhyItFailedAndWhatWillNotBeSaved) {
+    const std::string bad = (dir / "bad.nltrack").string();
+    std::ofstream(bad) << "NLIM but not really a track";
+    Load(bad);
+    EXPECT_TRUE(Message().startsWith("unexpected end of data")) << Message().toStdString();
+    EXPECT_TRUE(Message().endsWith("(at byte offset 12)")) << Message().toStdString();
+    EXPECT_TRUE(Control<QLabel>("Message_Label")->toolTip().endsWith(QString::fromStdString(bad)));
+
+    // A spline no park holds is a failed load, not a length of 0.
+    Track far = MakeTrack(100, 2, 5);
+    far.bezr.vertices[1].control_next.x = 1e7f;
+    Load(WriteTrack("far.nltrack", far));
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].title, "Load Error");
+    EXPECT_FALSE(Window().track_loaded());
+    EXPECT_TRUE(Message().contains("beyond 100 km")) << Message().toStdString();
+
+    const auto demo = test::DemoTrackPath();
+    if (demo.empty()) GTEST_SKIP() << "demo track not found beside the checkout";
+    Load(demo.string());
+    ASSERT_TRUE(Window().track_loaded());
+    EXPECT_EQ(Message(), "Not saved: CSTM (28 bytes)");
+    EXPECT_EQ(Control<QLabel>("Message_Label")->toolTip(),
+              "skipped unknown chunk CSTM (28 bytes at offset 744894); it will not be saved");
 }
 
 void SendMouse(QWidget* target, QEvent::Type type, QPoint local, Qt::MouseButton button,

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "analysis/display_format.h"
+#include "format/display_format.h"
 #include "analysis/track_ends.h"
 #include "heartline/track_length.h"
 #include "settings/settings_file.h"
@@ -55,7 +55,7 @@ TEST_F(OpenTrackTest, CommandLineTrackLoadsAsTheLoadCommandWould) {
     EXPECT_TRUE(Lit("statuslight1"));
     EXPECT_FALSE(Lit("statuslight2"));
     double length = 0;
-    TrackLength(w.current_track(), true, length);
+    length = TrackLength(w.current_track()).length;
     EXPECT_DOUBLE_EQ(w.publiclength_value(), length);
     EXPECT_EQ(Control<QLabel>("Lengthlabel")->text().toStdString(), FormatLength(length));
     const EndMeasureTexts ends = FormatEndMeasures(AnalyzeTrackEnds(w.current_track()));

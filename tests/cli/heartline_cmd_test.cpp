@@ -49,7 +49,8 @@ TEST_F(HeartlineCommand, WritesBesideTheInputAndReportsAsJson) {
     ASSERT_EQ(r.code, kOk) << r.err;
     const auto j = nlohmann::json::parse(r.out);
     EXPECT_EQ(j["ok"], true);
-    EXPECT_EQ(j["friction"], "0.011315");
+    EXPECT_NEAR(j["friction"].get<double>(), 0.011315, 5e-7);
+    EXPECT_EQ(j["friction_text"], "0.011315");
     EXPECT_EQ(j["filter"], 15);
     EXPECT_EQ(j["vertex_count"], 9);
     EXPECT_EQ(j["segment_count"], 8);

@@ -16,7 +16,7 @@ protected:
         const auto path = test::DemoTrackPath();
         if (path.empty()) GTEST_SKIP() << "demo track not found beside the checkout";
         ASSERT_TRUE(ReadTrackFile(path.string(), loaded_));
-        TrackLength(loaded_, true, length_);
+        length_ = TrackLength(loaded_).length;
     }
     Track loaded_;
     double length_ = 0;

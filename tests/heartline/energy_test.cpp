@@ -2,7 +2,7 @@
 
 #include <clocale>
 
-#include "analysis/display_format.h"
+#include "format/display_format.h"
 #include "heartline/solver_phases.h"
 #include "heartline/track_builders.h"
 

@@ -46,7 +46,7 @@ private:
 std::uint64_t SolveAndChecksum(const Track& loaded, const HeartlineParams& params) {
     Track track = loaded;
     double length = 0;
-    TrackLength(track, true, length);
+    length = TrackLength(track).length;
     const SolveResult result = SolveHeartline(track, length, params);
     EXPECT_TRUE(result.ok) << result.message;
     Checksum sum;

@@ -3,6 +3,8 @@
 // smoothing count of 0 beside 40, and a valley.
 #include <gtest/gtest.h>
 
+#include "format/display_format.h"
+
 #include <cmath>
 
 #include "../../tools/ride_tracks.h"
@@ -29,7 +31,7 @@ RefinedRun Refine(const Track& input, int segments, int precision, double start,
     RefinedRun run;
     run.track = input;
     double length = 0;
-    TrackLength(run.track, true, length);
+    length = TrackLength(run.track).length;
     HeartlineParams p;
     p.segments = segments;
     p.precision = precision;
@@ -38,7 +40,7 @@ RefinedRun Refine(const Track& input, int segments, int precision, double start,
     p.start_speed = start;
     p.end_speed = end;
     SolverObserver observer;
-    observer.display_gradient = [&run](const std::string& text) { run.gradients.push_back(text); };
+    observer.display_gradient = [&run](double friction) { run.gradients.push_back(FormatFriction(friction)); };
     observer.progress = [&run](long count, long total) { run.progress.emplace_back(count, total); };
     run.result = SolveHeartlineRefined(run.track, length, p, observer);
     if (run.result.ok) run.report = ride::MeasureRide(run.track, {1.0, start, end, 0.25});
@@ -148,14 +150,14 @@ TEST(Refined, CountOfZeroBesideFortyKeepsTheRollRateBound) {
 TEST(Refined, RunsLikeTheLiteralSolverOutside) {
     const Track input = test::HillTrack(10);
     double length = 0;
-    TrackLength(input, true, length);
+    length = TrackLength(input).length;
     RefinedRun run = Refine(input, 12, 6, 20, 17);
     ASSERT_TRUE(run.result.ok) << run.result.message;
     // The friction text once, before any progress, as the literal run shows it.
     Track literal = input;
     std::vector<std::string> literal_gradients;
     SolverObserver observer;
-    observer.display_gradient = [&](const std::string& text) { literal_gradients.push_back(text); };
+    observer.display_gradient = [&](double friction) { literal_gradients.push_back(FormatFriction(friction)); };
     HeartlineParams p;
     p.segments = 12, p.precision = 6, p.start_speed = 20, p.end_speed = 17;
     ASSERT_TRUE(SolveHeartline(literal, length, p, observer).ok);
@@ -178,7 +180,7 @@ TEST(Refined, RunsLikeTheLiteralSolverOutside) {
 TEST(Refined, ValleysFailLikeTheLiteralRunAndLeaveTheTrack) {
     const Track input = test::HillTrack(25);
     double length = 0;
-    TrackLength(input, true, length);
+    length = TrackLength(input).length;
     HeartlineParams p;
     p.start_speed = 12;
     p.end_speed = 10;

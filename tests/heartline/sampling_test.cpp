@@ -4,6 +4,7 @@
 
 #include "heartline/solver_phases.h"
 #include "heartline/track_builders.h"
+#include "geometry/vec_angle.h"
 #include "heartline/track_length.h"
 
 namespace torvix::heartline {
@@ -18,7 +19,7 @@ struct Sampled {
 Sampled Sample(const Track& track, int n, double start_speed, double end_speed, double heartline,
                double length_scale = 1.0) {
     double length = 0;
-    TrackLength(track, true, length);
+    length = TrackLength(track).length;
     length *= length_scale;
     const std::span<const BezierVertex> vertices(track.bezr.vertices.data(), track.bezr.vertex_count);
     const SamplingInputs in{vertices, track.segm.segments, length,

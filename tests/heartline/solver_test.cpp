@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "format/display_format.h"
 #include "heartline/solver.h"
 #include "heartline/track_builders.h"
 #include "heartline/track_length.h"
@@ -16,10 +17,10 @@ struct RunOutcome {
 };
 
 RunOutcome Solve(Track& track, const HeartlineParams& params, double length = -1) {
-    if (length < 0) TrackLength(track, true, length);
+    if (length < 0) length = TrackLength(track).length;
     RunOutcome run;
     SolverObserver observer;
-    observer.display_gradient = [&run](const std::string& text) { run.gradients.push_back(text); };
+    observer.display_gradient = [&run](double friction) { run.gradients.push_back(FormatFriction(friction)); };
     observer.progress = [&run](long count, long total) { run.progress.emplace_back(count, total); };
     run.result = SolveHeartline(track, length, params, observer);
     return run;

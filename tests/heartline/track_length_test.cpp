@@ -1,5 +1,7 @@
 #include "heartline/track_length.h"
 
+#include "geometry/vec_angle.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -24,53 +26,40 @@ Track StraightTrack(const std::vector<Vector3>& points) {
     return t;
 }
 
+double Length(const Track& t) {
+    const TrackLengthResult r = TrackLength(t);
+    EXPECT_TRUE(r.ok()) << r.message;
+    return r.length;
+}
+
 TEST(TrackLength, StraightCurve) {
     Track t = StraightTrack({{0, 0, 0}, {0, 0, 0}});
     t.bezr.vertices[0].control_next = {3, 0, 0};
     t.bezr.vertices[1].position = {10, 0, 0};
     t.bezr.vertices[1].control_prev = {7, 0, 0};
-    double stored = -5;
-    EXPECT_NEAR(TrackLength(t, true, stored), 10.0, 1e-5);
-    EXPECT_NEAR(stored, 10.0, 1e-5);
-}
-
-TEST(TrackLength, WithoutRecomputeReturnsTheStoredValue) {
-    Track t = StraightTrack({{0, 0, 0}, {10, 0, 0}});
-    double stored = 123.5;
-    EXPECT_EQ(TrackLength(t, false, stored), 123.5);
-    EXPECT_EQ(stored, 123.5);
-    TrackLength(t, true, stored);
-    t.bezr.vertices[1].position = {50, 0, 0};
-    EXPECT_NEAR(TrackLength(t, false, stored), 10.0, 1e-5);
+    EXPECT_NEAR(Length(t), 10.0, 1e-5);
 }
 
 TEST(TrackLength, CurveShorterThanOneStep) {
-    double stored = 0;
     // In the middle: the next curve's first step starts where the last step ended,
     // so the 3 cm rise is spanned by one slanted step (0.05 m instead of 0.07 m).
-    const Track middle = StraightTrack({{0, 0, 0}, {0, 0.03f, 0}, {10, 0.03f, 0}});
-    EXPECT_NEAR(TrackLength(middle, true, stored), 10.01, 1e-4);
+    EXPECT_NEAR(Length(StraightTrack({{0, 0, 0}, {0, 0.03f, 0}, {10, 0.03f, 0}})), 10.01, 1e-4);
     // At the end it is not counted.
-    const Track end = StraightTrack({{0, 0, 0}, {10, 0, 0}, {10, 0.03f, 0}});
-    EXPECT_NEAR(TrackLength(end, true, stored), 10.0, 1e-5);
+    EXPECT_NEAR(Length(StraightTrack({{0, 0, 0}, {10, 0, 0}, {10, 0.03f, 0}})), 10.0, 1e-5);
 }
 
 TEST(TrackLength, NoCurves) {
-    double stored = 7;
-    EXPECT_EQ(TrackLength(StraightTrack({{4, 5, 6}}), true, stored), 0.0);
-    EXPECT_EQ(stored, 0.0);
-    stored = 7;
-    EXPECT_EQ(TrackLength(Track{}, true, stored), 0.0);
+    EXPECT_EQ(Length(StraightTrack({{4, 5, 6}})), 0.0);
+    EXPECT_EQ(Length(Track{}), 0.0);
     // A count larger than the vertices held reads only what is there.
     Track t = StraightTrack({{0, 0, 0}, {2, 0, 0}});
     t.bezr.vertex_count = 9;
-    EXPECT_NEAR(TrackLength(t, true, stored), 2.0, 1e-5);
+    EXPECT_NEAR(Length(t), 2.0, 1e-5);
 }
 
 TEST(TrackLength, LongCurveDoesNotWrapTheStepCount) {
     // 1500 m needs 37500 steps, beyond a 16-bit count.
-    double stored = 0;
-    EXPECT_NEAR(TrackLength(StraightTrack({{0, 0, 0}, {1500, 0, 0}}), true, stored), 1500.0, 1e-2);
+    EXPECT_NEAR(Length(StraightTrack({{0, 0, 0}, {1500, 0, 0}})), 1500.0, 1e-2);
 }
 
 TEST(TrackLength, QuarterCircle) {
@@ -78,8 +67,29 @@ TEST(TrackLength, QuarterCircle) {
     Track t = StraightTrack({{0, 0, 0}, {20, 0, 20}});
     t.bezr.vertices[0].control_next = {k, 0, 0};
     t.bezr.vertices[1].control_prev = {20, 0, 20 - k};
-    double stored = 0;
-    EXPECT_NEAR(TrackLength(t, true, stored), 20 * std::acos(-1.0) / 2, 0.02);
+    EXPECT_NEAR(Length(t), 20 * std::acos(-1.0) / 2, 0.02);
+}
+
+TEST(TrackLength, SplinesNoParkHoldsAreErrorsNotLengths) {
+    // Points 10^5..10^8 m away once took seconds per curve, and at 10^8 m
+    // measured 0; a control point that is not a number measured nothing.
+    for (float far : {1.5e5f, 1e7f, 1e8f}) {
+        const TrackLengthResult r = TrackLength(StraightTrack({{0, 0, 0}, {far, 0, 0}, {0, 0, 0}}));
+        EXPECT_FALSE(r.ok()) << far;
+        EXPECT_NE(r.message.find(" has a point at ("), std::string::npos) << r.message;
+        EXPECT_NE(r.message.find("beyond 100 km"), std::string::npos) << r.message;
+    }
+    Track nan = StraightTrack({{0, 0, 0}, {10, 0, 0}});
+    nan.bezr.vertices[0].control_next.y = std::nanf("");
+    EXPECT_FALSE(TrackLength(nan).ok());
+    // Just inside the bound is measured.
+    EXPECT_NEAR(Length(StraightTrack({{0, 0, 0}, {1000, 0, 0}, {1000, 0, 99000}})), 100000.0, 1.0);
+    // More than 100 km of curves in all, each of them near the origin.
+    std::vector<Vector3> zigzag;
+    for (int i = 0; i < 80; ++i) zigzag.push_back({i % 2 == 0 ? 0.0f : 1500.0f, 0, 0});
+    const TrackLengthResult r = TrackLength(StraightTrack(zigzag));
+    EXPECT_FALSE(r.ok());
+    EXPECT_NE(r.message.find("longer than 100 km by curve 66"), std::string::npos) << r.message;
 }
 
 TEST(VecAngle, KnownAngles) {

@@ -13,7 +13,7 @@ namespace {
 TEST(SolverValley, FoundOnTheClimbAndClearedAtTheSpeedItNames) {
     const Track hill = test::HillTrack(25);
     double length = 0;
-    TrackLength(hill, true, length);
+    length = TrackLength(hill).length;
     HeartlineParams params;
     params.start_speed = 12;
     params.end_speed = 10;

@@ -50,7 +50,7 @@ TEST(SweepRank, BestFirstFailuresLastTiesByVertices) {
 TEST(Sweep, EveryCombinationRunsAndFailuresSayWhy) {
     const Track hill = test::HillTrack(20);
     double length = 0;
-    TrackLength(hill, true, length);
+    length = TrackLength(hill).length;
     SweepSettings s;
     s.segments = {4, 8};
     s.precision = {4, 6};

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "support/test_support.h"
+#include "heartline/track_builders.h"
 #include "track/chunk_cursor.h"
 #include "track/track_fixtures.h"
 #include "track/track_io.h"
@@ -42,6 +43,10 @@ std::vector<std::pair<std::string, std::vector<std::uint8_t>>> SeedImages() {
     const auto& e = seeds.front().second;  // ENVC closes the empty image
     with_unknown.insert(with_unknown.end(), e.end() - 52, e.end());
     seeds.emplace_back("unknown_chunk", with_unknown);
+    // Splines the solver can run on, for the measuring and solving target.
+    seeds.emplace_back("circle", EncodeTrack(test::CircleTrack(30, 8)));
+    seeds.emplace_back("hill", EncodeTrack(test::HillTrack(10)));
+    seeds.emplace_back("banked_straight", EncodeTrack(test::StraightTrack(4, 25, 2, 0.3f, 0, 300)));
     return seeds;
 }
 

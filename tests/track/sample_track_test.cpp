@@ -39,8 +39,7 @@ TEST(SampleTrackTest, IsASmoothOpenRideTheDefaultSpeedsCarry) {
     // Energy along the path: start head minus a uniform loss down to the end
     // head; the highest point the solver evaluates is 2 m (twice the default
     // heartline) above the path. Keep at least 5 m of head (about 10 m/s).
-    double stored_length = 0;
-    const double length = TrackLength(track, true, stored_length);
+    const double length = TrackLength(track).length;
     ASSERT_GT(length, 300.0);
     const double e_start = 20.0 * 20.0 / 19.62 + v.front().position.y;
     const double e_end = 17.0 * 17.0 / 19.62 + v.back().position.y;
@@ -64,8 +63,7 @@ TEST(SampleTrackTest, IsASmoothOpenRideTheDefaultSpeedsCarry) {
 TEST(SampleTrackTest, SolverRunsWithTheDefaultParameters) {
     Track track;
     ASSERT_TRUE(ReadTrackFile(std::string(TORVIX_SOURCE_DIR) + "/samples/sample.nltrack", track));
-    double publiclength = 0;
-    TrackLength(track, true, publiclength);
+    const double publiclength = TrackLength(track).length;
     const SolveResult result = SolveHeartline(track, publiclength, HeartlineParams{});
     ASSERT_TRUE(result.ok) << result.message;
     EXPECT_EQ(track.bezr.vertex_count, HeartlineParams{}.segments + 1);

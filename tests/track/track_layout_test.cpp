@@ -16,7 +16,10 @@ constexpr std::uint8_t kTrue = 0xFF;
 // Reads `chunk` as NLIM's only child, then checks that the writer lays out the
 // same own fields (everything between the size field and the child count), and
 // for a chunk without children the same bytes throughout.
-Track ReadAndRewrite(const std::vector<std::uint8_t>& chunk, bool leaf = true) {
+Track ReadAndRewrite(std::vector<std::uint8_t> chunk, bool leaf = true) {
+    ChunkWriter size;
+    size.WriteLong(static_cast<Long>(chunk.size() - 8));  // the reader holds chunks to their size
+    std::copy(size.bytes().begin(), size.bytes().end(), chunk.begin() + 4);
     ChunkWriter file;
     file.WriteTag("NLIM");
     file.WriteLong(static_cast<Long>(24 + chunk.size()));

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "analysis/track_ends.h"
+#include "track/track_io.h"
 
 namespace torvix {
 
@@ -29,5 +30,13 @@ struct EndMeasureTexts {
 // Texts of the six result fields. A straight end (radius exactly -1) shows
 // "straight" and "none" for its radius and tilt; slopes are always numbers.
 EndMeasureTexts FormatEndMeasures(const TrackEndMeasures& measures);
+
+// One line about a chunk the reader stepped over, e.g.
+// "skipped unknown chunk CSTM (28 bytes at offset 744894); it will not be saved".
+std::string SkippedChunkText(const SkippedChunk& skipped);
+
+// What the window's message line says after a load that skipped chunks:
+// "Not saved: CSTM (28 bytes)", the chunks joined by ", ".
+std::string SkippedChunksMessage(const std::vector<SkippedChunk>& skipped);
 
 }  // namespace torvix

@@ -1,4 +1,4 @@
-#include "analysis/display_format.h"
+#include "format/display_format.h"
 
 #include <algorithm>
 #include <array>
@@ -65,6 +65,38 @@ EndMeasureTexts FormatEndMeasures(const TrackEndMeasures& measures) {
     texts.slope_in = FormatMeasure(measures.slope_in);
     texts.slope_out = FormatMeasure(measures.slope_out);
     return texts;
+}
+
+namespace {
+
+// A tag from the file as it can be printed: bytes outside printable ASCII as '?'.
+std::string Printable(const std::string& tag) {
+    std::string out = tag;
+    for (char& c : out) {
+        if (c < 0x20 || c > 0x7E) c = '?';
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string SkippedChunkText(const SkippedChunk& s) {
+    if (s.known) {
+        return "skipped " + std::to_string(s.bytes) + " unread bytes at the end of chunk " + Printable(s.tag) +
+               " (at offset " +
+               std::to_string(s.offset) + "); they will not be saved";
+    }
+    return "skipped unknown chunk " + Printable(s.tag) + " (" + std::to_string(s.bytes) + " bytes at offset " +
+           std::to_string(s.offset) + "); it will not be saved";
+}
+
+std::string SkippedChunksMessage(const std::vector<SkippedChunk>& skipped) {
+    std::string text;
+    for (const SkippedChunk& s : skipped) {
+        text += text.empty() ? "Not saved: " : ", ";
+        text += Printable(s.tag) + (s.known ? " tail" : "") + " (" + std::to_string(s.bytes) + " bytes)";
+    }
+    return text;
 }
 
 }  // namespace torvix
