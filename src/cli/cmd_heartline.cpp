@@ -54,9 +54,7 @@ int RunHeartline(const HeartlineOptions& options) {
     if (!LoadTrackOrReport(options.input, track, std::cerr)) return kReadFailed;
     const TrackLengthResult measured = TrackLength(track);
     if (!measured.ok()) {
-        std::cerr << "Error Loading Track File!
-the track's length cannot be measured: " << measured.message << '
-';
+        std::cerr << "Error Loading Track File!\nthe track's length cannot be measured: " << measured.message << '\n';
         return kReadFailed;
     }
     const double publiclength = measured.length;
