@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <thread>
 
 #include "analysis/track_ends.h"
 #include "app/click_label.h"
@@ -295,6 +297,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (running_) {
         // Unwind the run first; the window closes when it has.
         cancel_requested_ = true;
+        cancel_run_.store(true);
         close_after_run_ = true;
         event->ignore();
         return;
@@ -407,7 +410,6 @@ namespace {
 
 // Thrown from the solver's progress callback to end a run the user closed the
 // window on; caught by the modify command.
-struct RunCancelled {};
 
 constexpr const char* kOpenTitle = "Load Track...";
 constexpr const char* kSaveTitle = "Save Track As...";
@@ -549,8 +551,13 @@ void MainWindow::btnMod_Click() {
     Slotmachine_->start();
 
     SolverObserver observer;
-    observer.display_gradient = [this](double friction) { display_gradient(FromStd(FormatFriction(friction))); };
+    // The solver runs on a thread of its own: what it reports reaches the widgets through the event queue.
+    observer.display_gradient = [this](double friction) {
+        QMetaObject::invokeMethod(
+            this, [this, friction] { display_gradient(FromStd(FormatFriction(friction))); }, Qt::QueuedConnection);
+    };
     observer.progress = [this](long count, long total) { OnSolverProgress(count, total); };
+    observer.cancel = &cancel_run_;
     HeartlineParams params;
     params.segments = p.segments;
     params.precision = p.precision;
@@ -561,12 +568,19 @@ void MainWindow::btnMod_Click() {
 
     running_ = true;
     cancel_requested_ = false;
-    since_events_.start();
+    cancel_run_.store(false);
     SolveResult result;
-    try {
-        result = SolveHeartlineWith(banking_mode_, CurrentTrack, publiclength, params, observer);
-    } catch (const RunCancelled&) {
-        result = SolveResult{};
+    {
+        // The window keeps its events (timers, repaints, close) in a local
+        // loop while the solver works; the commands stay locked by running_.
+        QEventLoop loop;
+        const SolverMode mode = banking_mode_;
+        std::thread solver([&] {
+            result = SolveHeartlineWith(mode, CurrentTrack, publiclength, params, observer);
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        loop.exec();
+        solver.join();
     }
     running_ = false;
     const bool cancelled = cancel_requested_;
@@ -602,15 +616,9 @@ void MainWindow::btnMod_Click() {
 }
 
 void MainWindow::OnSolverProgress(long count, long total) {
-    progress_count_ = count;
-    progress_total_ = total;
-    if (cancel_requested_) throw RunCancelled{};
-    // Keeping the window alive costs far more than a solver step; do it at
-    // most every 15 ms.
-    if (since_events_.elapsed() < 15) return;
-    QCoreApplication::processEvents();
-    since_events_.restart();
-    if (cancel_requested_) throw RunCancelled{};
+    // On the solver's thread: only the counts, which the progress bar's timer reads.
+    progress_count_.store(count);
+    progress_total_.store(total);
 }
 
 void MainWindow::display_analysis() {

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QTimer>
 #include <QWidget>
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
@@ -78,8 +79,8 @@ public:
     double publiclength_value() const { return publiclength; }
     const Track& current_track() const { return CurrentTrack; }
     const Track& loaded_track() const { return LoadedTrack; }
-    long progress_count() const { return progress_count_; }
-    long progress_total() const { return progress_total_; }
+    long progress_count() const { return progress_count_.load(); }
+    long progress_total() const { return progress_total_.load(); }
     const QString& proposed_save_file() const { return save_file_; }
     bool ignores_next_mouse_move() const { return ignore_mouse_move_; }
     const QRegion& shape() const { return region_; }
@@ -149,8 +150,9 @@ private:
     double publiclength = 0;
     bool track_loaded_ = false;
     bool track_modified_ = false;
-    long progress_count_ = 0;
-    long progress_total_ = 10;
+    // Written by the solver's thread during a run, read by the window's timers.
+    std::atomic<long> progress_count_{0};
+    std::atomic<long> progress_total_{10};
     FadeState fade_state_;
     BubbleState bubble_state_;
     RandomSequence random_;
@@ -166,8 +168,8 @@ private:
     // cancels the run and closes once it has unwound.
     bool running_ = false;
     bool cancel_requested_ = false;
+    std::atomic<bool> cancel_run_{false};  // the running solver's cancel flag
     bool close_after_run_ = false;
-    QElapsedTimer since_events_;
     QFont message_font_;
 
     // A track to load without the open dialog (OpenTrack), and whether an

@@ -47,6 +47,7 @@ Failure Rebuild(const RebuildInputs& in, SampleSet& set, Fit&& fit, std::vector<
         for (int m = 0; m <= precision; ++m) {
             fit_points[m] = Moved(set, b + m, in.heartline);
             progress.Step();
+            if (progress.Cancelled()) return std::string(kCancelledMessage);
         }
         const Vector3 end_tangent =
             c == segments - 1

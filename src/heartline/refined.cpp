@@ -79,7 +79,14 @@ SolveResult SolveRefinedTuned(Track& track, double publiclength, const Heartline
         result.message = *failure;
         return result;
     }
-    for (int c = 0; c < segments; ++c) progress.Step();
+    auto cancelled = [&progress, &result] {
+        if (progress.Cancelled()) result.message = kCancelledMessage;
+        return progress.Cancelled();
+    };
+    for (int c = 0; c < segments; ++c) {
+        progress.Step();
+        if (cancelled()) return result;
+    }
 
     const std::vector<D3> frame = MinimalFrame(grid);
     BankTargets targets = ChooseTargets(grid, frame, vertices, segs, params.filter, tuning);
@@ -87,9 +94,11 @@ SolveResult SolveRefinedTuned(Track& track, double publiclength, const Heartline
     std::vector<D3> down(grid.points.size());
     for (std::size_t i = 0; i < down.size(); ++i) down[i] = DownAt(angle[i], grid.points[i].tangent, frame[i]);
     progress.Step();
+    if (cancelled()) return result;
 
     std::vector<BezierVertex> out;
     FitRailsAndRolls(grid, segments, params.heartline, down, tuning, out, [&progress] { progress.Step(); });
+    if (cancelled()) return result;
     if (!heartline::AllFinite(std::span<const BezierVertex>(out).first(static_cast<std::size_t>(segments) + 1))) {
         result.message = "The new track has a coordinate or roll that is not a finite number.";
         return result;

@@ -177,6 +177,7 @@ Failure SampleTrack(const SamplingInputs& in, SampleSet& set, Progress& progress
             ++k;
             target = (static_cast<double>(k) / in.n) * in.length;
             progress.Step();
+            if (progress.Cancelled()) return std::string(kCancelledMessage);
         }
         roll.EndCurve();
     }

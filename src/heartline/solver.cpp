@@ -121,6 +121,10 @@ SolveResult SolveHeartline(Track& track, double publiclength, const HeartlinePar
     for (int pass = 1; pass <= filter; ++pass) {
         SmoothingPass(set, n, pass, filter);
         progress.Step();
+        if (progress.Cancelled()) {
+            result.message = kCancelledMessage;
+            return result;
+        }
     }
 
     const RebuildInputs rebuild{vertices, segments, precision, params.heartline};

@@ -3,6 +3,7 @@
 // banking, moves the path down by the heartline height and fits new curves.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <string>
 
@@ -25,6 +26,10 @@ struct SolverObserver {
     std::function<void(double friction)> display_gradient;
     // Called after each counted step (sample, smoothing pass, fitting point).
     std::function<void(long progress_count, long progress_total)> progress;
+    // Polled after each counted step; once set, the run stops there and fails
+    // with kCancelledMessage, the track untouched. Lets a window run the solver
+    // on a thread of its own and stop it without throwing through it.
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 struct SolveResult {
@@ -42,6 +47,8 @@ SolveResult SolveHeartline(Track& track, double publiclength, const HeartlinePar
 
 // The message a window shows (title "Horrible!") when a run fails because the
 // train ran out of energy.
+inline constexpr const char* kCancelledMessage = "The run was cancelled.";
+
 inline constexpr const char* kValleyMessage =
     "Something went wrong! The train probably valleyed. Check speed settings.";
 

@@ -44,6 +44,7 @@ public:
         ++count_;
         if (observer_.progress) observer_.progress(count_, total_);
     }
+    bool Cancelled() const { return observer_.cancel != nullptr && observer_.cancel->load(); }
     long count() const { return count_; }
     long total() const { return total_; }
 

@@ -41,3 +41,33 @@ TEST(SolverValley, FoundOnTheClimbAndClearedAtTheSpeedItNames) {
 
 }  // namespace
 }  // namespace torvix
+
+#include <atomic>
+
+#include "heartline/solver_modes.h"
+
+namespace torvix {
+namespace {
+
+TEST(SolverCancel, AFlagSetDuringARunStopsItAndLeavesTheTrack) {
+    const Track hill = test::HillTrack(10);
+    const double length = TrackLength(hill).length;
+    for (SolverMode mode : {SolverMode::kLiteral, SolverMode::kRefined}) {
+        std::atomic<bool> cancel{false};
+        long steps = 0;
+        SolverObserver observer;
+        observer.cancel = &cancel;
+        observer.progress = [&](long, long) {
+            if (++steps == 3) cancel.store(true);
+        };
+        Track run = hill;
+        const SolveResult result = SolveHeartlineWith(mode, run, length, HeartlineParams{}, observer);
+        EXPECT_FALSE(result.ok) << ModeName(mode);
+        EXPECT_EQ(result.message, kCancelledMessage) << ModeName(mode);
+        EXPECT_EQ(steps, 3) << ModeName(mode);
+        EXPECT_TRUE(run == hill) << ModeName(mode);
+    }
+}
+
+}  // namespace
+}  // namespace torvix
