@@ -149,7 +149,7 @@ std::pair<double, double> ValueRange(std::vector<double>& values, double floor_l
 // ---- one plot
 
 struct RideReportWindow::Plot {
-    const PlotSpec* spec = nullptr;
+    const PlotSpec* kind = nullptr;
     PlotView* view = nullptr;
     QChart* chart = nullptr;
     QValueAxis* x = nullptr;
@@ -334,7 +334,7 @@ void RideReportWindow::BuildPlots() {
     const auto& specs = Specs();
     for (std::size_t i = 0; i < specs.size(); ++i) {
         auto plot = std::make_unique<Plot>();
-        plot->spec = &specs[i];
+        plot->kind = &specs[i];
         const bool top = i == 0, bottom = i + 1 == specs.size();
         auto* chart = new QChart;
         plot->chart = chart;
@@ -452,7 +452,7 @@ void RideReportWindow::FillSeries(Plot& plot, const RideReport& report, bool oth
     QList<QPointF> points;
     points.reserve(static_cast<qsizetype>(report.samples.size()));
     for (std::size_t i = 0; i < report.samples.size(); ++i)
-        points.append(QPointF(other ? other_s_[i] : report.samples[i].s, plot.spec->value(report.samples[i])));
+        points.append(QPointF(other ? other_s_[i] : report.samples[i].s, plot.kind->value(report.samples[i])));
     QLineSeries* series = other ? plot.other : plot.main;
     series->replace(points);
 
@@ -460,7 +460,7 @@ void RideReportWindow::FillSeries(Plot& plot, const RideReport& report, bool oth
     double end = report_.samples.empty() ? 1 : report_.samples.back().s;
     if (!other_s_.empty()) end = std::max(end, other_s_.back());
     for (std::size_t b = 0; b < plot.bands.size(); ++b) {
-        const Band& band = plot.spec->bands[b];
+        const Band& band = plot.kind->bands[b];
         plot.bands[b]->upperSeries()->replace({QPointF(0, band.hi), QPointF(end, band.hi)});
         plot.bands[b]->lowerSeries()->replace({QPointF(0, band.lo), QPointF(end, band.lo)});
     }
@@ -477,18 +477,18 @@ void RideReportWindow::FitValueAxis(Plot& plot) {
     auto take = [&](const RideReport& report, const std::vector<double>* at) {
         for (std::size_t i = 0; i < report.samples.size(); ++i) {
             const double s = at ? (*at)[i] : report.samples[i].s;
-            const double v = plot.spec->value(report.samples[i]);
+            const double v = plot.kind->value(report.samples[i]);
             if (s >= lo && s <= hi && std::isfinite(v)) values.push_back(v);
         }
     };
     take(report_, nullptr);
     if (other_ && plot.other && plot.other->isVisible()) take(*other_, &other_s_);
-    auto [min, max] = ValueRange(values, plot.spec->floor_lo, plot.spec->floor_hi);
+    auto [min, max] = ValueRange(values, plot.kind->floor_lo, plot.kind->floor_hi);
 
     const int height = plot.view ? static_cast<int>(plot.chart->plotArea().height()) : 0;
     const int ticks = std::max(2, height / kPixelsPerValueTick);
     const double step = NiceStep((max - min) * 1.04, ticks);
-    const double axis_lo = plot.spec->floor_lo == 0 && min >= 0 ? 0 : std::floor((min - (max - min) * 0.02) / step) * step;
+    const double axis_lo = plot.kind->floor_lo == 0 && min >= 0 ? 0 : std::floor((min - (max - min) * 0.02) / step) * step;
     const double axis_hi = std::ceil((max + (max - min) * 0.02) / step) * step;
     plot.y->setTickType(QValueAxis::TicksDynamic);
     plot.y->setTickAnchor(0);
@@ -503,7 +503,7 @@ void RideReportWindow::FitValueAxis(Plot& plot) {
         QStringList beyond;
         if (values.front() < axis_lo) beyond << Num(values.front(), 2);
         if (values.back() > axis_hi) beyond << Num(values.back(), 2);
-        plot.off_scale = QString("off scale: %1 %2").arg(beyond.join(" and "), plot.spec->unit);
+        plot.off_scale = QString("off scale: %1 %2").arg(beyond.join(" and "), plot.kind->unit);
     }
 }
 
@@ -617,8 +617,8 @@ void RideReportWindow::SetCompare(bool on) {
             for (const RideSample& q : other_->samples) other_s_.push_back(FromOther(q.s));
             for (auto& plot : plots_) {
                 plot->other = new QLineSeries;
-                plot->other->setObjectName(QString(plot->spec->name) + "_other");
-                QColor c = plot->spec->colour.lighter(135);
+                plot->other->setObjectName(QString(plot->kind->name) + "_other");
+                QColor c = plot->kind->colour.lighter(135);
                 c.setAlpha(210);
                 plot->other->setPen(QPen(c, 1.3, Qt::DashLine));
                 plot->chart->addSeries(plot->other);
