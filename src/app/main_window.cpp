@@ -477,7 +477,10 @@ void MainWindow::btnLoad_Click() {
     }
     if (!skipped.empty()) {
         std::string all;
-        for (const SkippedChunk& s : skipped) all += (all.empty() ? "" : "\n") + SkippedChunkText(s);
+        for (const SkippedChunk& s : skipped) {
+            if (!all.empty()) all += '\n';
+            all += SkippedChunkText(s);
+        }
         show_message(FromStd(SkippedChunksMessage(skipped)), 3000, FromStd(all));
     }
 

@@ -78,7 +78,8 @@ SweepEntry RunOne(const Track& source, double publiclength, const SweepSettings&
 std::optional<std::vector<int>> ParseGrid(std::string_view text, std::string& error) {
     std::vector<int> values;
     auto fail = [&error, text](const std::string& why) {
-        error = "'" + std::string(text) + "': " + why;
+        error.assign(1, '\'');
+        error.append(text).append("': ").append(why);
         return std::nullopt;
     };
     if (text.empty()) return fail("no values");
@@ -89,7 +90,11 @@ std::optional<std::vector<int>> ParseGrid(std::string_view text, std::string& er
         const std::size_t c1 = item.find(':');
         if (c1 == std::string_view::npos) {
             const std::optional<int> v = ParseInt(item);
-            if (!v) return fail("'" + std::string(item) + "' is not a whole number");
+            if (!v) {
+                std::string why(1, '\'');
+                why.append(item).append("' is not a whole number");
+                return fail(why);
+            }
             values.push_back(*v);
         } else {
             const std::size_t c2 = item.find(':', c1 + 1);
@@ -124,7 +129,10 @@ const char* RankName(RankBy rank) {
 
 std::string RankNames() {
     std::string out;
-    for (const RankInfo& r : kRanks) out += (out.empty() ? "" : "|") + std::string(r.name);
+    for (const RankInfo& r : kRanks) {
+        if (!out.empty()) out += '|';
+        out += r.name;
+    }
     return out;
 }
 
