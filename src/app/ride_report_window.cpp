@@ -472,7 +472,9 @@ std::pair<double, double> RideReportWindow::distance_range() const {
 }
 
 void RideReportWindow::FitValueAxis(Plot& plot) {
-    const auto [lo, hi] = distance_range();
+    // Plain copies: clang 14 does not let a lambda capture structured bindings.
+    const auto range = distance_range();
+    const double lo = range.first, hi = range.second;
     std::vector<double> values;
     auto take = [&](const RideReport& report, const std::vector<double>* at) {
         for (std::size_t i = 0; i < report.samples.size(); ++i) {

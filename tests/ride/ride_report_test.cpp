@@ -11,7 +11,6 @@
 namespace torvix::ride {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 Vector3 V(double x, double y, double z) { return {float(x), float(y), float(z)}; }
 
