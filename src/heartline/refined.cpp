@@ -9,42 +9,13 @@
 
 namespace torvix {
 
-namespace {
-
-std::optional<std::string> CheckInputs(const Track& track, double publiclength, const HeartlineParams& p) {
-    if (p.segments < 1) return std::string("Segments must be at least 1.");
-    if (p.precision < 1) return std::string("Precision must be at least 1.");
-    if (std::int64_t{p.segments} * p.precision + 1 > 32767)
-        return std::string("Segments x Precision must stay below 32767.");
-    if (p.filter < -32768 || p.filter > 32767) return std::string("Filter must be a 16-bit count.");
-    if (!std::isfinite(p.heartline) || !std::isfinite(p.start_speed) || !std::isfinite(p.end_speed))
-        return std::string("Heartline and speeds must be finite numbers.");
-    const Long count = track.bezr.vertex_count;
-    if (count < 2) return std::string("The track needs at least two vertices.");
-    if (static_cast<std::size_t>(count) > track.bezr.vertices.size())
-        return std::string("The track holds fewer vertices than its vertex count.");
-    if (track.segm.segments.size() < static_cast<std::size_t>(count - 1))
-        return std::string("The track holds fewer segments than curves.");
-    if (!std::isfinite(publiclength) || publiclength == 0)
-        return std::string("The track length is 0; the friction cannot be worked out.");
-    if (publiclength < 0) return std::string("The track length is negative.");
-    for (Long i = 0; i < count; ++i)
-        for (const Vector3* v : {&track.bezr.vertices[i].position, &track.bezr.vertices[i].control_prev,
-                                 &track.bezr.vertices[i].control_next})
-            if (!std::isfinite(v->x) || !std::isfinite(v->y) || !std::isfinite(v->z))
-                return std::string("The track has a coordinate that is not a finite number.");
-    return std::nullopt;
-}
-
-}  // namespace
-
 namespace refined {
 
 SolveResult SolveRefinedTuned(Track& track, double publiclength, const HeartlineParams& params,
                               const SolverObserver& observer, const RefinedTuning& tuning) {
     SolveResult result;
     result.filter = params.filter;
-    if (auto refusal = CheckInputs(track, publiclength, params)) {
+    if (auto refusal = heartline::CheckRunInputs(track, publiclength, params, false)) {
         result.message = *refusal;
         return result;
     }

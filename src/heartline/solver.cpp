@@ -44,18 +44,14 @@ EnergyModel ComputeEnergy(std::span<const BezierVertex> vertices, double length,
 
 }  // namespace heartline
 
-namespace {
-
-using heartline::Failure;
-
-// Refusals before any work: parameters and tracks the data model cannot carry.
-Failure CheckInputs(const Track& track, double publiclength, const HeartlineParams& p) {
+heartline::Failure heartline::CheckRunInputs(const Track& track, double publiclength, const HeartlineParams& p,
+                                  bool check_progress_total) {
     if (p.segments < 1) return std::string("Segments must be at least 1.");
     if (p.precision < 1) return std::string("Precision must be at least 1.");
     const std::int64_t n = std::int64_t{p.segments} * p.precision;
     if (n + 1 > 32767) return std::string("Segments x Precision must stay below 32767.");
     if (p.filter < -32768 || p.filter > 32767) return std::string("Filter must be a 16-bit count.");
-    if (!heartline::ProgressTotal(static_cast<int>(n), p.segments, p.filter))
+    if (check_progress_total && !heartline::ProgressTotal(static_cast<int>(n), p.segments, p.filter))
         return std::string("2 x Segments x Precision + Segments + Filter + 3 must not exceed 32767.");
     if (!std::isfinite(p.heartline) || !std::isfinite(p.start_speed) || !std::isfinite(p.end_speed))
         return std::string("Heartline and speeds must be finite numbers.");
@@ -73,14 +69,12 @@ Failure CheckInputs(const Track& track, double publiclength, const HeartlinePara
     return std::nullopt;
 }
 
-}  // namespace
-
 SolveResult SolveHeartline(Track& track, double publiclength, const HeartlineParams& params,
                            const SolverObserver& observer) {
     using namespace heartline;
     SolveResult result;
     result.filter = params.filter;
-    if (Failure refusal = CheckInputs(track, publiclength, params)) {
+    if (Failure refusal = CheckRunInputs(track, publiclength, params, true)) {
         result.message = *refusal;
         return result;
     }
