@@ -84,5 +84,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The menu, icon cache and MIME database are refreshed by the triggers of
 # desktop-file-utils, hicolor-icon-theme and shared-mime-info; nothing to run here.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "hicolor-icon-theme, shared-mime-info, desktop-file-utils")
+# librsvg is opened at run time for PNG plots (`torvix-cli ride --plot x.png`),
+# so dpkg-shlibdeps cannot see it.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "hicolor-icon-theme, shared-mime-info, desktop-file-utils, librsvg2-2")
 include(CPack)

@@ -58,15 +58,15 @@ int RunHeartline(const HeartlineOptions& options) {
         return kReadFailed;
     }
     const double publiclength = measured.length;
-    const Track loaded = track;
     const SolveResult result = SolveHeartlineWith(*mode, track, publiclength, options.params);
     const std::string friction = FormatFriction(result.friction);
     if (!result.ok) {
         std::cerr << result.message << '\n';
         nlohmann::json failure{{"ok", false}, {"error", result.message}};
         if (result.message == kValleyMessage) {
-            // Where the train stops, and what carries it through, by the literal run's own energy model.
-            if (const std::optional<SolverValley> valley = FindSolverValley(loaded, publiclength, options.params)) {
+            // Where the train stops, and what carries it through, by the literal run's own energy
+            // model. A failed run leaves the track as it was loaded.
+            if (const std::optional<SolverValley> valley = FindSolverValley(track, publiclength, options.params)) {
                 std::cerr << "The train stops " << FormatFixed(valley->s, 1) << " m along the track (curve "
                           << valley->curve << "); a start speed of " << FormatFixed(valley->min_start_speed, 1)
                           << " m/s clears it.\n";

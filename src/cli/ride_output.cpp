@@ -6,6 +6,7 @@
 #include <iostream>
 
 #ifdef TORVIX_HAVE_RSVG
+#include <dlfcn.h>
 #include <librsvg/rsvg.h>
 #endif
 
@@ -21,28 +22,74 @@ bool EndsWithPng(const std::string& path) {
 }
 
 #ifdef TORVIX_HAVE_RSVG
-// Rasterises the SVG text with librsvg and cairo, on a white page.
+// librsvg, cairo and glib are opened only when a PNG is asked for: linked
+// directly they put some fifty libraries into every start of the program,
+// which cost more than a whole heartline run.
+struct RsvgApi {
+    void* library = nullptr;
+    decltype(&rsvg_handle_new_from_data) new_from_data = nullptr;
+    decltype(&rsvg_handle_render_document) render_document = nullptr;
+    decltype(&g_object_unref) object_unref = nullptr;
+    decltype(&g_error_free) error_free = nullptr;
+    decltype(&cairo_image_surface_create) image_surface_create = nullptr;
+    decltype(&cairo_create) create = nullptr;
+    decltype(&cairo_surface_write_to_png) write_to_png = nullptr;
+    decltype(&cairo_destroy) destroy = nullptr;
+    decltype(&cairo_surface_destroy) surface_destroy = nullptr;
+
+    ~RsvgApi() {
+        if (library) dlclose(library);
+    }
+
+    // Symbols of cairo and glib are found through librsvg's own dependencies.
+    template <typename F>
+    bool Find(F& fn, const char* name) {
+        fn = reinterpret_cast<F>(dlsym(library, name));
+        return fn != nullptr;
+    }
+
+    bool Open(std::string& why) {
+        library = dlopen("librsvg-2.so.2", RTLD_NOW | RTLD_LOCAL);
+        if (!library) {
+            why = "PNG needs librsvg (Debian package librsvg2-2); name the file .svg instead";
+            return false;
+        }
+        const bool all = Find(new_from_data, "rsvg_handle_new_from_data") &&
+                         Find(render_document, "rsvg_handle_render_document") &&
+                         Find(object_unref, "g_object_unref") && Find(error_free, "g_error_free") &&
+                         Find(image_surface_create, "cairo_image_surface_create") && Find(create, "cairo_create") &&
+                         Find(write_to_png, "cairo_surface_write_to_png") && Find(destroy, "cairo_destroy") &&
+                         Find(surface_destroy, "cairo_surface_destroy");
+        if (!all) why = "the installed librsvg is too old to draw PNG (2.46 or newer is needed)";
+        return all;
+    }
+};
+
+// Rasterises the SVG text with librsvg and cairo; the page is the SVG's own
+// white background.
 bool WritePng(const std::string& path, const std::string& svg, int width, int height, std::string& why) {
+    RsvgApi api;
+    if (!api.Open(why)) return false;
     GError* error = nullptr;
-    RsvgHandle* handle = rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(svg.data()), svg.size(), &error);
+    RsvgHandle* handle = api.new_from_data(reinterpret_cast<const guint8*>(svg.data()), svg.size(), &error);
     if (!handle) {
         why = error ? error->message : "the plot could not be read back";
-        if (error) g_error_free(error);
+        if (error) api.error_free(error);
         return false;
     }
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-    cairo_t* cr = cairo_create(surface);
+    cairo_surface_t* surface = api.image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    cairo_t* cr = api.create(surface);
     const RsvgRectangle viewport{0, 0, static_cast<double>(width), static_cast<double>(height)};
-    bool ok = rsvg_handle_render_document(handle, cr, &viewport, &error);
+    bool ok = api.render_document(handle, cr, &viewport, &error);
     if (!ok) why = error ? error->message : "the plot could not be drawn";
-    if (error) g_error_free(error);
-    if (ok && cairo_surface_write_to_png(surface, path.c_str()) != CAIRO_STATUS_SUCCESS) {
+    if (error) api.error_free(error);
+    if (ok && api.write_to_png(surface, path.c_str()) != CAIRO_STATUS_SUCCESS) {
         ok = false;
         why = "cannot write " + path;
     }
-    cairo_destroy(cr);
-    cairo_surface_destroy(surface);
-    g_object_unref(handle);
+    api.destroy(cr);
+    api.surface_destroy(surface);
+    api.object_unref(handle);
     return ok;
 }
 #endif

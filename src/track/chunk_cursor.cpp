@@ -1,5 +1,6 @@
 #include "track/chunk_cursor.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -116,10 +117,22 @@ void ChunkReader::ReadSingles(Single* out, std::size_t n) {
     cursor_ += n * 4;
 }
 
+void ChunkWriter::Pass() {
+    if (!sink_failed_ && !sink_(bytes_.data(), bytes_.size())) sink_failed_ = true;
+    passed_ += bytes_.size();
+    bytes_.clear();
+}
+
+bool ChunkWriter::Finish() {
+    if (sink_ && !bytes_.empty()) Pass();
+    return !sink_failed_;
+}
+
 void ChunkWriter::WriteLong(Long v) {
     const std::uint32_t u = SwapToBig(std::bit_cast<std::uint32_t>(v));
     const auto* p = reinterpret_cast<const std::uint8_t*>(&u);
     bytes_.insert(bytes_.end(), p, p + 4);
+    PassIfFull();
 }
 
 void ChunkWriter::WriteSingle(Single v) { WriteLong(std::bit_cast<Long>(v)); }
@@ -132,15 +145,33 @@ void ChunkWriter::WriteVector(const Vector3& v) {
     WriteSingle(v.z);
 }
 
-void ChunkWriter::WriteTag(const char* tag) { bytes_.insert(bytes_.end(), tag, tag + 4); }
+void ChunkWriter::WriteTag(const char* tag) {
+    bytes_.insert(bytes_.end(), tag, tag + 4);
+    PassIfFull();
+}
+
+void ChunkWriter::WriteZeros(std::size_t n) {
+    while (n > 0) {
+        const std::size_t part = sink_ ? std::min(n, piece_) : n;
+        bytes_.insert(bytes_.end(), part, 0);
+        n -= part;
+        PassIfFull();
+    }
+}
 
 void ChunkWriter::WriteSingles(const Single* values, std::size_t n) {
-    const std::size_t start = bytes_.size();
-    bytes_.resize(start + 4 * n);
-    std::uint8_t* dst = bytes_.data() + start;
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::uint32_t u = SwapToBig(std::bit_cast<std::uint32_t>(values[i]));
-        std::memcpy(dst + 4 * i, &u, 4);
+    while (n > 0) {
+        const std::size_t part = sink_ ? std::min(n, piece_ / 4 + 1) : n;
+        const std::size_t start = bytes_.size();
+        bytes_.resize(start + 4 * part);
+        std::uint8_t* dst = bytes_.data() + start;
+        for (std::size_t i = 0; i < part; ++i) {
+            const std::uint32_t u = SwapToBig(std::bit_cast<std::uint32_t>(values[i]));
+            std::memcpy(dst + 4 * i, &u, 4);
+        }
+        values += part;
+        n -= part;
+        PassIfFull();
     }
 }
 

@@ -2,11 +2,13 @@
 // image with a cursor that never reads past its end: a read that would
 // overrun sets a sticky failure (with the offset) and yields zero values, so
 // the chunk decoders check once per array or chunk instead of after every
-// field. The writer appends to a byte vector owned by the one write.
+// field. The writer appends to a byte vector owned by the one write, or
+// streams through it to a file.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -56,26 +58,49 @@ private:
 
 class ChunkWriter {
 public:
+    // Receives the bytes in order; returns false when it cannot take them.
+    using Sink = std::function<bool(const std::uint8_t*, std::size_t)>;
+
     ChunkWriter() = default;
     explicit ChunkWriter(std::size_t expected_size) { bytes_.reserve(expected_size); }
+    // Streams to `sink` in pieces of about `piece` bytes, so that a large
+    // track is not held in memory a second time on its way to a file.
+    ChunkWriter(Sink sink, std::size_t piece) : sink_(std::move(sink)), piece_(piece) { bytes_.reserve(piece + 64); }
 
-    std::size_t offset() const { return bytes_.size(); }
+    std::size_t offset() const { return passed_ + bytes_.size(); }
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
     std::vector<std::uint8_t> Release() { return std::move(bytes_); }
+    // Hands what is left to the sink; false if the sink refused any piece.
+    bool Finish();
 
-    void WriteByte(std::uint32_t v) { bytes_.push_back(static_cast<std::uint8_t>(v & 0xFF)); }
+    void WriteByte(std::uint32_t v) {
+        bytes_.push_back(static_cast<std::uint8_t>(v & 0xFF));
+        PassIfFull();
+    }
     void WriteBool(bool v) { WriteByte(v ? 0xFF : 0x00); }
     void WriteLong(Long v);
     void WriteSingle(Single v);
     void WriteColor(Colour v);
     void WriteVector(const Vector3& v);
-    void WriteText(const Text& s) { bytes_.insert(bytes_.end(), s.begin(), s.end()); }
+    void WriteText(const Text& s) {
+        bytes_.insert(bytes_.end(), s.begin(), s.end());
+        PassIfFull();
+    }
     void WriteTag(const char* tag);
-    void WriteZeros(std::size_t n) { bytes_.insert(bytes_.end(), n, 0); }
+    void WriteZeros(std::size_t n);
     void WriteSingles(const Single* values, std::size_t n);
 
 private:
+    void PassIfFull() {
+        if (sink_ && bytes_.size() >= piece_) Pass();
+    }
+    void Pass();
+
     std::vector<std::uint8_t> bytes_;
+    Sink sink_;
+    std::size_t piece_ = 0;
+    std::size_t passed_ = 0;
+    bool sink_failed_ = false;
 };
 
 }  // namespace torvix

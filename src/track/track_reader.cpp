@@ -1,7 +1,12 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <system_error>
+
+#if defined(__unix__)
+#include <sys/mman.h>
+#endif
 
 #include "track/chunk_cursor.h"
 #include "track/track_format.h"
@@ -256,6 +261,75 @@ bool TrackDecoder::Decode() {
     return in_.ok();
 }
 
+// A whole file in memory. Where the system allows, the buffer's pages are
+// mapped in one call with MAP_POPULATE: touching fresh pages one by one costs
+// a trap each, which on a large track took longer than decoding it. The file
+// is read, not mapped, so that one shortened by another program while it is
+// read fails the read instead of the process.
+class FileImage {
+public:
+    FileImage() = default;
+    FileImage(const FileImage&) = delete;
+    FileImage& operator=(const FileImage&) = delete;
+    ~FileImage() {
+#if defined(__unix__)
+        if (mapped_ != nullptr) ::munmap(mapped_, capacity_);
+#endif
+    }
+
+    std::span<const std::uint8_t> bytes() const { return {data_, size_}; }
+
+    bool Load(const std::filesystem::path& path, std::string& why) {
+        std::ifstream file(path, std::ios::binary);
+        if (!file) {
+            why = std::strerror(errno);
+            return false;
+        }
+        std::error_code ec;
+        const std::uintmax_t size = std::filesystem::file_size(path, ec);
+        if (ec) {
+            why = ec.message();
+            return false;
+        }
+        if (size > std::uintmax_t{1} << 40) {
+            why = "the file is too large to be a track";
+            return false;
+        }
+        size_ = static_cast<std::size_t>(size);
+        if (size_ == 0) return true;
+        data_ = Allocate(size_);
+        if (!file.read(reinterpret_cast<char*>(data_), static_cast<std::streamsize>(size_))) {
+            why = "the file could not be read whole";
+            return false;
+        }
+        return true;
+    }
+
+private:
+    std::uint8_t* Allocate(std::size_t size) {
+#if defined(__unix__)
+        capacity_ = size;
+        int flags = MAP_PRIVATE | MAP_ANONYMOUS;
+#ifdef MAP_POPULATE
+        flags |= MAP_POPULATE;
+#endif
+        void* p = ::mmap(nullptr, capacity_, PROT_READ | PROT_WRITE, flags, -1, 0);
+        if (p != MAP_FAILED) {
+            mapped_ = p;
+            return static_cast<std::uint8_t*>(p);
+        }
+#endif
+        fallback_ = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+        return fallback_.get();
+    }
+
+    std::uint8_t* data_ = nullptr;
+    std::size_t size_ = 0;
+    void* mapped_ = nullptr;
+    std::size_t capacity_ = 0;
+    std::unique_ptr<std::uint8_t[]> fallback_;
+};
+
 }  // namespace
 
 bool ReadTrackBytes(std::span<const std::uint8_t> bytes, Track& track, TrackIoError* error,
@@ -289,15 +363,10 @@ bool ReadTrackFile(const std::string& path, Track& track, TrackIoError* error, s
     if (std::filesystem::is_directory(fs_path, ec)) return refuse(path + ": is a folder, not a file");
 
     ResetTrack(track);
-    std::ifstream file(fs_path, std::ios::binary);
-    if (!file) return refuse(path + ": " + std::strerror(errno));
-    const std::uintmax_t size = std::filesystem::file_size(fs_path, ec);
-    if (ec) return refuse(path + ": " + ec.message());
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    if (size > 0 && !file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) {
-        return refuse(path + ": the file could not be read whole");
-    }
-    return ReadTrackBytes(bytes, track, error, skipped);
+    FileImage image;
+    std::string why;
+    if (!image.Load(fs_path, why)) return refuse(path + ": " + why);
+    return ReadTrackBytes(image.bytes(), track, error, skipped);
 }
 
 }  // namespace torvix

@@ -88,6 +88,14 @@ void WriteTrack(ChunkWriter& out, const Track& t, const ChunkSizes& sizes) {
     });
 }
 
+int FlushToDisk(int fd) {
+#if defined(__linux__)
+    return ::fdatasync(fd);
+#else
+    return ::fsync(fd);
+#endif
+}
+
 std::string SystemError(const std::string& what, const std::string& path, int err) {
     return what + " " + path + ": " + std::strerror(err);
 }
@@ -162,7 +170,6 @@ std::vector<std::uint8_t> EncodeTrack(const Track& track) {
 
 bool WriteTrackFile(const std::string& path, const Track& track, TrackIoError* error) {
     if (path.empty()) return Report(error, "no file name given");
-    const std::vector<std::uint8_t> image = EncodeTrack(track);
     const std::string target = WithTrackExtension(path);
     const std::filesystem::path target_path(target);
 
@@ -178,20 +185,32 @@ bool WriteTrackFile(const std::string& path, const Track& track, TrackIoError* e
 
     // Keep the permissions of the file being replaced.
     struct stat old_stat {};
-    if (::stat(target.c_str(), &old_stat) == 0 && S_ISREG(old_stat.st_mode)) {
-        ::fchmod(fd, old_stat.st_mode & 07777);
-    }
+    const bool replacing = ::stat(target.c_str(), &old_stat) == 0 && S_ISREG(old_stat.st_mode);
+    if (replacing) ::fchmod(fd, old_stat.st_mode & 07777);
 
-    std::size_t written = 0;
-    while (written < image.size()) {
-        const ssize_t n = ::write(fd, image.data() + written, image.size() - written);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return abandon("cannot write", errno);
+    int write_errno = 0;
+    auto to_file = [&](const std::uint8_t* data, std::size_t size) {
+        std::size_t written = 0;
+        while (written < size) {
+            const ssize_t n = ::write(fd, data + written, size - written);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                write_errno = errno;
+                return false;
+            }
+            written += static_cast<std::size_t>(n);
         }
-        written += static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd) != 0) return abandon("cannot flush", errno);
+        return true;
+    };
+    // The image goes out in pieces small enough to stay in the processor's
+    // cache instead of being built whole first.
+    ChunkWriter out(to_file, std::size_t{64} << 10);
+    WriteTrack(out, track, WrittenChunkSizes(track));
+    if (!out.Finish()) return abandon("cannot write", write_errno);
+    // Only the file being replaced has something to lose if the system stops
+    // before the new bytes reach the disk: the rename must not come first.
+    // A new file is only as lost as a save that never happened.
+    if (replacing && FlushToDisk(fd) != 0) return abandon("cannot flush", errno);
     if (::close(fd) != 0) {
         const int err = errno;
         ::unlink(temp_path.c_str());
