@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "track/bulk_allocator.h"
 #include "geometry/vector3.h"
 
 namespace torvix {
@@ -235,7 +236,8 @@ struct TeraChunk {
     Single single_5 = 0;
     Byte byte_1 = 0;
     bool flag_1 = false;
-    std::vector<Single> heights;  // rows x columns, row-major: heights[row * columns + column]
+    // rows x columns, row-major: heights[row * columns + column]
+    std::vector<Single, BulkAllocator<Single>> heights;
     bool operator==(const TeraChunk&) const = default;
 };
 

@@ -1,12 +1,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <memory>
 #include <system_error>
-
-#if defined(__unix__)
-#include <sys/mman.h>
-#endif
 
 #include "track/chunk_cursor.h"
 #include "track/track_format.h"
@@ -261,23 +256,12 @@ bool TrackDecoder::Decode() {
     return in_.ok();
 }
 
-// A whole file in memory. Where the system allows, the buffer's pages are
-// mapped in one call with MAP_POPULATE: touching fresh pages one by one costs
-// a trap each, which on a large track took longer than decoding it. The file
-// is read, not mapped, so that one shortened by another program while it is
-// read fails the read instead of the process.
+// A whole file in memory, in pages populated at once (BulkAllocator). The
+// file is read, not mapped, so that one shortened by another program while it
+// is read fails the read instead of the process.
 class FileImage {
 public:
-    FileImage() = default;
-    FileImage(const FileImage&) = delete;
-    FileImage& operator=(const FileImage&) = delete;
-    ~FileImage() {
-#if defined(__unix__)
-        if (mapped_ != nullptr) ::munmap(mapped_, capacity_);
-#endif
-    }
-
-    std::span<const std::uint8_t> bytes() const { return {data_, size_}; }
+    std::span<const std::uint8_t> bytes() const { return {bytes_.data(), bytes_.size()}; }
 
     bool Load(const std::filesystem::path& path, std::string& why) {
         std::ifstream file(path, std::ios::binary);
@@ -295,10 +279,8 @@ public:
             why = "the file is too large to be a track";
             return false;
         }
-        size_ = static_cast<std::size_t>(size);
-        if (size_ == 0) return true;
-        data_ = Allocate(size_);
-        if (!file.read(reinterpret_cast<char*>(data_), static_cast<std::streamsize>(size_))) {
+        bytes_.resize(static_cast<std::size_t>(size));
+        if (size > 0 && !file.read(reinterpret_cast<char*>(bytes_.data()), static_cast<std::streamsize>(size))) {
             why = "the file could not be read whole";
             return false;
         }
@@ -306,28 +288,7 @@ public:
     }
 
 private:
-    std::uint8_t* Allocate(std::size_t size) {
-#if defined(__unix__)
-        capacity_ = size;
-        int flags = MAP_PRIVATE | MAP_ANONYMOUS;
-#ifdef MAP_POPULATE
-        flags |= MAP_POPULATE;
-#endif
-        void* p = ::mmap(nullptr, capacity_, PROT_READ | PROT_WRITE, flags, -1, 0);
-        if (p != MAP_FAILED) {
-            mapped_ = p;
-            return static_cast<std::uint8_t*>(p);
-        }
-#endif
-        fallback_ = std::make_unique_for_overwrite<std::uint8_t[]>(size);
-        return fallback_.get();
-    }
-
-    std::uint8_t* data_ = nullptr;
-    std::size_t size_ = 0;
-    void* mapped_ = nullptr;
-    std::size_t capacity_ = 0;
-    std::unique_ptr<std::uint8_t[]> fallback_;
+    std::vector<std::uint8_t, BulkAllocator<std::uint8_t>> bytes_;
 };
 
 }  // namespace
