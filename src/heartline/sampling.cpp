@@ -2,6 +2,7 @@
 // train's speed there and the banking that presses the riders into their seats.
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "heartline/solver_phases.h"
@@ -38,6 +39,53 @@ bool TurnsPastFlipLimit(const Vector3& w, const Vector3& prev_down) {
 
 bool SameBits(const Vector3& a, const Vector3& b) { return std::memcmp(&a, &b, sizeof(Vector3)) == 0; }
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof(double)) == 0; }
+
+// The points and step lengths of one curve's walk, worked out a curve at a
+// time in arrays so that the compiler can use vector instructions: each lane
+// does exactly the scalar arithmetic (BezierPointFromWeights, VecDistance),
+// so every value keeps its bits. Only the running sum of the lengths is
+// serial, and it stays in the walk's own order.
+struct WalkSteps {
+    static constexpr int kCount = kStepsPerCurve + 1;
+    // An even length lets the point loop go in pairs without a scalar tail;
+    // the padding entry has zero weights and is never read.
+    static constexpr int kPadded = (kCount + 1) / 2 * 2;
+    double w0[kPadded] = {}, w1[kPadded] = {}, w2[kPadded] = {}, w3[kPadded] = {};
+    float x[kPadded], y[kPadded], z[kPadded];
+    double step[kCount];
+
+    WalkSteps() {
+        for (int j = 0; j < kCount; ++j) {
+            const BezierWeights w = BezierPointWeights(static_cast<float>(static_cast<double>(j) / kStepsPerCurve));
+            w0[j] = w.w0;
+            w1[j] = w.w1;
+            w2[j] = w.w2;
+            w3[j] = w.w3;
+        }
+    }
+
+    Vector3 Point(int j) const { return {x[j], y[j], z[j]}; }
+
+    // `prev` is the point the walk stood on before this curve's first step.
+    void Walk(const Vector3& p0, const Vector3& p1, const Vector3& p2, const Vector3& p3, const Vector3& prev) {
+        const double ax = p0.x, bx = p1.x, cx = p2.x, dx = p3.x;
+        const double ay = p0.y, by = p1.y, cy = p2.y, dy = p3.y;
+        const double az = p0.z, bz = p1.z, cz = p2.z, dz = p3.z;
+        for (int j = 0; j < kPadded; ++j) {
+            x[j] = static_cast<float>(w0[j] * ax + w1[j] * bx + w2[j] * cx + w3[j] * dx);
+            y[j] = static_cast<float>(w0[j] * ay + w1[j] * by + w2[j] * cy + w3[j] * dy);
+            z[j] = static_cast<float>(w0[j] * az + w1[j] * bz + w2[j] * cz + w3[j] * dz);
+        }
+        step[0] = VecDistance(prev, Point(0));
+        for (int j = 1; j < kCount; ++j) {
+            const double dx = double(x[j]) - x[j - 1];
+            const double dy = double(y[j]) - y[j - 1];
+            const double dz = double(z[j]) - z[j - 1];
+            step[j] = std::sqrt(dx * dx + dy * dy + dz * dz);
+        }
+    }
+
+};
 
 }  // namespace
 
@@ -123,11 +171,8 @@ Failure SampleTrack(const SamplingInputs& in, SampleSet& set, Progress& progress
     set.vmax = 0;
     RollWalk roll(in.vertices);
     ForceSample force;
-    // The walk's steps are the same for every curve: their Bezier weights are
-    // worked out once per run.
-    std::vector<BezierWeights> step_weights(kStepsPerCurve + 1);
-    for (int j = 0; j <= kStepsPerCurve; ++j)
-        step_weights[j] = BezierPointWeights(static_cast<float>(static_cast<double>(j) / kStepsPerCurve));
+    const auto walk = std::make_unique<WalkSteps>();  // 50 KB: not on a thread's stack
+    WalkSteps& steps = *walk;
     double target = (0.0 / in.n) * in.length;  // arc length of sample k: (k / N) * L
 
     for (int i = 0; i < curves; ++i) {
@@ -140,10 +185,14 @@ Failure SampleTrack(const SamplingInputs& in, SampleSet& set, Progress& progress
         const std::optional<int> explicit_count = FilterCountForColour(segment.color_2);
         const bool last_curve = i == curves - 1;
 
+        steps.Walk(p0, p1, p2, p3, prev);
+        prev = steps.Point(kStepsPerCurve);
         for (int j = 0; j <= kStepsPerCurve; ++j) {
-            const Vector3 p = BezierPointFromWeights(p0, p1, p3, p2, step_weights[j]);
-            s = s + VecDistance(prev, p);
-            prev = p;
+            // Steps on to the next sample in a loop of its own, which keeps the
+            // running length in a register; the sums are the same, in order.
+            double walked = s + steps.step[j];
+            while (!(walked >= target) && j < kStepsPerCurve) walked = walked + steps.step[++j];
+            s = walked;
             const bool forced = last_curve && j == kStepsPerCurve;
             if (!(s >= target) && !forced) continue;
             // Only one surplus sample has a place; a walk that runs further past the
@@ -153,6 +202,7 @@ Failure SampleTrack(const SamplingInputs& in, SampleSet& set, Progress& progress
                 return std::string("The walk passed the stored track length by more than one sample spacing.");
             }
 
+            const Vector3 p = steps.Point(j);
             if (Failure f = RelaxSample(p0, p1, p2, p3, j, p, s, in.energy, in.heartline, prev_down, force)) {
                 set.taken = k;
                 set.stop_curve = i;
