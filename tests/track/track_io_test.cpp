@@ -364,6 +364,21 @@ TEST(TrackFileTest, ReplacesALongerFileCompletely) {
     ASSERT_TRUE(WriteTrackFile(path.string(), track));
     EXPECT_EQ(ReadBytes(path), EncodeTrack(track));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);  // no temporary left
+
+    // A file goes out in pieces; a terrain grid of 1.4 MB crosses many of them,
+    // mid-array, and must still come out as the one image, and read back whole.
+    Track rich = MakeRichTrack(true);
+    rich.tera.columns = 600;
+    rich.tera.rows = 600;
+    rich.tera.heights.resize(600 * 600);
+    for (std::size_t i = 0; i < rich.tera.heights.size(); ++i) rich.tera.heights[i] = static_cast<Single>(i % 977) / 7;
+    ASSERT_TRUE(WriteTrackFile(path.string(), rich));
+    const std::vector<std::uint8_t> image = EncodeTrack(rich);
+    EXPECT_GT(image.size(), 1440000u);
+    EXPECT_EQ(ReadBytes(path), image);
+    Track back;
+    ASSERT_TRUE(ReadTrackFile(path.string(), back));
+    EXPECT_EQ(back.tera.heights, rich.tera.heights);
 }
 
 // Runs `body` where the file system denies writing into `dir`: as root,
