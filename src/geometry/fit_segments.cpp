@@ -12,8 +12,13 @@ namespace fit_detail {
 
 namespace {
 
-void RequireFinite(double value, const char* what) {
-    if (!std::isfinite(value)) throw FitError(std::string(what) + " is not a finite number");
+// The throw stays out of line so that the check inlines into the Newton loop.
+[[noreturn, gnu::noinline, gnu::cold]] void ThrowNotFinite(const char* what) {
+    throw FitError(std::string(what) + " is not a finite number");
+}
+
+inline void RequireFinite(double value, const char* what) {
+    if (!std::isfinite(value)) [[unlikely]] ThrowNotFinite(what);
 }
 
 void RequireFinite(const Vector3& v, const char* what) {
