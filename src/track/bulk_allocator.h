@@ -69,7 +69,7 @@ public:
         return static_cast<T*>(::operator new(n * sizeof(T)));
     }
 
-    void deallocate(T* p, std::size_t n) noexcept {
+    void deallocate(T* p, [[maybe_unused]] std::size_t n) noexcept {
 #if defined(__linux__)
         if (n * sizeof(T) >= bulk_detail::kMappedFrom) {
             ::munmap(p, bulk_detail::MappedBytes(n * sizeof(T)));
