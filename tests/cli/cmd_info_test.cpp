@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/cli_run.h"
 #include "cli/commands.h"
 #include "support/test_support.h"
 #include "track/track_io.h"
@@ -14,21 +15,9 @@
 namespace torvix::cli {
 namespace {
 
-struct CliRun {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-CliRun RunInfo(std::vector<std::string> args) {
-    args.insert(args.begin(), {"torvix-cli", "info"});
-    std::vector<const char*> argv;
-    for (const std::string& a : args) argv.push_back(a.c_str());
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const int code = RunCli(static_cast<int>(argv.size()), argv.data());
-    CliRun r{code, testing::internal::GetCapturedStdout(), testing::internal::GetCapturedStderr()};
-    return r;
+ToolRun RunInfo(std::vector<std::string> args) {
+    args.insert(args.begin(), "info");
+    return RunTool(std::move(args));
 }
 
 // Vertices with their incoming and outgoing control points a third of the way
@@ -61,7 +50,7 @@ TEST(InfoCommand, PlainOutput) {
     test::TempDir dir;
     // 10 m level, then 10 m rising at 45 degrees, all straight.
     const std::string path = WriteTrack(dir, PolylineTrack({{0, 0, 0}, {10, 0, 0}, {17.0710678f, 7.0710678f, 0}}));
-    const CliRun r = RunInfo({path});
+    const ToolRun r = RunInfo({path});
     ASSERT_EQ(r.code, kOk) << r.err;
     EXPECT_EQ(r.out,
               "Vertices:   3\n"
@@ -84,13 +73,13 @@ TEST(InfoCommand, CurvedEntryAndJson) {
     t.bezr.vertices[1].control_prev = {200, 15, 0};
     const std::string path = WriteTrack(dir, t);
 
-    const CliRun plain = RunInfo({path});
+    const ToolRun plain = RunInfo({path});
     ASSERT_EQ(plain.code, kOk) << plain.err;
     EXPECT_NE(plain.out.find("Radius in:  1000.000\n"), std::string::npos) << plain.out;
     EXPECT_NE(plain.out.find("Tilt in:    180.000\n"), std::string::npos) << plain.out;
     EXPECT_NE(plain.out.find("Radius out: straight\n"), std::string::npos) << plain.out;
 
-    const CliRun js = RunInfo({path, "--json"});
+    const ToolRun js = RunInfo({path, "--json"});
     ASSERT_EQ(js.code, kOk) << js.err;
     const nlohmann::json j = nlohmann::json::parse(js.out);
     EXPECT_EQ(j.at("vertex_count"), 3);
@@ -107,7 +96,7 @@ TEST(InfoCommand, CurvedEntryAndJson) {
 TEST(InfoCommand, UnreadableTrack) {
     test::TempDir dir;
     const std::string absent = (dir / "absent.nltrack").string();
-    const CliRun missing = RunInfo({absent});
+    const ToolRun missing = RunInfo({absent});
     EXPECT_EQ(missing.code, kReadFailed);
     EXPECT_EQ(missing.err.rfind("Error Loading Track File!\n", 0), 0u) << missing.err;
     EXPECT_NE(missing.err.find(absent), std::string::npos) << missing.err;
@@ -122,7 +111,7 @@ TEST(InfoCommand, UnreadableTrack) {
         std::ofstream(cut, std::ios::binary)
             .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
     }
-    const CliRun truncated = RunInfo({cut});
+    const ToolRun truncated = RunInfo({cut});
     EXPECT_EQ(truncated.code, kReadFailed);
     EXPECT_EQ(truncated.err.rfind("Error Loading Track File!\n", 0), 0u) << truncated.err;
     EXPECT_NE(truncated.err.find("offset"), std::string::npos) << truncated.err;
@@ -134,7 +123,7 @@ TEST(InfoCommand, UnreadableTrack) {
 TEST(InfoCommand, DemoTrack) {
     const auto demo = test::DemoTrackPath();
     if (demo.empty()) GTEST_SKIP() << "demo track not present beside the checkout";
-    const CliRun r = RunInfo({demo.string(), "--json"});
+    const ToolRun r = RunInfo({demo.string(), "--json"});
     ASSERT_EQ(r.code, kOk) << r.err;
     const nlohmann::json j = nlohmann::json::parse(r.out);
     EXPECT_EQ(j.at("vertex_count"), 204);

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "cli/cli_run.h"
 #include "cli/commands.h"
 #include "cli/track_json.h"
 #include "support/test_support.h"
@@ -11,25 +12,6 @@
 
 namespace torvix::cli {
 namespace {
-
-struct CliResult {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-CliResult RunTool(std::vector<std::string> args) {
-    args.insert(args.begin(), "torvix-cli");
-    std::vector<const char*> argv;
-    for (const auto& a : args) argv.push_back(a.c_str());
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    CliResult r;
-    r.code = RunCli(static_cast<int>(argv.size()), argv.data());
-    r.out = testing::internal::GetCapturedStdout();
-    r.err = testing::internal::GetCapturedStderr();
-    return r;
-}
 
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
@@ -66,7 +48,7 @@ protected:
 };
 
 TEST_F(CliTrackTest, DumpPrintsTheModel) {
-    const CliResult r = RunTool({"dump", path_});
+    const ToolRun r = RunTool({"dump", path_});
     ASSERT_EQ(r.code, kOk) << r.err;
     const TrackJson j = TrackJson::parse(r.out);
 
@@ -105,7 +87,7 @@ TEST_F(CliTrackTest, DumpArraysFollowTheCounts) {
     t.fren.entry_count = 2;  // array shorter than the count
     const std::string path = (dir_ / "counts.nltrack").string();
     ASSERT_TRUE(WriteTrackFile(path, t));
-    const CliResult r = RunTool({"dump", path});
+    const ToolRun r = RunTool({"dump", path});
     ASSERT_EQ(r.code, kOk) << r.err;
     const TrackJson j = TrackJson::parse(r.out);
     EXPECT_TRUE(j["rasc"]["entries"].empty());
@@ -116,7 +98,7 @@ TEST_F(CliTrackTest, DumpArraysFollowTheCounts) {
 
 TEST_F(CliTrackTest, RewriteGivesTheSameBytes) {
     const auto out = dir_ / "copy";
-    const CliResult r = RunTool({"rewrite", path_, out.string()});
+    const ToolRun r = RunTool({"rewrite", path_, out.string()});
     ASSERT_EQ(r.code, kOk) << r.err;
     EXPECT_EQ(ReadBytes(dir_ / "copy.nltrack"), ReadBytes(path_));
 }
@@ -125,7 +107,7 @@ TEST_F(CliTrackTest, ExitCodes) {
     EXPECT_EQ(RunTool({"dump"}).code, kBadUsage);
     EXPECT_EQ(RunTool({"rewrite", path_}).code, kBadUsage);
 
-    const CliResult missing = RunTool({"dump", (dir_ / "missing.nltrack").string()});
+    const ToolRun missing = RunTool({"dump", (dir_ / "missing.nltrack").string()});
     EXPECT_EQ(missing.code, kReadFailed);
     EXPECT_NE(missing.err.find("Error Loading Track File!"), std::string::npos);
     EXPECT_TRUE(missing.out.empty());
@@ -135,14 +117,14 @@ TEST_F(CliTrackTest, ExitCodes) {
     const auto cut = dir_ / "cut.nltrack";
     std::ofstream(cut, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                static_cast<std::streamsize>(bytes.size()));
-    const CliResult truncated = RunTool({"rewrite", cut.string(), (dir_ / "never").string()});
+    const ToolRun truncated = RunTool({"rewrite", cut.string(), (dir_ / "never").string()});
     EXPECT_EQ(truncated.code, kReadFailed);
     EXPECT_NE(truncated.err.find("Error Loading Track File!"), std::string::npos);
     EXPECT_NE(truncated.err.find("offset"), std::string::npos) << truncated.err;
     EXPECT_FALSE(std::filesystem::exists(dir_ / "never.nltrack"));
 
     const auto target = dir_ / "no-such-folder" / "out.nltrack";
-    const CliResult unwritable = RunTool({"rewrite", path_, target.string()});
+    const ToolRun unwritable = RunTool({"rewrite", path_, target.string()});
     EXPECT_EQ(unwritable.code, kWriteFailed);
     EXPECT_NE(unwritable.err.find(target.string()), std::string::npos) << unwritable.err;
     EXPECT_NE(unwritable.err.find("No such file or directory"), std::string::npos) << unwritable.err;
@@ -151,7 +133,7 @@ TEST_F(CliTrackTest, ExitCodes) {
 TEST(CliDemoTrackTest, DumpAndRewriteTheDemoTrack) {
     const auto demo = test::DemoTrackPath();
     if (demo.empty()) GTEST_SKIP() << "demo track not found beside the checkout";
-    const CliResult dump = RunTool({"dump", demo.string()});
+    const ToolRun dump = RunTool({"dump", demo.string()});
     ASSERT_EQ(dump.code, kOk) << dump.err;
     const TrackJson j = TrackJson::parse(dump.out);
     EXPECT_EQ(j["bezr"]["vertex_count"], 204);
@@ -161,7 +143,7 @@ TEST(CliDemoTrackTest, DumpAndRewriteTheDemoTrack) {
     test::TempDir dir;
     // The simulator's own CSTM chunk is named on stderr by the commands that load.
     const std::string note = "skipped unknown chunk CSTM (28 bytes at offset 744894); it will not be saved\n";
-    const CliResult rewrite = RunTool({"rewrite", demo.string(), (dir / "demo.nltrack").string()});
+    const ToolRun rewrite = RunTool({"rewrite", demo.string(), (dir / "demo.nltrack").string()});
     ASSERT_EQ(rewrite.code, kOk);
     EXPECT_EQ(rewrite.err, note);
     EXPECT_EQ(RunTool({"info", demo.string()}).err, note);

@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/cli_run.h"
 #include "cli/commands.h"
 #include "heartline/track_builders.h"
 #include "support/test_support.h"
@@ -13,23 +14,9 @@
 namespace torvix::cli {
 namespace {
 
-struct ToolRun {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
 ToolRun Heartline(std::vector<std::string> args) {
-    args.insert(args.begin(), {"torvix-cli", "heartline"});
-    std::vector<const char*> argv;
-    for (const auto& a : args) argv.push_back(a.c_str());
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    ToolRun r;
-    r.code = RunCli(static_cast<int>(argv.size()), argv.data());
-    r.out = testing::internal::GetCapturedStdout();
-    r.err = testing::internal::GetCapturedStderr();
-    return r;
+    args.insert(args.begin(), "heartline");
+    return RunTool(std::move(args));
 }
 
 class HeartlineCommand : public ::testing::Test {

@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/cli_run.h"
 #include "cli/commands.h"
 #include "heartline/track_builders.h"
 #include "support/test_support.h"
@@ -13,24 +14,7 @@
 namespace torvix::cli {
 namespace {
 
-struct ToolRun {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-ToolRun Cli(std::vector<std::string> args) {
-    args.insert(args.begin(), "torvix-cli");
-    std::vector<const char*> argv;
-    for (const auto& a : args) argv.push_back(a.c_str());
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    ToolRun r;
-    r.code = RunCli(static_cast<int>(argv.size()), argv.data());
-    r.out = testing::internal::GetCapturedStdout();
-    r.err = testing::internal::GetCapturedStderr();
-    return r;
-}
+ToolRun Cli(std::vector<std::string> args) { return RunTool(std::move(args)); }
 
 std::string ReadAll(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -13,6 +13,7 @@
 
 #include "geometry/fit_segments.h"
 #include "heartline/solver.h"
+#include "heartline/track_builders.h"
 #include "heartline/track_length.h"
 #include "support/test_support.h"
 #include "track/track_io.h"
@@ -63,16 +64,7 @@ std::uint64_t SolveAndChecksum(const Track& loaded, const HeartlineParams& param
     return sum.value();
 }
 
-HeartlineParams Params(int segments, int precision, int filter, double heartline, double start, double end) {
-    HeartlineParams p;
-    p.segments = segments;
-    p.precision = precision;
-    p.filter = filter;
-    p.heartline = heartline;
-    p.start_speed = start;
-    p.end_speed = end;
-    return p;
-}
+using test::Params;
 
 Vector3 V(double x, double y, double z) {
     return {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};

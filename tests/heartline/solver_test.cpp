@@ -26,16 +26,7 @@ RunOutcome Solve(Track& track, const HeartlineParams& params, double length = -1
     return run;
 }
 
-HeartlineParams Params(int segments, int precision, int filter, double heartline, double start, double end) {
-    HeartlineParams p;
-    p.segments = segments;
-    p.precision = precision;
-    p.filter = filter;
-    p.heartline = heartline;
-    p.start_speed = start;
-    p.end_speed = end;
-    return p;
-}
+using test::Params;
 
 TEST(Solve, LevelStraightTrackMovesDownByTheHeartline) {
     Track track = test::StraightTrack(5, 100);

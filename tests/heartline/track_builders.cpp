@@ -73,4 +73,15 @@ Track HillTrack(double height) {
     return track;
 }
 
+HeartlineParams Params(int segments, int precision, int filter, double heartline, double start, double end) {
+    HeartlineParams p;
+    p.segments = segments;
+    p.precision = precision;
+    p.filter = filter;
+    p.heartline = heartline;
+    p.start_speed = start;
+    p.end_speed = end;
+    return p;
+}
+
 }  // namespace torvix::test

@@ -1,6 +1,7 @@
 // Small synthetic tracks for the solver tests.
 #pragma once
 
+#include "heartline/solver.h"
 #include "track/track.h"
 
 namespace torvix::test {
@@ -16,5 +17,7 @@ Track CircleTrack(double radius, int arcs, Colour color_1 = 1);
 
 // Level run-in, a hill of height `height`, level run-out.
 Track HillTrack(double height);
+
+HeartlineParams Params(int segments, int precision, int filter, double heartline, double start, double end);
 
 }  // namespace torvix::test
