@@ -57,8 +57,8 @@ int RunHeartline(const HeartlineOptions& options) {
         std::cerr << "Error Loading Track File!\nthe track's length cannot be measured: " << measured.message << '\n';
         return kReadFailed;
     }
-    const double publiclength = measured.length;
-    const SolveResult result = SolveHeartlineWith(*mode, track, publiclength, options.params);
+    const double track_length = measured.length;
+    const SolveResult result = SolveHeartlineWith(*mode, track, track_length, options.params);
     const std::string friction = FormatFriction(result.friction);
     if (!result.ok) {
         std::cerr << result.message << '\n';
@@ -66,7 +66,7 @@ int RunHeartline(const HeartlineOptions& options) {
         if (result.message == kValleyMessage) {
             // Where the train stops, and what carries it through, by the literal run's own energy
             // model. A failed run leaves the track as it was loaded.
-            if (const std::optional<SolverValley> valley = FindSolverValley(track, publiclength, options.params)) {
+            if (const std::optional<SolverValley> valley = FindSolverValley(track, track_length, options.params)) {
                 std::cerr << "The train stops " << FormatFixed(valley->s, 1) << " m along the track (curve "
                           << valley->curve << "); a start speed of " << FormatFixed(valley->min_start_speed, 1)
                           << " m/s clears it.\n";

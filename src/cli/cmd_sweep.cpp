@@ -122,13 +122,13 @@ int RunSweepCommand(SweepOptions& opt) {
 
     Track track;
     if (!LoadTrackOrReport(opt.path, track, std::cerr)) return kReadFailed;
-    double publiclength = 0;
-    publiclength = TrackLength(track).length;
+    double track_length = 0;
+    track_length = TrackLength(track).length;
 
     g_interrupted.store(false);
     const auto previous = std::signal(SIGINT, OnInterrupt);
     const auto start = std::chrono::steady_clock::now();
-    const sweep::SweepResult result = sweep::RunSweep(track, publiclength, s, &g_interrupted);
+    const sweep::SweepResult result = sweep::RunSweep(track, track_length, s, &g_interrupted);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::signal(SIGINT, previous);
 
@@ -163,7 +163,7 @@ int RunSweepCommand(SweepOptions& opt) {
         params.heartline = s.heartline;
         params.start_speed = s.start_speed;
         params.end_speed = s.end_speed;
-        if (!SolveHeartlineWith(s.mode, track, publiclength, params).ok) return kSolverFailed;
+        if (!SolveHeartlineWith(s.mode, track, track_length, params).ok) return kSolverFailed;
         if (!SaveTrackOrReport(opt.best, track, std::cerr)) return kWriteFailed;
         std::cerr << "Best: " << best.segments << " x " << best.precision << ", filter " << best.filter
                   << ", written to " << opt.best << '\n';

@@ -11,11 +11,11 @@ namespace torvix {
 
 namespace refined {
 
-SolveResult SolveRefinedTuned(Track& track, double publiclength, const HeartlineParams& params,
+SolveResult SolveRefinedTuned(Track& track, double track_length, const HeartlineParams& params,
                               const SolverObserver& observer, const RefinedTuning& tuning) {
     SolveResult result;
     result.filter = params.filter;
-    if (auto refusal = heartline::CheckRunInputs(track, publiclength, params, false)) {
+    if (auto refusal = heartline::CheckRunInputs(track, track_length, params, false)) {
         result.message = *refusal;
         return result;
     }
@@ -33,7 +33,7 @@ SolveResult SolveRefinedTuned(Track& track, double publiclength, const Heartline
     heartline::Progress progress(observer);
     progress.SetTotal(segments + 1 + 3 * tuning.rounds);
 
-    const heartline::EnergyModel shown = heartline::ComputeEnergy(vertices, publiclength, params.start_speed,
+    const heartline::EnergyModel shown = heartline::ComputeEnergy(vertices, track_length, params.start_speed,
                                                                   params.end_speed);
     result.friction = 0.0 - shown.gradient;
     if (observer.display_gradient) observer.display_gradient(result.friction);
@@ -81,9 +81,9 @@ SolveResult SolveRefinedTuned(Track& track, double publiclength, const Heartline
 
 }  // namespace refined
 
-SolveResult SolveHeartlineRefined(Track& track, double publiclength, const HeartlineParams& params,
+SolveResult SolveHeartlineRefined(Track& track, double track_length, const HeartlineParams& params,
                                   const SolverObserver& observer) {
-    return refined::SolveRefinedTuned(track, publiclength, params, observer, refined::RefinedTuning{});
+    return refined::SolveRefinedTuned(track, track_length, params, observer, refined::RefinedTuning{});
 }
 
 }  // namespace torvix

@@ -139,7 +139,7 @@ void FitRailsAndRolls(const Grid& grid, int segments, double heartline, const st
                       const std::function<void()>& round_done);
 
 // The whole refined run with its tuning spelled out (SolveHeartlineRefined uses the defaults).
-SolveResult SolveRefinedTuned(Track& track, double publiclength, const HeartlineParams& params,
+SolveResult SolveRefinedTuned(Track& track, double track_length, const HeartlineParams& params,
                               const SolverObserver& observer, const RefinedTuning& tuning);
 
 }  // namespace torvix::refined

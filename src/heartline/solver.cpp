@@ -44,7 +44,7 @@ EnergyModel ComputeEnergy(std::span<const BezierVertex> vertices, double length,
 
 }  // namespace heartline
 
-heartline::Failure heartline::CheckRunInputs(const Track& track, double publiclength, const HeartlineParams& p,
+heartline::Failure heartline::CheckRunInputs(const Track& track, double track_length, const HeartlineParams& p,
                                   bool check_progress_total) {
     if (p.segments < 1) return std::string("Segments must be at least 1.");
     if (p.precision < 1) return std::string("Precision must be at least 1.");
@@ -61,20 +61,20 @@ heartline::Failure heartline::CheckRunInputs(const Track& track, double publicle
         return std::string("The track holds fewer vertices than its vertex count.");
     if (track.segm.segments.size() < static_cast<std::size_t>(count - 1))
         return std::string("The track holds fewer segments than curves.");
-    if (!std::isfinite(publiclength) || publiclength == 0)
+    if (!std::isfinite(track_length) || track_length == 0)
         return std::string("The track length is 0; the friction cannot be worked out.");
-    if (publiclength < 0) return std::string("The track length is negative.");
+    if (track_length < 0) return std::string("The track length is negative.");
     // Keeps the walk along the input curves and the fit bounded whatever the file holds.
     if (std::string problem = SplineBoundsProblem(track); !problem.empty()) return "The track cannot be solved: " + problem + ".";
     return std::nullopt;
 }
 
-SolveResult SolveHeartline(Track& track, double publiclength, const HeartlineParams& params,
+SolveResult SolveHeartline(Track& track, double track_length, const HeartlineParams& params,
                            const SolverObserver& observer) {
     using namespace heartline;
     SolveResult result;
     result.filter = params.filter;
-    if (Failure refusal = CheckRunInputs(track, publiclength, params, true)) {
+    if (Failure refusal = CheckRunInputs(track, track_length, params, true)) {
         result.message = *refusal;
         return result;
     }
@@ -90,11 +90,11 @@ SolveResult SolveHeartline(Track& track, double publiclength, const HeartlinePar
     Progress progress(observer);
     progress.SetTotal(*ProgressTotal(n, segments, params.filter));
 
-    const EnergyModel energy = ComputeEnergy(vertices, publiclength, params.start_speed, params.end_speed);
+    const EnergyModel energy = ComputeEnergy(vertices, track_length, params.start_speed, params.end_speed);
     result.friction = 0.0 - energy.gradient;
     if (observer.display_gradient) observer.display_gradient(result.friction);
 
-    const SamplingInputs sampling{vertices, track.segm.segments, publiclength, energy, params.heartline, n};
+    const SamplingInputs sampling{vertices, track.segm.segments, track_length, energy, params.heartline, n};
     if (Failure f = SampleTrack(sampling, set, progress)) {
         result.message = *f;
         return result;

@@ -39,10 +39,10 @@ struct SolveResult {
     double friction = 0;  // the average friction coefficient the speeds imply; set once the inputs pass
 };
 
-// `publiclength` is the track length as measured at load (TrackLength). A
+// `track_length` is the track length as measured at load (TrackLength). A
 // spline outside the bounds of SplineBoundsProblem is refused. On
 // failure `track` is left exactly as it was.
-SolveResult SolveHeartline(Track& track, double publiclength, const HeartlineParams& params,
+SolveResult SolveHeartline(Track& track, double track_length, const HeartlineParams& params,
                            const SolverObserver& observer = {});
 
 // The message a window shows (title "Horrible!") when a run fails because the

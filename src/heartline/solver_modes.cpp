@@ -10,10 +10,10 @@ std::optional<SolverMode> ParseMode(std::string_view name) {
     return std::nullopt;
 }
 
-SolveResult SolveHeartlineWith(SolverMode mode, Track& track, double publiclength, const HeartlineParams& params,
+SolveResult SolveHeartlineWith(SolverMode mode, Track& track, double track_length, const HeartlineParams& params,
                                const SolverObserver& observer) {
-    if (mode == SolverMode::kRefined) return SolveHeartlineRefined(track, publiclength, params, observer);
-    return SolveHeartline(track, publiclength, params, observer);
+    if (mode == SolverMode::kRefined) return SolveHeartlineRefined(track, track_length, params, observer);
+    return SolveHeartline(track, track_length, params, observer);
 }
 
 }  // namespace torvix

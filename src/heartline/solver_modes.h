@@ -19,10 +19,10 @@ std::optional<SolverMode> ParseMode(std::string_view name);
 // The refined method: banking against a rotation-minimising frame, airtime
 // left upright, smoothing in ride time with a roll-rate bound, rails and
 // rolls fitted together.
-SolveResult SolveHeartlineRefined(Track& track, double publiclength, const HeartlineParams& params,
+SolveResult SolveHeartlineRefined(Track& track, double track_length, const HeartlineParams& params,
                                   const SolverObserver& observer = {});
 
-SolveResult SolveHeartlineWith(SolverMode mode, Track& track, double publiclength, const HeartlineParams& params,
+SolveResult SolveHeartlineWith(SolverMode mode, Track& track, double track_length, const HeartlineParams& params,
                                const SolverObserver& observer = {});
 
 }  // namespace torvix

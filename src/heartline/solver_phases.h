@@ -61,7 +61,7 @@ std::optional<int> ProgressTotal(int n, int segments, int filter);
 // Refusals before any work, shared by both banking methods: parameters and
 // tracks the data model cannot carry, and splines too far out to measure.
 // The literal method also needs its 16-bit progress total to fit.
-Failure CheckRunInputs(const Track& track, double publiclength, const HeartlineParams& params,
+Failure CheckRunInputs(const Track& track, double track_length, const HeartlineParams& params,
                        bool check_progress_total);
 
 // ---- Energy ----

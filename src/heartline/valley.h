@@ -16,6 +16,6 @@ struct SolverValley {
 
 // Empty when the run's sampling at `params` does not valley (it passes, or
 // fails for another reason). A found speed has been checked by a run.
-std::optional<SolverValley> FindSolverValley(const Track& track, double publiclength, const HeartlineParams& params);
+std::optional<SolverValley> FindSolverValley(const Track& track, double track_length, const HeartlineParams& params);
 
 }  // namespace torvix

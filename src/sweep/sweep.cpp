@@ -35,7 +35,7 @@ std::optional<int> ParseInt(std::string_view text) {
     return value;
 }
 
-SweepEntry RunOne(const Track& source, double publiclength, const SweepSettings& s, int segments, int precision,
+SweepEntry RunOne(const Track& source, double track_length, const SweepSettings& s, int segments, int precision,
                   int filter) {
     SweepEntry e;
     e.segments = segments;
@@ -49,7 +49,7 @@ SweepEntry RunOne(const Track& source, double publiclength, const SweepSettings&
     params.heartline = s.heartline;
     params.start_speed = s.start_speed;
     params.end_speed = s.end_speed;
-    const SolveResult run = SolveHeartlineWith(s.mode, track, publiclength, params);
+    const SolveResult run = SolveHeartlineWith(s.mode, track, track_length, params);
     e.filter_used = run.filter;
     if (!run.ok) {
         e.message = run.message;
@@ -179,7 +179,7 @@ std::optional<SweepEntry> PickSuggestion(const std::vector<SweepEntry>& ranked) 
     return std::nullopt;
 }
 
-SweepResult RunSweep(const Track& track, double publiclength, const SweepSettings& settings,
+SweepResult RunSweep(const Track& track, double track_length, const SweepSettings& settings,
                      const std::atomic<bool>* cancel,
                      const std::function<void(std::size_t done, std::size_t total)>& progress) {
     struct Combination {
@@ -200,7 +200,7 @@ SweepResult RunSweep(const Track& track, double publiclength, const SweepSetting
             const std::size_t i = next.fetch_add(1);
             if (i >= combos.size()) return;
             const Combination& c = combos[i];
-            slots[i] = RunOne(track, publiclength, settings, c.segments, c.precision, c.filter);
+            slots[i] = RunOne(track, track_length, settings, c.segments, c.precision, c.filter);
             const std::lock_guard<std::mutex> lock(report_mutex);
             ++done;
             if (progress) progress(done, combos.size());

@@ -60,10 +60,10 @@ struct SweepResult {
     bool cancelled = false;           // stopped early; entries hold the combinations that finished
 };
 
-// `publiclength` is the track's measured length. `cancel`, when given, is
+// `track_length` is the track's measured length. `cancel`, when given, is
 // polled between runs; `progress` is called (from the calling thread's
 // workers, serialised) after each run with the runs done and the total.
-SweepResult RunSweep(const Track& track, double publiclength, const SweepSettings& settings,
+SweepResult RunSweep(const Track& track, double track_length, const SweepSettings& settings,
                      const std::atomic<bool>* cancel = nullptr,
                      const std::function<void(std::size_t done, std::size_t total)>& progress = {});
 

@@ -23,7 +23,7 @@ TEST_F(WindowTest, SuggestFillsTheFieldsWithACombinationFromTheGrid) {
     ASSERT_TRUE(Window().suggesting());
     QTRY_VERIFY_WITH_TIMEOUT(!Window().suggesting(), 120000);
 
-    const sweep::SweepSettings grid = sweep::SuggestionGrid(Window().publiclength_value());
+    const sweep::SweepSettings grid = sweep::SuggestionGrid(Window().track_length_value());
     auto in = [](const std::vector<int>& values, const QString& text) {
         return std::find(values.begin(), values.end(), text.toInt()) != values.end();
     };

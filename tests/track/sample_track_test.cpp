@@ -63,8 +63,8 @@ TEST(SampleTrackTest, IsASmoothOpenRideTheDefaultSpeedsCarry) {
 TEST(SampleTrackTest, SolverRunsWithTheDefaultParameters) {
     Track track;
     ASSERT_TRUE(ReadTrackFile(std::string(TORVIX_SOURCE_DIR) + "/samples/sample.nltrack", track));
-    const double publiclength = TrackLength(track).length;
-    const SolveResult result = SolveHeartline(track, publiclength, HeartlineParams{});
+    const double track_length = TrackLength(track).length;
+    const SolveResult result = SolveHeartline(track, track_length, HeartlineParams{});
     ASSERT_TRUE(result.ok) << result.message;
     EXPECT_EQ(track.bezr.vertex_count, HeartlineParams{}.segments + 1);
 }
