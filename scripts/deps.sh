@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs, only those that are missing.
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-charts-dev libcli11-dev nlohmann-json3-dev libgtest-dev libgmock-dev
-          libbenchmark-dev librsvg2-dev)
+          libbenchmark-dev librsvg2-dev ccache ninja-build)
 if [ "${TORVIX_WITH_X:-0}" = 1 ]; then packages+=(xvfb xauth); fi
 if [ "${TORVIX_WITH_FUZZ:-0}" = 1 ]; then packages+=(clang libclang-rt-14-dev); fi
 # The checks of scripts/test.sh beyond the unit tests: the Clang build, the

@@ -4,16 +4,16 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVIX_BUILD_TESTS=OFF -DTORVIX_BUILD_BENCH=OFF >/dev/null
-cmake --build build/release -j "$(nproc)"
+cmake -S . -B build/run -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVIX_BUILD_APP=ON -DTORVIX_BUILD_TESTS=OFF -DTORVIX_BUILD_BENCH=OFF >/dev/null
+cmake --build build/run -j "$(nproc)"
 
-if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x build/release/src/app/torvix ]; then
-  exec build/release/src/app/torvix
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x build/run/src/app/torvix ]; then
+  exec build/run/src/app/torvix
 fi
 
 echo "No display found: running the command-line program on samples/sample.nltrack instead of the window."
-out=build/release/sample_Torvix.nltrack
-build/release/src/cli/torvix-cli heartline samples/sample.nltrack -o "$out"
+out=build/run/sample_Torvix.nltrack
+build/run/src/cli/torvix-cli heartline samples/sample.nltrack -o "$out"
 echo
 echo "The new track, read back from $out:"
-build/release/src/cli/torvix-cli info "$out"
+build/run/src/cli/torvix-cli info "$out"

@@ -22,7 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kSample = fs::path(TORVIX_SOURCE_DIR) / "samples" / "sample.nltrack";
+const fs::path kSample = test::SampleTrackPath();
 
 // A straight along x with a hill `hill` metres high in the middle.
 Track HillTrack(double hill) {
@@ -200,7 +200,7 @@ TEST_F(RideTest, ComparisonShowsTheOtherModeOrSaysWhyNot) {
 
     Track other = Window().loaded_track();
     const SolveResult direct =
-        SolveHeartlineWith(SolverMode::kRefined, other, Window().track_length_value(), FieldParams());
+        SolveHeartlineWith(SolverMode::kRefined, other, Window().publiclength_value(), FieldParams());
     report->SetCompare(true);
     if (direct.ok) {
         const ride::RideReport expected = ride::MeasureRide(other, report->report().params);
@@ -235,7 +235,7 @@ TEST_F(RideTest, BankingModeIsRememberedAndUsedByTheNextRun) {
     Load(kSample.string());
     Track direct_track = Window().loaded_track();
     const SolveResult direct =
-        SolveHeartlineWith(SolverMode::kRefined, direct_track, Window().track_length_value(), FieldParams());
+        SolveHeartlineWith(SolverMode::kRefined, direct_track, Window().publiclength_value(), FieldParams());
     Window().btnMod_Click();
     EXPECT_EQ(Window().track_modified(), direct.ok);
     if (direct.ok) {

@@ -16,14 +16,14 @@ TEST_F(WindowTest, SuggestFillsTheFieldsWithACombinationFromTheGrid) {
     EXPECT_FALSE(Window().suggesting());  // nothing loaded: nothing to try
     EXPECT_EQ(Field("str_segments")->text(), "3");
 
-    dialogs.open_answers.push_back((std::filesystem::path(TORVIX_SOURCE_DIR) / "samples" / "sample.nltrack").string());
+    dialogs.open_answers.push_back(test::SampleTrackPath().string());
     Window().btnLoad_Click();
     ASSERT_TRUE(Window().track_loaded());
     Window().SuggestSettings();
     ASSERT_TRUE(Window().suggesting());
     QTRY_VERIFY_WITH_TIMEOUT(!Window().suggesting(), 120000);
 
-    const sweep::SweepSettings grid = sweep::SuggestionGrid(Window().track_length_value());
+    const sweep::SweepSettings grid = sweep::SuggestionGrid(Window().publiclength_value());
     auto in = [](const std::vector<int>& values, const QString& text) {
         return std::find(values.begin(), values.end(), text.toInt()) != values.end();
     };

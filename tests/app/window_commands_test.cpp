@@ -113,7 +113,7 @@ TEST_F(CommandsTest, LoadLightsTheTrackAndProposesTheResultName) {
 
     double expected_length = 0;
     expected_length = TrackLength(w.current_track()).length;
-    EXPECT_DOUBLE_EQ(w.track_length_value(), expected_length);
+    EXPECT_DOUBLE_EQ(w.publiclength_value(), expected_length);
     EXPECT_EQ(Control<QLabel>("Lengthlabel")->text().toStdString(), FormatLength(expected_length));
     EXPECT_TRUE(w.loaded_track() == w.current_track());
 
@@ -161,7 +161,7 @@ TEST_F(CommandsTest, WantSegmentLengthProposesSegments) {
     Store("Preferences", "WantSL", "1");
     Store("Preferences", "SL", "2");
     Load(WriteTrack("t.nltrack", MakeTrack(123, 0, 0)));
-    const double length = Window().track_length_value();
+    const double length = Window().publiclength_value();
     ASSERT_GT(length, 100);
     EXPECT_EQ(Text("str_segments"), " " + QString::number(static_cast<int>(std::floor(length / 2))));
     EXPECT_EQ(Stored("Preferences", "WantSL"), "1");
@@ -319,11 +319,11 @@ TEST_F(CommandsTest, ModifyRunsTheSolverAndShowsTheResult) {
         EXPECT_NE(found, std::string::npos) << line << "\n" << ini;
         if (found != std::string::npos) at = found;
     }
-    const std::string sl = SegmentLengthText(w.track_length_value(), "20");
+    const std::string sl = SegmentLengthText(w.publiclength_value(), "20");
     ASSERT_EQ(sl.front(), ' ');
     EXPECT_NE(ini.find("\nSL=" + sl + "\n"), std::string::npos) << ini;
     // The length label keeps the loaded track's length.
-    EXPECT_EQ(Control<QLabel>("Lengthlabel")->text().toStdString(), FormatLength(w.track_length_value()));
+    EXPECT_EQ(Control<QLabel>("Lengthlabel")->text().toStdString(), FormatLength(w.publiclength_value()));
 }
 
 TEST_F(CommandsTest, PointSeparatorWhateverTheLocale) {

@@ -22,7 +22,7 @@ protected:
     void SetUp() override {
         fs::create_directories(dir / "My Tracks");
         sample = dir / "My Tracks" / "sample.nltrack";
-        fs::copy_file(fs::path(TORVIX_SOURCE_DIR) / "samples" / "sample.nltrack", sample);
+        fs::copy_file(test::SampleTrackPath(), sample);
     }
 
     std::string Stored(const char* section, const char* entry) {
@@ -56,7 +56,7 @@ TEST_F(OpenTrackTest, CommandLineTrackLoadsAsTheLoadCommandWould) {
     EXPECT_FALSE(Lit("statuslight2"));
     double length = 0;
     length = TrackLength(w.current_track()).length;
-    EXPECT_DOUBLE_EQ(w.track_length_value(), length);
+    EXPECT_DOUBLE_EQ(w.publiclength_value(), length);
     EXPECT_EQ(Control<QLabel>("Lengthlabel")->text().toStdString(), FormatLength(length));
     const EndMeasureTexts ends = FormatEndMeasures(AnalyzeTrackEnds(w.current_track()));
     EXPECT_EQ(Field("str_radius_in")->text().toStdString(), ends.radius_in);

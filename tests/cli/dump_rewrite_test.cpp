@@ -7,7 +7,7 @@
 #include "cli/commands.h"
 #include "cli/track_json.h"
 #include "support/test_support.h"
-#include "track/track_fixtures.h"
+#include "support/track_fixtures.h"
 #include "track/track_io.h"
 
 namespace torvix::cli {

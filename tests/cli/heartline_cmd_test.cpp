@@ -7,7 +7,7 @@
 
 #include "cli/cli_run.h"
 #include "cli/commands.h"
-#include "heartline/track_builders.h"
+#include "support/track_builders.h"
 #include "support/test_support.h"
 #include "track/track_io.h"
 

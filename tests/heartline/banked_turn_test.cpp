@@ -7,7 +7,7 @@
 
 #include "geometry/vec_angle.h"
 #include "heartline/solver.h"
-#include "heartline/track_builders.h"
+#include "support/track_builders.h"
 #include "heartline/track_length.h"
 
 namespace torvix {

@@ -13,7 +13,7 @@
 
 #include "geometry/fit_segments.h"
 #include "heartline/solver.h"
-#include "heartline/track_builders.h"
+#include "support/track_builders.h"
 #include "heartline/track_length.h"
 #include "support/test_support.h"
 #include "track/track_io.h"
@@ -148,7 +148,7 @@ Track ReadOrFail(const std::string& path) {
     return track;
 }
 
-const std::string kSample = std::string(TORVIX_SOURCE_DIR) + "/samples/sample.nltrack";
+const std::string kSample = test::SampleTrackPath().string();
 
 TEST(OutputChecksum, SolverRunsKeepEveryBit) {
     struct Case {

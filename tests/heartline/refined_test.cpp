@@ -10,7 +10,7 @@
 #include "../../tools/ride_tracks.h"
 #include "heartline/refined_internal.h"
 #include "heartline/solver_modes.h"
-#include "heartline/track_builders.h"
+#include "support/track_builders.h"
 #include "heartline/track_length.h"
 #include "ride/ride_report.h"
 

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "heartline/solver_phases.h"
-#include "heartline/track_builders.h"
+#include "support/track_builders.h"
 
 namespace torvix::heartline {
 namespace {

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "heartline/solver_phases.h"
-#include "heartline/track_builders.h"
+#include "support/track_builders.h"
 #include "geometry/vec_angle.h"
 #include "heartline/track_length.h"
 

@@ -4,7 +4,7 @@
 
 #include "format/display_format.h"
 #include "heartline/solver.h"
-#include "heartline/track_builders.h"
+#include "support/track_builders.h"
 #include "heartline/track_length.h"
 
 namespace torvix {

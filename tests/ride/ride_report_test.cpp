@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "heartline/solver_phases.h"
-#include "heartline/track_builders.h"
+#include "support/track_builders.h"
 #include "heartline/rail_frame.h"
 
 namespace torvix::ride {

@@ -15,6 +15,10 @@ std::filesystem::path DemoTrackPath() {
     return std::filesystem::exists(path, ec) ? path : std::filesystem::path();
 }
 
+std::filesystem::path SampleTrackPath() {
+    return std::filesystem::path(TORVIX_SOURCE_DIR) / "samples" / "sample.nltrack";
+}
+
 TempDir::TempDir() {
     static std::atomic<int> counter{0};
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();

@@ -10,6 +10,9 @@ namespace torvix::test {
 // it is not there (a user's own clone); tests then GTEST_SKIP with a message.
 std::filesystem::path DemoTrackPath();
 
+// The sample track the repository ships (samples/sample.nltrack).
+std::filesystem::path SampleTrackPath();
+
 // A fresh, empty folder under the system's temporary folder, removed when the
 // object goes out of scope.
 class TempDir {

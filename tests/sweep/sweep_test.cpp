@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "heartline/track_builders.h"
+#include "support/track_builders.h"
 #include "heartline/track_length.h"
 
 namespace torvix::sweep {

@@ -9,11 +9,11 @@
 #include <iterator>
 
 #include "heartline/solver.h"
-#include "heartline/track_builders.h"
+#include "support/track_builders.h"
 #include "heartline/track_length.h"
 #include "support/test_support.h"
 #include "track/chunk_cursor.h"
-#include "track/track_fixtures.h"
+#include "support/track_fixtures.h"
 #include "track/track_io.h"
 
 namespace torvix {
@@ -85,7 +85,7 @@ std::vector<std::pair<std::string, std::vector<std::uint8_t>>> Shapes() {
     shapes.emplace_back("straight", Encoded(test::StraightTrack(5, 100, 3, 0.25f)));
     shapes.emplace_back("circle", Encoded(test::CircleTrack(30, 8)));
     shapes.emplace_back("hill", Encoded(test::HillTrack(30)));
-    const Track sample = Read(std::filesystem::path(TORVIX_SOURCE_DIR) / "samples" / "sample.nltrack");
+    const Track sample = Read(test::SampleTrackPath());
     shapes.emplace_back("sample", Encoded(sample));
     shapes.emplace_back("sample_solved", Encoded(Solved(sample, 60)));
     shapes.emplace_back("hill_solved", Encoded(Solved(test::HillTrack(10), 20)));

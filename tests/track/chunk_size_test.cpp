@@ -6,7 +6,7 @@
 
 #include "support/test_support.h"
 #include "track/chunk_cursor.h"
-#include "track/track_fixtures.h"
+#include "support/track_fixtures.h"
 #include "track/track_io.h"
 
 namespace torvix {

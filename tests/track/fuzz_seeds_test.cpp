@@ -7,9 +7,9 @@
 #include <fstream>
 
 #include "support/test_support.h"
-#include "heartline/track_builders.h"
+#include "support/track_builders.h"
 #include "track/chunk_cursor.h"
-#include "track/track_fixtures.h"
+#include "support/track_fixtures.h"
 #include "track/track_io.h"
 
 namespace torvix {

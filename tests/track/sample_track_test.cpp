@@ -6,13 +6,14 @@
 
 #include "heartline/solver.h"
 #include "heartline/track_length.h"
+#include "support/test_support.h"
 #include "track/track_io.h"
 
 namespace torvix {
 namespace {
 
 TEST(SampleTrackTest, IsASmoothOpenRideTheDefaultSpeedsCarry) {
-    const std::string path = std::string(TORVIX_SOURCE_DIR) + "/samples/sample.nltrack";
+    const std::string path = test::SampleTrackPath().string();
     Track track;
     TrackIoError error;
     ASSERT_TRUE(ReadTrackFile(path, track, &error)) << error.message;
@@ -62,7 +63,7 @@ TEST(SampleTrackTest, IsASmoothOpenRideTheDefaultSpeedsCarry) {
 
 TEST(SampleTrackTest, SolverRunsWithTheDefaultParameters) {
     Track track;
-    ASSERT_TRUE(ReadTrackFile(std::string(TORVIX_SOURCE_DIR) + "/samples/sample.nltrack", track));
+    ASSERT_TRUE(ReadTrackFile(test::SampleTrackPath().string(), track));
     const double track_length = TrackLength(track).length;
     const SolveResult result = SolveHeartline(track, track_length, HeartlineParams{});
     ASSERT_TRUE(result.ok) << result.message;

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "track/chunk_cursor.h"
-#include "track/track_fixtures.h"
+#include "support/track_fixtures.h"
 #include "track/track_io.h"
 
 namespace torvix {

@@ -1,4 +1,4 @@
-#include "track/track_fixtures.h"
+#include "support/track_fixtures.h"
 
 namespace torvix::test {
 

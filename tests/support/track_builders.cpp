@@ -1,4 +1,4 @@
-#include "heartline/track_builders.h"
+#include "support/track_builders.h"
 
 #include <cmath>
 
