@@ -20,6 +20,7 @@
 #include <cmath>
 
 #include "app/file_dialogs.h"
+#include "app/run_controller.h"
 
 namespace torvix {
 
@@ -260,8 +261,8 @@ private:
 
 // ---- the window
 
-RideReportWindow::RideReportWindow(RideReportRun run, FileDialogs* dialogs, QWidget* parent)
-    : QWidget(parent, Qt::Window), run_(std::move(run)), dialogs_(dialogs) {
+RideReportWindow::RideReportWindow(RideReportRun run, RunController& runs, FileDialogs* dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window), run_(std::move(run)), runs_(runs), dialogs_(dialogs) {
     setObjectName("rideReport");
     // Closing the main window ends the program even while a report is open.
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -608,7 +609,10 @@ void RideReportWindow::SetCompare(bool on) {
         other_tried_ = true;
         Track other_track = run_.input;
         const SolverMode other_mode = run_.mode == SolverMode::kLiteral ? SolverMode::kRefined : SolverMode::kLiteral;
-        const SolveResult result = SolveHeartlineWith(other_mode, other_track, run_.publiclength, run_.params);
+        // The box stays as it is until the run is done.
+        compare_->setEnabled(false);
+        const SolveResult result = runs_.Run(other_track, run_.track_length, other_mode, run_.params);
+        compare_->setEnabled(true);
         if (result.ok) {
             other_ = ride::MeasureRide(other_track, report_.params);
             other_deviation_ = ride::HeartDeviationMax(*other_, run_.input);
@@ -728,16 +732,12 @@ void RideReportWindow::RefreshSummary() {
 
 bool RideReportWindow::ExportPng() {
     if (dialogs_ == nullptr) return false;
-    std::string file = run_.export_file.toStdString();
-    std::string file_title;
-    std::string filter = "PNG pictures (*.png)|*.png";
-    std::int32_t filter_index = 1;
-    std::int32_t flags = 0;
     const std::string folder = QFileInfo(run_.export_file).absolutePath().toStdString();
-    if (!dialogs_->ShowSaveDialog(file, file_title, true, filter, filter_index, folder, "Export Ride Report",
-                                  "png", this, flags))
-        return false;
-    return SavePng(QString::fromStdString(file));
+    const std::optional<std::string> file = dialogs_->Choose(
+        SaveRequest(run_.export_file.toStdString(), folder, "Export Ride Report", "PNG pictures (*.png)|*.png", "png"),
+        this);
+    if (!file) return false;
+    return SavePng(QString::fromStdString(*file));
 }
 
 bool RideReportWindow::SavePng(const QString& path) {

@@ -62,7 +62,7 @@ class RideTest : public WindowTest {
 protected:
     void Load(const std::string& path) {
         dialogs.open_answers.push_back(path);
-        Window().btnLoad_Click();
+        Window().OnLoadClicked();
         ASSERT_TRUE(Window().track_loaded()) << path;
     }
     void SetField(const char* name, const QString& text) { Field(name)->setText(text); }
@@ -107,7 +107,7 @@ TEST_F(RideTest, ReportControlIsEnabledOnlyAfterASuccessfulRun) {
 
     LoadHill();
     EXPECT_FALSE(control->isEnabled());
-    Window().btnMod_Click();
+    Window().OnModifyClicked();
     ASSERT_TRUE(Window().track_modified());
     EXPECT_TRUE(control->isEnabled());
     // Ctrl+R opens it, as the control's click does.
@@ -119,7 +119,7 @@ TEST_F(RideTest, ReportControlIsEnabledOnlyAfterASuccessfulRun) {
 
     // A failed run takes the report away: it described a track that is gone.
     SetField("str_startspeed", "5");
-    Window().btnMod_Click();
+    Window().OnModifyClicked();
     ASSERT_FALSE(Window().track_modified());
     EXPECT_FALSE(control->isEnabled());
     EXPECT_EQ(Window().ride_report_window(), nullptr);
@@ -130,7 +130,7 @@ TEST_F(RideTest, ReportControlIsEnabledOnlyAfterASuccessfulRun) {
 TEST_F(RideTest, ReportOfTheSampleRunPlotsEverySampleAndEveryInputVertex) {
     Load(kSample.string());
     SetField("str_heartline", "1.1");
-    Window().btnMod_Click();
+    Window().OnModifyClicked();
     ASSERT_TRUE(Window().track_modified());
     // Fields edited after the run do not change what the report measures.
     SetField("str_heartline", "3");
@@ -191,7 +191,7 @@ TEST_F(RideTest, ReportOfTheSampleRunPlotsEverySampleAndEveryInputVertex) {
 
 TEST_F(RideTest, ComparisonShowsTheOtherModeOrSaysWhyNot) {
     Load(kSample.string());
-    Window().btnMod_Click();
+    Window().OnModifyClicked();
     ASSERT_TRUE(Window().track_modified());
     Window().OpenRideReport();
     RideReportWindow* report = Window().ride_report_window();
@@ -200,7 +200,7 @@ TEST_F(RideTest, ComparisonShowsTheOtherModeOrSaysWhyNot) {
 
     Track other = Window().loaded_track();
     const SolveResult direct =
-        SolveHeartlineWith(SolverMode::kRefined, other, Window().track_length_value(), FieldParams());
+        SolveHeartlineWith(SolverMode::kRefined, other, Window().track_length(), FieldParams());
     report->SetCompare(true);
     if (direct.ok) {
         const ride::RideReport expected = ride::MeasureRide(other, report->report().params);
@@ -235,8 +235,8 @@ TEST_F(RideTest, BankingModeIsRememberedAndUsedByTheNextRun) {
     Load(kSample.string());
     Track direct_track = Window().loaded_track();
     const SolveResult direct =
-        SolveHeartlineWith(SolverMode::kRefined, direct_track, Window().track_length_value(), FieldParams());
-    Window().btnMod_Click();
+        SolveHeartlineWith(SolverMode::kRefined, direct_track, Window().track_length(), FieldParams());
+    Window().OnModifyClicked();
     EXPECT_EQ(Window().track_modified(), direct.ok);
     if (direct.ok) {
         EXPECT_TRUE(Window().current_track() == direct_track);
@@ -256,7 +256,7 @@ TEST_F(RideTest, BankingModeIsRememberedAndUsedByTheNextRun) {
 TEST_F(RideTest, ValleyTooltipNamesAStartSpeedThatPasses) {
     LoadHill();
     SetField("str_startspeed", "5");
-    Window().btnMod_Click();
+    Window().OnModifyClicked();
     ASSERT_FALSE(Window().track_modified());
     ASSERT_FALSE(boxes.shown.empty());
     EXPECT_EQ(boxes.shown.back().text, QString(kValleyMessage));
@@ -276,7 +276,7 @@ TEST_F(RideTest, ValleyTooltipNamesAStartSpeedThatPasses) {
     ASSERT_TRUE(speed.hasMatch()) << message->toolTip().toStdString();
     EXPECT_GT(speed.captured(1).toDouble(), 15);  // the hill needs about 12 m of height in speed
     SetField("str_startspeed", speed.captured(1));
-    Window().btnMod_Click();
+    Window().OnModifyClicked();
     EXPECT_TRUE(Window().track_modified());
 }
 

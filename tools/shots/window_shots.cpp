@@ -75,8 +75,8 @@ int main(int argc, char** argv) {
     Wait(1000);  // the fade-in; "Ready" is still showing
     if (!window.grab().save(QDir(out).filePath("window.png"))) return 1;
 
-    window.btnLoad_Click();
-    window.btnMod_Click();
+    window.OnLoadClicked();
+    window.OnModifyClicked();
     if (!window.track_modified()) return 1;
     Wait(100);
     if (!window.grab().save(QDir(out).filePath("window-after-run.png"))) return 1;
