@@ -132,7 +132,7 @@ ClickLabel* MainWindow::AddLabel(const char* name, const TwipRect& r) {
 }
 
 ShapeWidget* MainWindow::AddShape(const char* name, bool circle, const TwipRect& r) {
-    auto* shape = new ShapeWidget(circle ? ShapeWidget::Kind::Circle : ShapeWidget::Kind::Rectangle, this);
+    auto* shape = new ShapeWidget(circle ? ShapeWidget::Kind::kCircle : ShapeWidget::Kind::kRectangle, this);
     shape->setObjectName(name);
     shape->SetTwips(r);
     return shape;
@@ -215,7 +215,7 @@ void MainWindow::BuildControls() {
     progress_bar_->hide();
     bubble_shape_ = AddShape("bubbleshape", true, {2950, 3960, 40, 40});
     bubble_shape_->SetBorderColour(kTextColour);
-    bubble_shape_->SetBorderStyle(ShapeWidget::kSolid);
+    bubble_shape_->SetBorderStyle(OutlineStyle::kSolid);
 
     auto* load = AddLabel("btnLoad", {540, 4620, 1335, 255});
     auto* mod = AddLabel("btnMod", {2340, 4620, 1335, 255});
@@ -397,7 +397,7 @@ void MainWindow::OnBubbleTick() {
 
 void MainWindow::ShowBubble() {
     bubble_shape_->SetTwips({bubble_state_.left, bubble_state_.top, bubble_state_.width, bubble_state_.height});
-    bubble_shape_->SetBorderStyle(static_cast<int>(bubble_state_.outline));
+    bubble_shape_->SetBorderStyle(bubble_state_.outline);
 }
 
 void MainWindow::ShowLength(double length) {

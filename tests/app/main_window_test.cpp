@@ -71,7 +71,7 @@ TEST_F(WindowTest, InitialTextsAndVisibility) {
     for (const char* name : {"statuslight1", "statuslight2", "statuslight3", "Progressbar"})
         EXPECT_TRUE(Control(name)->isHidden()) << name;
     EXPECT_FALSE(Control("bubbleshape")->isHidden());
-    EXPECT_EQ(Control<ShapeWidget>("bubbleshape")->BorderStyle(), ShapeWidget::kSolid);
+    EXPECT_EQ(Control<ShapeWidget>("bubbleshape")->BorderStyle(), OutlineStyle::kSolid);
     EXPECT_FALSE(Control<ShapeWidget>("bubbleshape")->FillColour().isValid());
     EXPECT_EQ(Control<ShapeWidget>("bubbleshape")->BorderColour(), QColor(180, 200, 220));
     EXPECT_EQ(Control<ShapeWidget>("statuslight2")->FillColour(), QColor(0, 192, 0));

@@ -6,8 +6,10 @@
 #include <QMouseEvent>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 
 #include "app/click_label.h"
 #include "app/ride_report_window.h"
@@ -278,6 +280,72 @@ TEST_F(RideTest, ValleyTooltipNamesAStartSpeedThatPasses) {
     SetField("str_startspeed", speed.captured(1));
     Window().OnModifyClicked();
     EXPECT_TRUE(Window().track_modified());
+}
+
+}  // namespace
+}  // namespace torvix::test
+
+// ---- the comparison's run
+
+namespace torvix::test {
+namespace {
+
+class CompareRunTest : public RideTest {
+protected:
+    // A report over a run slow enough for the window to process events during the comparison.
+    RideReportWindow* SlowReport() {
+        Load(kSample.string());
+        SetField("str_segments", "400");
+        SetField("str_precision", "16");
+        SetField("str_filter", "200");
+        Window().OnModifyClicked();
+        EXPECT_TRUE(Window().track_modified());
+        Window().OpenRideReport();
+        return Window().ride_report_window();
+    }
+    // Calls `during` from the window's event loop while the comparison runs.
+    bool CompareWhile(RideReportWindow& report, const std::function<void()>& during) {
+        bool saw_run = false;
+        QTimer poke;
+        poke.setInterval(2);
+        QObject::connect(&poke, &QTimer::timeout, [&] {
+            if (!Window().run_in_progress() || saw_run) return;
+            saw_run = true;
+            during();
+        });
+        poke.start();
+        report.SetCompare(true);
+        return saw_run;
+    }
+};
+
+TEST_F(CompareRunTest, WindowKeepsItsEventsAndItsTrackWhileTheComparisonRuns) {
+    RideReportWindow* report = SlowReport();
+    ASSERT_NE(report, nullptr);
+    const Track result = Window().current_track();
+    const bool saw_run = CompareWhile(*report, [&] {
+        dialogs.open_answers.push_back(kSample.string());
+        Window().OnLoadClicked();
+        Window().OnModifyClicked();
+    });
+    ASSERT_TRUE(saw_run) << "the comparison ran on the window's thread or ended too soon";
+    EXPECT_EQ(dialogs.opened.size(), 1u) << "load ran during the comparison";
+    EXPECT_TRUE(Window().current_track() == result) << "the comparison touched the window's track";
+    EXPECT_EQ(Window().ride_report_window(), report);
+    EXPECT_FALSE(Window().run_in_progress());
+    EXPECT_TRUE(report->other_report() != nullptr || report->status_text().contains("run failed"));
+}
+
+TEST_F(CompareRunTest, ClosingTheWindowCancelsTheComparison) {
+    RideReportWindow* report = SlowReport();
+    ASSERT_NE(report, nullptr);
+    Window().show();
+    ASSERT_TRUE(CompareWhile(*report, [&] { Window().OnCloseClicked(); }));
+    EXPECT_EQ(report->other_report(), nullptr);
+    EXPECT_TRUE(report->status_text().contains(kCancelledMessage)) << report->status_text().toStdString();
+    EXPECT_TRUE(Window().isVisible()) << "closes only once the run has unwound";
+    QTest::qWait(20);
+    EXPECT_FALSE(Window().isVisible());
 }
 
 }  // namespace
