@@ -315,14 +315,14 @@ TEST_F(ShownWindowTest, ResultsFitTheirFields) {
         field->setText("none");
         EXPECT_EQ(field->font(), own) << name;
     }
-    Window().display_gradient("-0.012345");
+    Window().ShowFriction("-0.012345");
     Window().ShowLength(12345.678);
     for (const char* name : {"SLopeLabel", "Lengthlabel"}) {
         QLabel* label = Control<QLabel>(name);
         EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), label->contentsRect().width())
             << name << " " << label->text().toStdString();
     }
-    Window().display_gradient("0.011665");
+    Window().ShowFriction("0.011665");
     EXPECT_EQ(Control<QLabel>("SLopeLabel")->font(), own);
 }
 
