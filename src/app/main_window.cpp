@@ -156,9 +156,9 @@ void MainWindow::BuildControls() {
 
     // Creation order is the tab order: the six parameter fields, then the results.
     segments_field_ = AddParameterField("str_segments", {2100, 1500, 615, 315}, false, false,
-                                      "Number of Segments the heartlined Track should have.");
+                                        "Number of Segments the heartlined Track should have.");
     heartline_field_ = AddParameterField("str_heartline", {2100, 1950, 615, 315}, true, true,
-                                       "Position of heartline. See the recommended values on the right.");
+                                         "Position of heartline. See the recommended values on the right.");
     start_speed_field_ = AddParameterField(
         "str_startspeed", {2100, 2400, 615, 315}, true, false,
         "Speed of the train at the start of the track. Note that this must be measured in meters per "
@@ -171,8 +171,8 @@ void MainWindow::BuildControls() {
         "str_precision", {2100, 3300, 615, 315}, false, false,
         "Number of points used to determine the shape of each segment. Usually 6 points or ok.");
     filter_field_ = AddParameterField("str_filter", {2100, 3750, 615, 315}, false, false,
-                                    "Specifies how often the filter is being applied. The higher this value "
-                                    "the smoother the transitions and the more precision is lost.");
+                                      "Specifies how often the filter is being applied. The higher this value "
+                                      "the smoother the transitions and the more precision is lost.");
     // The fields' design texts; start-up replaces them with the stored settings.
     segments_field_->setText("60");
     heartline_field_->setText("1.1");

@@ -155,8 +155,10 @@ std::string RidePlotSvg(const RideReport& report, const PlotOptions& options) {
         if (std::string(panel.name) == "lateral") {
             for (const RidePeak& peak : sum.peaks) {
                 const double x = p.X(peak.s), y = p.Y(std::clamp(peak.lateral, p.y.lo, p.y.hi));
-                svg.Text(x, y + (peak.lateral >= 0 ? -6 : 14), Num(peak.lateral, 2),
-                         "text-anchor=\"middle\" fill=\"#d62728\" font-size=\"11\"");
+                // Beside the peak, inside the panel.
+                const double label_y = std::clamp(y + (peak.lateral >= 0 ? -6 : 14), p.y0 + 12, p.y0 + p.h - 4);
+                svg.Text(x + 4, label_y, Num(peak.lateral, 2),
+                         "fill=\"#d62728\" font-size=\"11\"");
             }
         }
         last = &p;
