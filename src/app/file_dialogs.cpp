@@ -117,14 +117,14 @@ DialogRequest OpenTrackRequest(std::string file_name, std::string initial_dir) {
     return request;
 }
 
-DialogRequest SaveRequest(std::string file_name, std::string initial_dir, std::string title, std::string filter_spec,
+DialogRequest SaveRequest(std::string file_name, std::string initial_dir, std::string title, std::string filter,
                           std::string default_ext) {
     DialogRequest request;
     request.save = true;
     request.file_name = std::move(file_name);
     request.initial_dir = std::move(initial_dir);
     request.title = std::move(title);
-    request.filter_spec = std::move(filter_spec);
+    request.filter_spec = std::move(filter);
     request.default_ext = std::move(default_ext);
     request.flags = SaveDialogFlags(0, true);
     return request;

@@ -69,7 +69,7 @@ void ConfigureFileDialog(QFileDialog& dialog, const DialogRequest& request);
 // over after asking.
 DialogRequest OpenTrackRequest(std::string file_name, std::string initial_dir);
 DialogRequest SaveRequest(std::string file_name, std::string initial_dir, std::string title,
-                          std::string filter_spec, std::string default_ext);
+                          std::string filter, std::string default_ext);
 
 class FileDialogs {
 public:

@@ -292,12 +292,12 @@ void RideReportWindow::BuildPlots() {
     heading_->setContentsMargins(kLeftMargin, 0, 0, 4);
     column->addWidget(heading_);
 
-    const auto& specs = ride::PlotPanels();
-    for (std::size_t i = 0; i < specs.size(); ++i) {
+    const auto& panels = ride::PlotPanels();
+    for (std::size_t i = 0; i < panels.size(); ++i) {
         auto plot = std::make_unique<Plot>();
-        plot->kind = &specs[i];
-        plot->colour = PanelColour(specs[i]);
-        const bool top = i == 0, bottom = i + 1 == specs.size();
+        plot->kind = &panels[i];
+        plot->colour = PanelColour(panels[i]);
+        const bool top = i == 0, bottom = i + 1 == panels.size();
         auto* chart = new QChart;
         plot->chart = chart;
         chart->legend()->hide();
@@ -323,15 +323,15 @@ void RideReportWindow::BuildPlots() {
         plot->x->setLabelFormat("%.0f");
         plot->x->setLabelsVisible(bottom);
         if (bottom) plot->x->setTitleText("distance along the heart line (m)");
-        plot->y->setTitleText(specs[i].title);
+        plot->y->setTitleText(panels[i].title);
         chart->addAxis(plot->x, Qt::AlignBottom);
         chart->addAxis(plot->y, Qt::AlignLeft);
 
-        for (const PlotBand& band : specs[i].bands) {
+        for (const PlotBand& band : panels[i].bands) {
             auto* upper = new QLineSeries(chart);
             auto* lower = new QLineSeries(chart);
             auto* area = new QAreaSeries(upper, lower);
-            area->setObjectName(QString(specs[i].name) + "_band");
+            area->setObjectName(QString(panels[i].name) + "_band");
             area->setBrush(BandColour(band.kind));
             area->setPen(Qt::NoPen);
             chart->addSeries(area);
@@ -341,7 +341,7 @@ void RideReportWindow::BuildPlots() {
         }
 
         plot->main = new QLineSeries;
-        plot->main->setObjectName(specs[i].name);
+        plot->main->setObjectName(panels[i].name);
         plot->main->setPen(QPen(plot->colour, 1.5));
         chart->addSeries(plot->main);
         plot->main->attachAxis(plot->x);
@@ -349,7 +349,7 @@ void RideReportWindow::BuildPlots() {
         FillSeries(*plot, report_, false);
 
         plot->view = new PlotView(plot.get(), this, top, bottom);
-        plot->view->setObjectName(QString(specs[i].name) + "_plot");
+        plot->view->setObjectName(QString(panels[i].name) + "_plot");
         column->addWidget(plot->view, top || bottom ? 6 : 5);
         connect(plot->x, &QValueAxis::rangeChanged, this,
                 [this](double lo, double hi) { OnDistanceRangeChanged(lo, hi); });
