@@ -55,6 +55,7 @@ private:
     std::uint32_t state_ = 327680;
 };
 
+// The bubble's outline, which is also its burst phase.
 enum class OutlineStyle { kSolid = 1, kDashed = 2, kDotted = 3 };
 
 inline constexpr int kBubbleBottom = 4000;

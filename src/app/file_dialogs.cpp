@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QWidget>
 
 namespace torvix {
@@ -29,15 +28,6 @@ QString FromText(std::string_view text) { return QString::fromUtf8(text.data(), 
 std::string PathText(const QString& path) { return QFile::encodeName(QDir::toNativeSeparators(path)).toStdString(); }
 
 }  // namespace
-
-std::string ConvertFilterSpec(std::string_view filter) {
-    std::string converted(filter);
-    for (char& c : converted) {
-        if (c == '|' || c == ':') c = '\0';
-    }
-    converted.append(2, '\0');
-    return converted;
-}
 
 QStringList NameFiltersFromSpec(std::string_view filter) {
     QStringList filters;
@@ -116,50 +106,37 @@ void ConfigureFileDialog(QFileDialog& dialog, const DialogRequest& request) {
     }
 }
 
-bool QtFileDialogs::ShowOpenDialog(std::string& file_name, std::string& file_title, bool file_must_exist,
-                                   bool& read_only, bool hide_read_only, std::string& filter_spec,
-                                   std::int32_t& filter_index, const std::string& initial_dir,
-                                   const std::string& title, const std::string& default_ext, QWidget* owner,
-                                   std::int32_t& flags) {
-    const DialogRequest request{false,       file_name, initial_dir,
-                                title,       filter_spec, filter_index,
-                                default_ext, OpenDialogFlags(flags, file_must_exist, hide_read_only, read_only)};
-    filter_spec = ConvertFilterSpec(filter_spec);
-    const bool chosen = Show(request, owner, file_name, file_title, filter_index, flags);
-    if (chosen && (flags & kDialogReadOnly)) read_only = true;
-    return chosen;
+DialogRequest OpenTrackRequest(std::string file_name, std::string initial_dir) {
+    DialogRequest request;
+    request.file_name = std::move(file_name);
+    request.initial_dir = std::move(initial_dir);
+    request.title = "Load Track...";
+    request.filter_spec = std::string(kTrackFilter);
+    request.default_ext = std::string(kTrackExtension);
+    request.flags = OpenDialogFlags(0, true, true, false);
+    return request;
 }
 
-bool QtFileDialogs::ShowSaveDialog(std::string& file_name, std::string& file_title, bool overwrite_prompt,
-                                   std::string& filter_spec, std::int32_t& filter_index,
-                                   const std::string& initial_dir, const std::string& title,
-                                   const std::string& default_ext, QWidget* owner, std::int32_t& flags) {
-    const DialogRequest request{true,        file_name,   initial_dir,
-                                title,       filter_spec, filter_index,
-                                default_ext, SaveDialogFlags(flags, overwrite_prompt)};
-    filter_spec = ConvertFilterSpec(filter_spec);
-    return Show(request, owner, file_name, file_title, filter_index, flags);
+DialogRequest SaveRequest(std::string file_name, std::string initial_dir, std::string title, std::string filter,
+                          std::string default_ext) {
+    DialogRequest request;
+    request.save = true;
+    request.file_name = std::move(file_name);
+    request.initial_dir = std::move(initial_dir);
+    request.title = std::move(title);
+    request.filter_spec = std::move(filter);
+    request.default_ext = std::move(default_ext);
+    request.flags = SaveDialogFlags(0, true);
+    return request;
 }
 
-bool QtFileDialogs::Show(const DialogRequest& request, QWidget* owner, std::string& file_name,
-                         std::string& file_title, std::int32_t& filter_index, std::int32_t& flags) {
+std::optional<std::string> QtFileDialogs::Choose(const DialogRequest& request, QWidget* owner) {
     QFileDialog dialog(owner);
     ConfigureFileDialog(dialog, request);
     const bool accepted = dialog.exec() == QDialog::Accepted;
     const QStringList chosen = accepted ? dialog.selectedFiles() : QStringList();
-    if (chosen.isEmpty()) {
-        file_name.clear();
-        file_title.clear();
-        flags = 0;
-        filter_index = 0;
-        return false;
-    }
-    file_name = PathText(chosen.front());
-    file_title = QFile::encodeName(QFileInfo(chosen.front()).fileName()).toStdString();
-    flags = request.flags;
-    const qsizetype index = dialog.nameFilters().indexOf(dialog.selectedNameFilter());
-    filter_index = index >= 0 ? static_cast<std::int32_t>(index) + 1 : request.filter_index;
-    return true;
+    if (chosen.isEmpty()) return std::nullopt;
+    return PathText(chosen.front());
 }
 
 }  // namespace torvix

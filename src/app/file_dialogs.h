@@ -1,12 +1,13 @@
 // The open and save dialogs of the load and save commands.
 //
 // Callers describe a dialog the way the program always has: a filter written
-// as display text and pattern separated by "|" or ":", option flags as
-// numbers, and in/out arguments that receive the chosen path. The window
-// reaches the dialogs through FileDialogs so tests can answer for the user.
+// as display text and pattern separated by "|" or ":", and option flags as
+// numbers. The window reaches the dialogs through FileDialogs so tests can
+// answer for the user.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,10 +30,8 @@ inline constexpr std::int32_t kDialogFileMustExist = 0x1000;
 inline constexpr std::string_view kTrackFilter = "NoLimits Tracks (*.nltrack)|*.nltrack";
 inline constexpr std::string_view kTrackExtension = "nltrack";
 
-// "|" and ":" become NUL separators and two NULs end the list.
-std::string ConvertFilterSpec(std::string_view filter);
-
-// Qt name filters ("Text (*.a *.b)") from a filter in either notation. Parts
+// Qt name filters ("Text (*.a *.b)") from a filter whose parts are separated
+// by "|", ":" or NUL. Parts
 // pair up as display text and pattern; several patterns are separated by ";".
 // The list ends at an empty part or a display text without a pattern.
 QStringList NameFiltersFromSpec(std::string_view filter);
@@ -66,40 +65,25 @@ struct DialogRequest {
 // Sets up a dialog from a request without showing it.
 void ConfigureFileDialog(QFileDialog& dialog, const DialogRequest& request);
 
+// The track commands' dialogs: an existing file to load, or a file to save
+// over after asking.
+DialogRequest OpenTrackRequest(std::string file_name, std::string initial_dir);
+DialogRequest SaveRequest(std::string file_name, std::string initial_dir, std::string title,
+                          std::string filter, std::string default_ext);
+
 class FileDialogs {
 public:
     virtual ~FileDialogs() = default;
 
-    // Returns true when the user chose a file: `file_name` then holds its full
-    // path, `file_title` its name, `flags` the flags used and `filter_index`
-    // the 1-based filter chosen. On cancel: false, both names and `flags`
-    // emptied, `filter_index` 0. `filter_spec` is left in its converted (NUL
-    // separated) form. `owner` may be null.
-    virtual bool ShowOpenDialog(std::string& file_name, std::string& file_title, bool file_must_exist,
-                                bool& read_only, bool hide_read_only, std::string& filter_spec,
-                                std::int32_t& filter_index, const std::string& initial_dir, const std::string& title,
-                                const std::string& default_ext, QWidget* owner, std::int32_t& flags) = 0;
-    virtual bool ShowSaveDialog(std::string& file_name, std::string& file_title, bool overwrite_prompt,
-                                std::string& filter_spec, std::int32_t& filter_index, const std::string& initial_dir,
-                                const std::string& title, const std::string& default_ext, QWidget* owner,
-                                std::int32_t& flags) = 0;
+    // The full path of the file the user chose, or nothing when the dialog
+    // was cancelled. `owner` may be null.
+    virtual std::optional<std::string> Choose(const DialogRequest& request, QWidget* owner) = 0;
 };
 
 // The dialogs shown with Qt's own (non-native) file dialog.
 class QtFileDialogs : public FileDialogs {
 public:
-    bool ShowOpenDialog(std::string& file_name, std::string& file_title, bool file_must_exist, bool& read_only,
-                        bool hide_read_only, std::string& filter_spec, std::int32_t& filter_index,
-                        const std::string& initial_dir, const std::string& title, const std::string& default_ext,
-                        QWidget* owner, std::int32_t& flags) override;
-    bool ShowSaveDialog(std::string& file_name, std::string& file_title, bool overwrite_prompt,
-                        std::string& filter_spec, std::int32_t& filter_index, const std::string& initial_dir,
-                        const std::string& title, const std::string& default_ext, QWidget* owner,
-                        std::int32_t& flags) override;
-
-private:
-    bool Show(const DialogRequest& request, QWidget* owner, std::string& file_name, std::string& file_title,
-              std::int32_t& filter_index, std::int32_t& flags);
+    std::optional<std::string> Choose(const DialogRequest& request, QWidget* owner) override;
 };
 
 }  // namespace torvix

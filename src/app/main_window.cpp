@@ -1,7 +1,6 @@
 #include "app/main_window.h"
 
 #include <QCloseEvent>
-#include <QEventLoop>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -12,7 +11,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
-#include <thread>
 
 #include "analysis/track_ends.h"
 #include "app/click_label.h"
@@ -20,6 +18,7 @@
 #include "app/filter_key.h"
 #include "app/message_boxes.h"
 #include "app/parameter_field.h"
+#include "app/run_controller.h"
 #include "app/shape_widget.h"
 #include "app/window_logic.h"
 #include "app/window_region.h"
@@ -73,18 +72,30 @@ void SetTextOnlyColour(QWidget* w, const QColor& text) {
 }  // namespace
 
 MainWindow::MainWindow(WindowServices services, QWidget* parent)
-    : QWidget(parent, Qt::FramelessWindowHint | Qt::Window), services_(std::move(services)) {
+    : QWidget(parent, Qt::FramelessWindowHint | Qt::Window),
+      services_(std::move(services)),
+      run_(new RunController(this)) {
     setObjectName("frmMain");
     setWindowTitle(kWindowCaption);
     setMouseTracking(true);
     setAcceptDrops(true);
+    // A close asked for during any run (this window's or its report's) happens once the run has unwound.
+    connect(run_, &RunController::finished, this, [this] {
+        if (close_after_run_) QTimer::singleShot(0, this, &QWidget::close);
+    });
     BuildControls();
-    Form_Load();
+    StartUp();
 }
 
 MainWindow::~MainWindow() = default;
 
 QTimer* MainWindow::timer(const char* name) const { return findChild<QTimer*>(name); }
+bool MainWindow::run_in_progress() const { return run_->running(); }
+double MainWindow::track_length() const { return run_->track_length(); }
+const Track& MainWindow::current_track() const { return run_->current_track(); }
+const Track& MainWindow::loaded_track() const { return run_->loaded_track(); }
+long MainWindow::progress_count() const { return run_->progress_count(); }
+long MainWindow::progress_total() const { return run_->progress_total(); }
 
 ParameterField* MainWindow::AddParameterField(const char* name, const TwipRect& r, bool allow_decimal,
                                               bool allow_negative, const char* tooltip) {
@@ -121,7 +132,7 @@ ClickLabel* MainWindow::AddLabel(const char* name, const TwipRect& r) {
 }
 
 ShapeWidget* MainWindow::AddShape(const char* name, bool circle, const TwipRect& r) {
-    auto* shape = new ShapeWidget(circle ? ShapeWidget::Kind::Circle : ShapeWidget::Kind::Rectangle, this);
+    auto* shape = new ShapeWidget(circle ? ShapeWidget::Kind::kCircle : ShapeWidget::Kind::kRectangle, this);
     shape->setObjectName(name);
     shape->SetTwips(r);
     return shape;
@@ -144,67 +155,67 @@ void MainWindow::BuildControls() {
     picture->hide();
 
     // Creation order is the tab order: the six parameter fields, then the results.
-    str_segments_ = AddParameterField("str_segments", {2100, 1500, 615, 315}, false, false,
-                                      "Number of Segments the heartlined Track should have.");
-    str_heartline_ = AddParameterField("str_heartline", {2100, 1950, 615, 315}, true, true,
-                                       "Position of heartline. See the recommended values on the right.");
-    str_startspeed_ = AddParameterField(
+    segments_field_ = AddParameterField("str_segments", {2100, 1500, 615, 315}, false, false,
+                                        "Number of Segments the heartlined Track should have.");
+    heartline_field_ = AddParameterField("str_heartline", {2100, 1950, 615, 315}, true, true,
+                                         "Position of heartline. See the recommended values on the right.");
+    start_speed_field_ = AddParameterField(
         "str_startspeed", {2100, 2400, 615, 315}, true, false,
         "Speed of the train at the start of the track. Note that this must be measured in meters per "
         "second (m/s).");
-    str_endspeed_ = AddParameterField(
+    end_speed_field_ = AddParameterField(
         "str_endspeed", {2100, 2850, 615, 315}, true, false,
         "Speed of the train at the end of the track. Note that this must be measured in meters per second "
         "(m/s).");
-    str_precision_ = AddParameterField(
+    precision_field_ = AddParameterField(
         "str_precision", {2100, 3300, 615, 315}, false, false,
         "Number of points used to determine the shape of each segment. Usually 6 points or ok.");
-    str_filter_ = AddParameterField("str_filter", {2100, 3750, 615, 315}, false, false,
-                                    "Specifies how often the filter is being applied. The higher this value "
-                                    "the smoother the transitions and the more precision is lost.");
+    filter_field_ = AddParameterField("str_filter", {2100, 3750, 615, 315}, false, false,
+                                      "Specifies how often the filter is being applied. The higher this value "
+                                      "the smoother the transitions and the more precision is lost.");
     // The fields' design texts; start-up replaces them with the stored settings.
-    str_segments_->setText("60");
-    str_heartline_->setText("1.1");
-    str_startspeed_->setText("20");
-    str_endspeed_->setText("17");
-    str_precision_->setText("6");
-    str_filter_->setText("12");
-    connect(str_precision_, &ParameterField::focusLost, this, &MainWindow::str_precision_LostFocus);
+    segments_field_->setText("60");
+    heartline_field_->setText("1.1");
+    start_speed_field_->setText("20");
+    end_speed_field_->setText("17");
+    precision_field_->setText("6");
+    filter_field_->setText("12");
+    connect(precision_field_, &ParameterField::focusLost, this, &MainWindow::OnPrecisionFocusLost);
 
-    str_slope_in_ = AddResultField("str_slope_in", {3600, 3300, 765, 315}, "Torvix");
-    str_radius_in_ = AddResultField("str_radius_in", {4500, 3300, 765, 315}, "");
-    str_tilt_in_ = AddResultField("str_tilt_in", {5400, 3300, 765, 315}, "");
-    str_slope_out_ = AddResultField("str_slope_out", {3600, 3750, 765, 315}, "");
-    str_radius_out_ = AddResultField("str_radius_out", {4500, 3750, 765, 315}, "");
-    str_tilt_out_ = AddResultField("str_tilt_out", {5400, 3750, 765, 315}, "V1.6");
+    slope_in_field_ = AddResultField("str_slope_in", {3600, 3300, 765, 315}, "Torvix");
+    radius_in_field_ = AddResultField("str_radius_in", {4500, 3300, 765, 315}, "");
+    tilt_in_field_ = AddResultField("str_tilt_in", {5400, 3300, 765, 315}, "");
+    slope_out_field_ = AddResultField("str_slope_out", {3600, 3750, 765, 315}, "");
+    radius_out_field_ = AddResultField("str_radius_out", {4500, 3750, 765, 315}, "");
+    tilt_out_field_ = AddResultField("str_tilt_out", {5400, 3750, 765, 315}, "V1.6");
 
-    Lengthlabel_ = AddLabel("Lengthlabel", {3905, 2760, 900, 315});
-    Lengthlabel_->setText("---");
-    Lengthlabel_->setToolTip(" Length of track (m)");
-    SLopeLabel_ = AddLabel("SLopeLabel", {4950, 2760, 900, 315});
-    SLopeLabel_->setText("---");
-    SLopeLabel_->setToolTip("Average Friction Coefficient");
-    for (ClickLabel* label : {Lengthlabel_, SLopeLabel_}) {
+    length_label_ = AddLabel("Lengthlabel", {3905, 2760, 900, 315});
+    length_label_->setText("---");
+    length_label_->setToolTip(" Length of track (m)");
+    friction_label_ = AddLabel("SLopeLabel", {4950, 2760, 900, 315});
+    friction_label_->setText("---");
+    friction_label_->setToolTip("Average Friction Coefficient");
+    for (ClickLabel* label : {length_label_, friction_label_}) {
         label->setAutoFillBackground(true);
         label->setAlignment(Qt::AlignCenter);
         SetColours(label, kFieldBackground, kTextColour);
     }
 
-    statuslight1_ = AddShape("statuslight1", true, {3272, 2664, 94, 94});
-    statuslight2_ = AddShape("statuslight2", true, {3420, 2664, 94, 94});
-    statuslight3_ = AddShape("statuslight3", true, {3570, 2664, 94, 94});
-    for (ShapeWidget* light : {statuslight1_, statuslight2_, statuslight3_}) {
+    status_light1_ = AddShape("statuslight1", true, {3272, 2664, 94, 94});
+    status_light2_ = AddShape("statuslight2", true, {3420, 2664, 94, 94});
+    status_light3_ = AddShape("statuslight3", true, {3570, 2664, 94, 94});
+    for (ShapeWidget* light : {status_light1_, status_light2_, status_light3_}) {
         light->SetFill(kLightGreen);
         light->SetBorderColour(kLightGreen);
         light->hide();
     }
-    Progressbar_ = AddShape("Progressbar", false, {2920, 2400, 145, 1680});
-    Progressbar_->SetFill(kBarRed);
-    Progressbar_->SetBorderColour(kBarRed);
-    Progressbar_->hide();
-    bubbleshape_ = AddShape("bubbleshape", true, {2950, 3960, 40, 40});
-    bubbleshape_->SetBorderColour(kTextColour);
-    bubbleshape_->SetBorderStyle(ShapeWidget::kSolid);
+    progress_bar_ = AddShape("Progressbar", false, {2920, 2400, 145, 1680});
+    progress_bar_->SetFill(kBarRed);
+    progress_bar_->SetBorderColour(kBarRed);
+    progress_bar_->hide();
+    bubble_shape_ = AddShape("bubbleshape", true, {2950, 3960, 40, 40});
+    bubble_shape_->SetBorderColour(kTextColour);
+    bubble_shape_->SetBorderStyle(OutlineStyle::kSolid);
 
     auto* load = AddLabel("btnLoad", {540, 4620, 1335, 255});
     auto* mod = AddLabel("btnMod", {2340, 4620, 1335, 255});
@@ -212,37 +223,35 @@ void MainWindow::BuildControls() {
     auto* minimize = AddLabel("minimizeme", {5280, 180, 495, 315});
     auto* close = AddLabel("closeme", {5820, 180, 435, 315});
     close->setText("    ");
-    connect(load, &ClickLabel::clicked, this, &MainWindow::btnLoad_Click);
-    connect(mod, &ClickLabel::clicked, this, &MainWindow::btnMod_Click);
-    connect(save, &ClickLabel::clicked, this, &MainWindow::btnSave_Click);
-    connect(minimize, &ClickLabel::clicked, this, &MainWindow::minimizeme_Click);
-    connect(close, &ClickLabel::clicked, this, &MainWindow::closeme_Click);
+    connect(load, &ClickLabel::clicked, this, &MainWindow::OnLoadClicked);
+    connect(mod, &ClickLabel::clicked, this, &MainWindow::OnModifyClicked);
+    connect(save, &ClickLabel::clicked, this, &MainWindow::OnSaveClicked);
+    connect(minimize, &ClickLabel::clicked, this, &MainWindow::OnMinimizeClicked);
+    connect(close, &ClickLabel::clicked, this, &MainWindow::OnCloseClicked);
 
-    Message_Label_ = AddLabel("Message_Label", {780, 4220, 1635, 315});
-    Message_Label_->setText("Ready");
+    message_label_ = AddLabel("Message_Label", {780, 4220, 1635, 315});
+    message_label_->setText("Ready");
     QFont message_font("Fixedsys");
     message_font.setPointSize(9);
     message_font.setWeight(QFont::Normal);
     message_font.setStyleHint(QFont::TypeWriter);
-    Message_Label_->setFont(message_font);
+    message_label_->setFont(message_font);
     message_font_ = message_font;
-    Message_Label_->setAlignment(Qt::AlignCenter);
-    SetTextOnlyColour(Message_Label_, kTextColour);
+    message_label_->setAlignment(Qt::AlignCenter);
+    SetTextOnlyColour(message_label_, kTextColour);
 
-    fade_ = AddTimer("fade", 20, &MainWindow::fade_Timer);
-    bubble_ = AddTimer("bubble", 50, &MainWindow::bubble_Timer);
-    Slotmachine_ = AddTimer("Slotmachine", 100, &MainWindow::Slotmachine_Timer);
-    message_timer_ = AddTimer("message_timer", 1500, &MainWindow::message_timer_Timer);
+    fade_timer_ = AddTimer("fade", 20, &MainWindow::OnFadeTick);
+    bubble_timer_ = AddTimer("bubble", 50, &MainWindow::OnBubbleTick);
+    slot_machine_timer_ = AddTimer("Slotmachine", 100, &MainWindow::OnSlotMachineTick);
+    message_timer_ = AddTimer("message_timer", 1500, &MainWindow::OnMessageTimeout);
 
     BuildRideControls();
 }
 
-void MainWindow::Form_Load() {
+void MainWindow::StartUp() {
     track_modified_ = false;
     track_loaded_ = false;
     fade_state_ = FadeState{};
-    progress_count_ = 0;
-    progress_total_ = 10;
 
     skin_ = services_.skin;
     if (skin_.isNull()) {
@@ -253,15 +262,15 @@ void MainWindow::Form_Load() {
     region_ = MakeFormTransparent(this, skin_, kSkinKeyColour);
 
     const ParameterTexts texts = LoadParameterTexts(SettingsFile(services_.settings_file));
-    str_segments_->setText(FromStd(texts.segments));
-    str_heartline_->setText(FromStd(texts.heartline));
-    str_startspeed_->setText(FromStd(texts.start_speed));
-    str_endspeed_->setText(FromStd(texts.end_speed));
-    str_precision_->setText(FromStd(texts.precision));
-    str_filter_->setText(FromStd(texts.filter));
+    segments_field_->setText(FromStd(texts.segments));
+    heartline_field_->setText(FromStd(texts.heartline));
+    start_speed_field_->setText(FromStd(texts.start_speed));
+    end_speed_field_->setText(FromStd(texts.end_speed));
+    precision_field_->setText(FromStd(texts.precision));
+    filter_field_->setText(FromStd(texts.filter));
     ReadBankingMode();
 
-    for (QTimer* t : {fade_, bubble_, Slotmachine_, message_timer_}) t->start();
+    for (QTimer* t : {fade_timer_, bubble_timer_, slot_machine_timer_, message_timer_}) t->start();
 }
 
 QString MainWindow::Setting(const char* section, const char* entry, const QString& fallback) const {
@@ -294,10 +303,9 @@ void MainWindow::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (running_) {
+    if (run_->running()) {
         // Unwind the run first; the window closes when it has.
-        cancel_requested_ = true;
-        cancel_run_.store(true);
+        run_->Cancel();
         close_after_run_ = true;
         event->ignore();
         return;
@@ -305,15 +313,15 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void MainWindow::closeme_Click() { close(); }
+void MainWindow::OnCloseClicked() { close(); }
 
-void MainWindow::minimizeme_Click() { setWindowState(windowState() | Qt::WindowMinimized); }
+void MainWindow::OnMinimizeClicked() { setWindowState(windowState() | Qt::WindowMinimized); }
 
-void MainWindow::show_message(const QString& text, int duration_ms, const QString& full_text) {
-    Message_Label_->setText(text);
-    Message_Label_->setToolTip(full_text == text ? QString() : full_text);
+void MainWindow::ShowMessage(const QString& text, int duration_ms, const QString& full_text) {
+    message_label_->setText(text);
+    message_label_->setToolTip(full_text == text ? QString() : full_text);
     FitMessageLine();
-    Message_Label_->setEnabled(true);
+    message_label_->setEnabled(true);
     message_timer_->setInterval(duration_ms);
     message_timer_->start();
 }
@@ -321,8 +329,8 @@ void MainWindow::show_message(const QString& text, int duration_ms, const QStrin
 // The message line is short: a text too long for one line is wrapped and set
 // smaller until it fits, so no message is ever cut.
 void MainWindow::FitMessageLine() {
-    const QString text = Message_Label_->text();
-    const QRect box = Message_Label_->contentsRect();
+    const QString text = message_label_->text();
+    const QRect box = message_label_->contentsRect();
     QFont font = message_font_;
     bool wrap = QFontMetrics(font).horizontalAdvance(text) > box.width();
     if (wrap) {
@@ -334,40 +342,40 @@ void MainWindow::FitMessageLine() {
             if (needed.width() <= box.width() && needed.height() <= box.height()) break;
         }
     }
-    Message_Label_->setWordWrap(wrap);
-    Message_Label_->setFont(font);
+    message_label_->setWordWrap(wrap);
+    message_label_->setFont(font);
 }
 
-void MainWindow::message_timer_Timer() {
-    Message_Label_->setText(QString());
+void MainWindow::OnMessageTimeout() {
+    message_label_->setText(QString());
     message_timer_->stop();
 }
 
-void MainWindow::str_precision_LostFocus() {
-    const PrecisionCheck check = ClampPrecision(ToStd(str_precision_->text()));
+void MainWindow::OnPrecisionFocusLost() {
+    const PrecisionCheck check = ClampPrecision(ToStd(precision_field_->text()));
     if (check.message.empty()) return;
-    str_precision_->setText(FromStd(check.text));
-    show_message(FromStd(check.message), kPrecisionMessageMs);
+    precision_field_->setText(FromStd(check.text));
+    ShowMessage(FromStd(check.message), kPrecisionMessageMs);
 }
 
 void MainWindow::SetTextColour(const QColor& colour) {
     for (QWidget* w : std::initializer_list<QWidget*>{
-             str_segments_, str_heartline_, str_startspeed_, str_endspeed_, str_precision_, str_filter_,
-             str_slope_in_, str_radius_in_, str_tilt_in_, str_slope_out_, str_radius_out_, str_tilt_out_,
-             Lengthlabel_, SLopeLabel_})
+             segments_field_, heartline_field_, start_speed_field_, end_speed_field_, precision_field_, filter_field_,
+             slope_in_field_, radius_in_field_, tilt_in_field_, slope_out_field_, radius_out_field_, tilt_out_field_,
+             length_label_, friction_label_})
         SetTextOnlyColour(w, colour);
 }
 
-void MainWindow::fade_Timer() {
+void MainWindow::OnFadeTick() {
     setEnabled(true);
     const Rgb c = FadeTick(fade_state_);
-    if (!fade_state_.running) fade_->stop();
+    if (!fade_state_.running) fade_timer_->stop();
     SetTextColour(QColor(c.red, c.green, c.blue));
 }
 
-void MainWindow::Slotmachine_Timer() {
-    QLineEdit* const ring_fields[] = {str_slope_in_,  str_radius_in_,  str_tilt_in_,
-                                      str_tilt_out_,  str_radius_out_, str_slope_out_};
+void MainWindow::OnSlotMachineTick() {
+    QLineEdit* const ring_fields[] = {slope_in_field_,  radius_in_field_,  tilt_in_field_,
+                                      tilt_out_field_,  radius_out_field_, slope_out_field_};
     SlotRing ring;
     for (std::size_t i = 0; i < ring.size(); ++i) ring[i] = ToStd(ring_fields[i]->text());
     RotateSlotRing(ring);
@@ -376,66 +384,49 @@ void MainWindow::Slotmachine_Timer() {
 }
 
 void MainWindow::ShowProgressBar() {
-    const BarGeometry bar = ProgressBarGeometry(static_cast<std::int32_t>(progress_count_),
-                                                static_cast<std::int32_t>(progress_total_));
-    const TwipRect now = Progressbar_->Twips();
-    Progressbar_->SetTwips({now.left, bar.top, now.width, bar.height});
+    const BarGeometry bar = ProgressBarGeometry(static_cast<std::int32_t>(run_->progress_count()),
+                                                static_cast<std::int32_t>(run_->progress_total()));
+    const TwipRect now = progress_bar_->Twips();
+    progress_bar_->SetTwips({now.left, bar.top, now.width, bar.height});
 }
 
-void MainWindow::bubble_Timer() {
+void MainWindow::OnBubbleTick() {
     BubbleTick(bubble_state_, random_);
     ShowBubble();
 }
 
 void MainWindow::ShowBubble() {
-    bubbleshape_->SetTwips({bubble_state_.left, bubble_state_.top, bubble_state_.width, bubble_state_.height});
-    bubbleshape_->SetBorderStyle(static_cast<int>(bubble_state_.outline));
+    bubble_shape_->SetTwips({bubble_state_.left, bubble_state_.top, bubble_state_.width, bubble_state_.height});
+    bubble_shape_->SetBorderStyle(bubble_state_.outline);
 }
 
-void MainWindow::display_length(double length) {
-    Lengthlabel_->setText(FromStd(FormatLength(length)));
-    Lengthlabel_->setFont(FontToFit(font(), Lengthlabel_->text(), Lengthlabel_->contentsRect().width() - 2));
-    Lengthlabel_->setEnabled(true);
+void MainWindow::ShowLength(double length) {
+    length_label_->setText(FromStd(FormatLength(length)));
+    length_label_->setFont(FontToFit(font(), length_label_->text(), length_label_->contentsRect().width() - 2));
+    length_label_->setEnabled(true);
 }
 
-void MainWindow::display_gradient(const QString& text) {
-    SLopeLabel_->setText(text);
-    SLopeLabel_->setFont(FontToFit(font(), text, SLopeLabel_->contentsRect().width() - 2));
-    SLopeLabel_->setEnabled(true);
+void MainWindow::ShowFriction(const QString& text) {
+    friction_label_->setText(text);
+    friction_label_->setFont(FontToFit(font(), text, friction_label_->contentsRect().width() - 2));
+    friction_label_->setEnabled(true);
 }
 
 // ---- commands
 
-namespace {
-
-// Thrown from the solver's progress callback to end a run the user closed the
-// window on; caught by the modify command.
-
-constexpr const char* kOpenTitle = "Load Track...";
-constexpr const char* kSaveTitle = "Save Track As...";
-
-}  // namespace
-
-void MainWindow::btnLoad_Click() {
-    if (running_) return;
+void MainWindow::OnLoadClicked() {
+    if (run_->running()) return;
     // The dialog closes over the window; the mouse move that follows is no drag.
     ignore_mouse_move_ = true;
     load_folder_ = Setting("File_IO", "LoadPath", FromStd(services_.app_folder));
 
-    std::string file = ToStd(load_file_);
-    std::string file_title;
-    std::string filter(kTrackFilter);
-    std::int32_t filter_index = 1;
-    std::int32_t flags = 0;
-    bool read_only = false;
-    if (!open_path_.isEmpty()) file = ToStd(open_path_);
-    const bool chosen = !open_path_.isEmpty() ||
-                        (services_.dialogs != nullptr &&
-                         services_.dialogs->ShowOpenDialog(file, file_title, true, read_only, true, filter,
-                                                          filter_index, ToStd(load_folder_), kOpenTitle,
-                                                          std::string(kTrackExtension), this, flags));
-    load_file_ = chosen ? FromStd(file) : QString();
+    std::optional<std::string> chosen;
+    if (!open_path_.isEmpty()) chosen = ToStd(open_path_);
+    else if (services_.dialogs != nullptr)
+        chosen = services_.dialogs->Choose(OpenTrackRequest(ToStd(load_file_), ToStd(load_folder_)), this);
+    load_file_ = chosen ? FromStd(*chosen) : QString();
     if (!chosen) return;
+    const std::string& file = *chosen;
 
     RideTrackChanged(FromStd(file));
     // A file that cannot be read, or whose spline cannot be measured, is a
@@ -443,8 +434,9 @@ void MainWindow::btnLoad_Click() {
     TrackIoError error;
     std::vector<SkippedChunk> skipped;
     TrackLengthResult measured;
-    const bool read = ReadTrackFile(file, CurrentTrack, &error, &skipped);
-    if (read) measured = TrackLength(CurrentTrack);
+    Track& track = run_->current_track();
+    const bool read = ReadTrackFile(file, track, &error, &skipped);
+    if (read) measured = TrackLength(track);
     if (!read || !measured.ok()) {
         if (services_.message_boxes != nullptr)
             services_.message_boxes->Warning(this, "Load Error", "Error Loading Track File!");
@@ -454,26 +446,24 @@ void MainWindow::btnLoad_Click() {
                                         : error.message + (error.offset >= 0
                                                                ? " (at byte offset " + std::to_string(error.offset) + ")"
                                                                : std::string());
-        show_message(FromStd(reason), 3000, FromStd(reason + "\n" + file));
+        ShowMessage(FromStd(reason), 3000, FromStd(reason + "\n" + file));
         return;
     }
 
-    Slotmachine_->stop();
+    slot_machine_timer_->stop();
     track_modified_ = false;
     track_loaded_ = true;
-    statuslight1_->show();
-    statuslight2_->hide();
-    statuslight3_->hide();
-    display_analysis();
+    status_light1_->show();
+    status_light2_->hide();
+    status_light3_->hide();
+    ShowEndMeasures();
 
     if (!WantsSegmentLength(ToStd(Setting("Preferences", "WantSL", "0")))) {
         SaveSetting("Preferences", "WantSL", "0");
-        publiclength = measured.length;
     } else {
         const QString sl = Setting("Preferences", "SL", "2");
-        publiclength = measured.length;
-        if (const auto segments = ProposedSegmentsText(publiclength, ToStd(sl)))
-            str_segments_->setText(FromStd(*segments));
+        if (const auto segments = ProposedSegmentsText(measured.length, ToStd(sl)))
+            segments_field_->setText(FromStd(*segments));
     }
     if (!skipped.empty()) {
         std::string all;
@@ -481,11 +471,11 @@ void MainWindow::btnLoad_Click() {
             if (!all.empty()) all += '\n';
             all += SkippedChunkText(s);
         }
-        show_message(FromStd(SkippedChunksMessage(skipped)), 3000, FromStd(all));
+        ShowMessage(FromStd(SkippedChunksMessage(skipped)), 3000, FromStd(all));
     }
 
-    LoadedTrack = CurrentTrack;
-    display_length(publiclength);
+    run_->KeepLoaded(measured.length);
+    ShowLength(measured.length);
 
     load_folder_ = FromStd(GetFilePath(file));
     SaveSetting("File_IO", "LoadPath", load_folder_);
@@ -494,24 +484,21 @@ void MainWindow::btnLoad_Click() {
     save_file_ = FromStd(ProposedSavePath(ToStd(save_folder_), file));
 }
 
-void MainWindow::btnSave_Click() {
-    if (running_ || !track_modified_) return;
+void MainWindow::OnSaveClicked() {
+    if (run_->running() || !track_modified_) return;
 
-    std::string file = ToStd(save_file_);
-    std::string file_title;
-    std::string filter(kTrackFilter);
-    std::int32_t filter_index = 1;
-    std::int32_t flags = 0;
-    const bool chosen = services_.dialogs != nullptr &&
-                        services_.dialogs->ShowSaveDialog(file, file_title, true, filter, filter_index,
-                                                          ToStd(save_folder_), kSaveTitle,
-                                                          std::string(kTrackExtension), this, flags);
-    save_file_ = chosen ? FromStd(file) : QString();
+    std::optional<std::string> chosen;
+    if (services_.dialogs != nullptr)
+        chosen = services_.dialogs->Choose(SaveRequest(ToStd(save_file_), ToStd(save_folder_), "Save Track As...",
+                                                       std::string(kTrackFilter), std::string(kTrackExtension)),
+                                           this);
+    save_file_ = chosen ? FromStd(*chosen) : QString();
     if (!chosen) return;
+    const std::string& file = *chosen;
 
     SaveSetting("File_IO", "SavePath", FromStd(GetFilePath(file)));
     TrackIoError error;
-    if (!WriteTrackFile(file, CurrentTrack, &error)) {
+    if (!WriteTrackFile(file, run_->current_track(), &error)) {
         // The writer replaces the target only once the new file is whole, so
         // the old file is still there; the light stays dark.
         if (services_.message_boxes != nullptr)
@@ -519,48 +506,39 @@ void MainWindow::btnSave_Click() {
                                              "Error Saving Track File!\n\n" + FromStd(error.message));
         return;
     }
-    statuslight3_->show();
+    status_light3_->show();
 }
 
-void MainWindow::btnMod_Click() {
-    if (running_) return;
-    CurrentTrack = LoadedTrack;
+void MainWindow::OnModifyClicked() {
+    if (run_->running()) return;
+    run_->RestoreLoaded();
     if (!track_loaded_) return;
-    statuslight2_->hide();
+    status_light2_->hide();
     RideTrackChanged();
 
     const ModifyRequest request = ReadModifyParameters(ModifyFieldTexts{
-        ToStd(str_segments_->text()), ToStd(str_precision_->text()), ToStd(str_filter_->text()),
-        ToStd(str_heartline_->text()), ToStd(str_startspeed_->text()), ToStd(str_endspeed_->text())});
+        ToStd(segments_field_->text()), ToStd(precision_field_->text()), ToStd(filter_field_->text()),
+        ToStd(heartline_field_->text()), ToStd(start_speed_field_->text()), ToStd(end_speed_field_->text())});
     if (!request.parameters) {
-        // CurrentTrack is the loaded track again, so there is nothing to save.
+        // The current track is the loaded track again, so there is nothing to save.
         track_modified_ = false;
-        show_message(FromStd(request.refusal), 3000, FromStd(request.refusal_detail));
+        ShowMessage(FromStd(request.refusal), 3000, FromStd(request.refusal_detail));
         return;
     }
     const ModifyParameters& p = *request.parameters;
 
     const SettingsFile settings(services_.settings_file);
-    SaveParameterTexts(settings, ParameterTexts{ToStd(str_segments_->text()), ToStd(str_heartline_->text()),
-                                                ToStd(str_startspeed_->text()), ToStd(str_endspeed_->text()),
-                                                ToStd(str_precision_->text()), ToStd(str_filter_->text())});
+    SaveParameterTexts(settings, ParameterTexts{ToStd(segments_field_->text()), ToStd(heartline_field_->text()),
+                                                ToStd(start_speed_field_->text()), ToStd(end_speed_field_->text()),
+                                                ToStd(precision_field_->text()), ToStd(filter_field_->text())});
     SaveSetting("Preferences", "SL",
-                FromStd(SegmentLengthText(publiclength,
-                                          ToStd(str_segments_->text()))));
+                FromStd(SegmentLengthText(run_->track_length(), ToStd(segments_field_->text()))));
 
-    Progressbar_->show();
-    bubble_->stop();
-    bubbleshape_->hide();
-    Slotmachine_->start();
+    progress_bar_->show();
+    bubble_timer_->stop();
+    bubble_shape_->hide();
+    slot_machine_timer_->start();
 
-    SolverObserver observer;
-    // The solver runs on a thread of its own: what it reports reaches the widgets through the event queue.
-    observer.display_gradient = [this](double friction) {
-        QMetaObject::invokeMethod(
-            this, [this, friction] { display_gradient(FromStd(FormatFriction(friction))); }, Qt::QueuedConnection);
-    };
-    observer.progress = [this](long count, long total) { OnSolverProgress(count, total); };
-    observer.cancel = &cancel_run_;
     HeartlineParams params;
     params.segments = p.segments;
     params.precision = p.precision;
@@ -568,25 +546,9 @@ void MainWindow::btnMod_Click() {
     params.start_speed = p.start_speed;
     params.end_speed = p.end_speed;
     params.filter = p.filter;
-
-    running_ = true;
-    cancel_requested_ = false;
-    cancel_run_.store(false);
-    SolveResult result;
-    {
-        // The window keeps its events (timers, repaints, close) in a local
-        // loop while the solver works; the commands stay locked by running_.
-        QEventLoop loop;
-        const SolverMode mode = banking_mode_;
-        std::thread solver([&] {
-            result = SolveHeartlineWith(mode, CurrentTrack, publiclength, params, observer);
-            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-        });
-        loop.exec();
-        solver.join();
-    }
-    running_ = false;
-    const bool cancelled = cancel_requested_;
+    const SolveResult result = run_->RunCurrent(
+        banking_mode_, params, [this](double friction) { ShowFriction(FromStd(FormatFriction(friction))); });
+    const bool cancelled = run_->cancelled();
     if (!result.ok && !cancelled && services_.message_boxes != nullptr) {
         // The valley is the expected failure and comes with its own text; the
         // solver's other refusals say what is wrong instead of blaming speeds.
@@ -594,44 +556,35 @@ void MainWindow::btnMod_Click() {
         services_.message_boxes->Warning(this, "Horrible!", text);
     }
 
-    Slotmachine_->stop();
+    slot_machine_timer_->stop();
     ResetBubbleAfterRun(bubble_state_);
     ShowBubble();
-    bubbleshape_->show();
-    bubble_->start();
-    display_analysis();
-    progress_count_ = 0;
-    progress_total_ = 10;
-    Progressbar_->hide();
+    bubble_shape_->show();
+    bubble_timer_->start();
+    ShowEndMeasures();
+    progress_bar_->hide();
     ShowProgressBar();
 
     if (result.ok && !cancelled) {
-        show_message("OK", 1500);
+        ShowMessage("OK", 1500);
         track_modified_ = true;
-        statuslight2_->show();
-        statuslight3_->hide();
+        status_light2_->show();
+        status_light3_->hide();
     } else {
         track_modified_ = false;
-        show_message("- ERROR -", 3000, ValleyHint(result, params));
+        ShowMessage("- ERROR -", 3000, ValleyHint(result, params));
     }
     RideRunFinished(result.ok && !cancelled, params);
-    if (close_after_run_) QTimer::singleShot(0, this, &QWidget::close);
 }
 
-void MainWindow::OnSolverProgress(long count, long total) {
-    // On the solver's thread: only the counts, which the progress bar's timer reads.
-    progress_count_.store(count);
-    progress_total_.store(total);
-}
-
-void MainWindow::display_analysis() {
-    const EndMeasureTexts t = FormatEndMeasures(AnalyzeTrackEnds(CurrentTrack));
-    str_radius_in_->setText(FromStd(t.radius_in));
-    str_tilt_in_->setText(FromStd(t.tilt_in));
-    str_radius_out_->setText(FromStd(t.radius_out));
-    str_tilt_out_->setText(FromStd(t.tilt_out));
-    str_slope_in_->setText(FromStd(t.slope_in));
-    str_slope_out_->setText(FromStd(t.slope_out));
+void MainWindow::ShowEndMeasures() {
+    const EndMeasureTexts t = FormatEndMeasures(AnalyzeTrackEnds(run_->current_track()));
+    radius_in_field_->setText(FromStd(t.radius_in));
+    tilt_in_field_->setText(FromStd(t.tilt_in));
+    radius_out_field_->setText(FromStd(t.radius_out));
+    tilt_out_field_->setText(FromStd(t.tilt_out));
+    slope_in_field_->setText(FromStd(t.slope_in));
+    slope_out_field_->setText(FromStd(t.slope_out));
 }
 
 // ---- Opening a track without the dialog; settings that cannot be kept -------
@@ -650,14 +603,14 @@ QString DroppedTrack(const QMimeData* data) {
 }  // namespace
 
 void MainWindow::OpenTrack(const QString& path) {
-    if (running_ || path.isEmpty()) return;
+    if (run_->running() || path.isEmpty()) return;
     open_path_ = path;
-    btnLoad_Click();
+    OnLoadClicked();
     open_path_.clear();
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (!running_ && !DroppedTrack(event->mimeData()).isEmpty()) event->acceptProposedAction();
+    if (!run_->running() && !DroppedTrack(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
@@ -670,7 +623,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
 void MainWindow::ReportSettingsFailure() {
     if (settings_failure_reported_) return;
     settings_failure_reported_ = true;
-    show_message("Settings not saved", 3000,
+    ShowMessage("Settings not saved", 3000,
                  "Settings not saved: cannot write " + QString::fromStdString(services_.settings_file));
 }
 

@@ -10,7 +10,6 @@
 #include <QString>
 #include <QTimer>
 #include <QWidget>
-#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,6 +29,7 @@ class FileDialogs;
 class MessageBoxes;
 class ParameterField;
 class RideReportWindow;
+class RunController;
 class ShapeWidget;
 
 // What the window needs from outside; tests hand in their own.
@@ -50,11 +50,11 @@ public:
     ~MainWindow() override;
 
     // Commands, run by clicks on the labels over the painted buttons.
-    void btnLoad_Click();
-    void btnMod_Click();
-    void btnSave_Click();
-    void closeme_Click();
-    void minimizeme_Click();
+    void OnLoadClicked();
+    void OnModifyClicked();
+    void OnSaveClicked();
+    void OnCloseClicked();
+    void OnMinimizeClicked();
 
     // Loads `path` exactly as the Load command does once its dialog has
     // chosen a file: a track named on the command line or dropped on the window.
@@ -62,25 +62,25 @@ public:
 
     // `full_text`, when it says more than `text`, becomes the message line's
     // tooltip until the next message.
-    void show_message(const QString& text, int duration_ms, const QString& full_text = {});
-    void display_length(double length);
-    void display_gradient(const QString& text);
+    void ShowMessage(const QString& text, int duration_ms, const QString& full_text = {});
+    void ShowLength(double length);
+    void ShowFriction(const QString& text);
 
     // One tick of each timer.
-    void fade_Timer();
-    void Slotmachine_Timer();
-    void bubble_Timer();
-    void message_timer_Timer();
+    void OnFadeTick();
+    void OnSlotMachineTick();
+    void OnBubbleTick();
+    void OnMessageTimeout();
 
     // Read-only views for the program's tests and screenshots.
     bool track_loaded() const { return track_loaded_; }
     bool track_modified() const { return track_modified_; }
-    bool run_in_progress() const { return running_; }
-    double publiclength_value() const { return publiclength; }
-    const Track& current_track() const { return CurrentTrack; }
-    const Track& loaded_track() const { return LoadedTrack; }
-    long progress_count() const { return progress_count_.load(); }
-    long progress_total() const { return progress_total_.load(); }
+    bool run_in_progress() const;
+    double track_length() const;
+    const Track& current_track() const;
+    const Track& loaded_track() const;
+    long progress_count() const;
+    long progress_total() const;
     const QString& proposed_save_file() const { return save_file_; }
     bool ignores_next_mouse_move() const { return ignore_mouse_move_; }
     const QRegion& shape() const { return region_; }
@@ -95,7 +95,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void Form_Load();
+    void StartUp();
     void BuildControls();
     ParameterField* AddParameterField(const char* name, const TwipRect& r, bool allow_decimal,
                                       bool allow_negative, const char* tooltip);
@@ -107,11 +107,10 @@ private:
     void FitMessageLine();
     void ShowProgressBar();
     void ShowBubble();
-    void str_precision_LostFocus();
-    void display_analysis();
+    void OnPrecisionFocusLost();
+    void ShowEndMeasures();
     QString Setting(const char* section, const char* entry, const QString& fallback) const;
     void SaveSetting(const char* section, const char* entry, const QString& value);
-    void OnSolverProgress(long count, long total);
     void ReportSettingsFailure();
 
     WindowServices services_;
@@ -119,40 +118,35 @@ private:
     QRegion region_;
 
     // Controls, owned by the widget tree.
-    ParameterField* str_segments_ = nullptr;
-    ParameterField* str_heartline_ = nullptr;
-    ParameterField* str_startspeed_ = nullptr;
-    ParameterField* str_endspeed_ = nullptr;
-    ParameterField* str_precision_ = nullptr;
-    ParameterField* str_filter_ = nullptr;
-    QLineEdit* str_slope_in_ = nullptr;
-    QLineEdit* str_radius_in_ = nullptr;
-    QLineEdit* str_tilt_in_ = nullptr;
-    QLineEdit* str_slope_out_ = nullptr;
-    QLineEdit* str_radius_out_ = nullptr;
-    QLineEdit* str_tilt_out_ = nullptr;
-    ClickLabel* Lengthlabel_ = nullptr;
-    ClickLabel* SLopeLabel_ = nullptr;
-    ClickLabel* Message_Label_ = nullptr;
-    ShapeWidget* statuslight1_ = nullptr;
-    ShapeWidget* statuslight2_ = nullptr;
-    ShapeWidget* statuslight3_ = nullptr;
-    ShapeWidget* Progressbar_ = nullptr;
-    ShapeWidget* bubbleshape_ = nullptr;
-    QTimer* fade_ = nullptr;
-    QTimer* bubble_ = nullptr;
-    QTimer* Slotmachine_ = nullptr;
+    ParameterField* segments_field_ = nullptr;
+    ParameterField* heartline_field_ = nullptr;
+    ParameterField* start_speed_field_ = nullptr;
+    ParameterField* end_speed_field_ = nullptr;
+    ParameterField* precision_field_ = nullptr;
+    ParameterField* filter_field_ = nullptr;
+    QLineEdit* slope_in_field_ = nullptr;
+    QLineEdit* radius_in_field_ = nullptr;
+    QLineEdit* tilt_in_field_ = nullptr;
+    QLineEdit* slope_out_field_ = nullptr;
+    QLineEdit* radius_out_field_ = nullptr;
+    QLineEdit* tilt_out_field_ = nullptr;
+    ClickLabel* length_label_ = nullptr;
+    ClickLabel* friction_label_ = nullptr;
+    ClickLabel* message_label_ = nullptr;
+    ShapeWidget* status_light1_ = nullptr;
+    ShapeWidget* status_light2_ = nullptr;
+    ShapeWidget* status_light3_ = nullptr;
+    ShapeWidget* progress_bar_ = nullptr;
+    ShapeWidget* bubble_shape_ = nullptr;
+    QTimer* fade_timer_ = nullptr;
+    QTimer* bubble_timer_ = nullptr;
+    QTimer* slot_machine_timer_ = nullptr;
     QTimer* message_timer_ = nullptr;
 
-    // Window state.
-    Track CurrentTrack;
-    Track LoadedTrack;
-    double publiclength = 0;
+    // Window state; the tracks and the run belong to the run controller.
+    RunController* run_ = nullptr;
     bool track_loaded_ = false;
     bool track_modified_ = false;
-    // Written by the solver's thread during a run, read by the window's timers.
-    std::atomic<long> progress_count_{0};
-    std::atomic<long> progress_total_{10};
     FadeState fade_state_;
     BubbleState bubble_state_;
     RandomSequence random_;
@@ -164,11 +158,8 @@ private:
     QString save_folder_;
     QString save_file_;
 
-    // A modify run in progress: commands are ignored, and a close request
+    // While a run is in progress the commands are ignored; a close request
     // cancels the run and closes once it has unwound.
-    bool running_ = false;
-    bool cancel_requested_ = false;
-    std::atomic<bool> cancel_run_{false};  // the running solver's cancel flag
     bool close_after_run_ = false;
     QFont message_font_;
 
@@ -199,9 +190,9 @@ private:
     // For a run that valleyed: where the train stops and the start speed that clears the track.
     QString ValleyHint(const SolveResult& result, const HeartlineParams& params) const;
 
-    ClickLabel* btnReport_ = nullptr;
-    ClickLabel* btnMode_ = nullptr;
-    QLabel* Mode_Label_ = nullptr;
+    ClickLabel* report_button_ = nullptr;
+    ClickLabel* mode_button_ = nullptr;
+    QLabel* run_mode_label_ = nullptr;
     SolverMode banking_mode_ = SolverMode::kLiteral;
     std::optional<FinishedRun> finished_run_;
     QPointer<RideReportWindow> ride_report_;
@@ -219,7 +210,7 @@ public:
 
 private:
     void BuildSuggestControl();
-    ClickLabel* btnSuggest_ = nullptr;
+    ClickLabel* suggest_button_ = nullptr;
     std::shared_ptr<class SuggestJob> suggest_job_;  // shared_ptr: the job's type stays private to its file
 };
 

@@ -9,6 +9,7 @@
 #include "app/click_label.h"
 #include "app/main_window.h"
 #include "app/ride_report_window.h"
+#include "app/run_controller.h"
 #include "heartline/valley.h"
 
 namespace torvix {
@@ -37,63 +38,63 @@ QString Fixed(double v, int digits) { return QString::number(v, 'f', digits); }
 RideReportWindow* MainWindow::ride_report_window() const { return ride_report_; }
 
 void MainWindow::BuildRideControls() {
-    btnMode_ = AddLabel("btnMode", kModeSwitchRect);
-    btnMode_->setStyleSheet(kSmallButtonStyle);
-    btnMode_->setAlignment(Qt::AlignCenter);
-    btnMode_->setCursor(Qt::PointingHandCursor);
-    btnMode_->setToolTip(
+    mode_button_ = AddLabel("btnMode", kModeSwitchRect);
+    mode_button_->setStyleSheet(kSmallButtonStyle);
+    mode_button_->setAlignment(Qt::AlignCenter);
+    mode_button_->setCursor(Qt::PointingHandCursor);
+    mode_button_->setToolTip(
         "Banking method for the next run (click or Ctrl+B to switch):\n"
         "literal - the classic force-aligned banking;\n"
         "refined - airtime left upright, smoothing in seconds, a bound on the roll rate.");
-    connect(btnMode_, &ClickLabel::clicked, this, [this] {
+    connect(mode_button_, &ClickLabel::clicked, this, [this] {
         SetBankingMode(banking_mode_ == SolverMode::kLiteral ? SolverMode::kRefined : SolverMode::kLiteral);
     });
 
-    btnReport_ = AddLabel("btnReport", kReportRect);
-    btnReport_->setText("Ride report...");
-    btnReport_->setStyleSheet(kSmallButtonStyle);
-    btnReport_->setAlignment(Qt::AlignCenter);
-    btnReport_->setCursor(Qt::PointingHandCursor);
-    btnReport_->setToolTip(
+    report_button_ = AddLabel("btnReport", kReportRect);
+    report_button_->setText("Ride report...");
+    report_button_->setStyleSheet(kSmallButtonStyle);
+    report_button_->setAlignment(Qt::AlignCenter);
+    report_button_->setCursor(Qt::PointingHandCursor);
+    report_button_->setToolTip(
         "Ride report of the new track (Ctrl+R): speed, seat forces and roll along the heart line, "
         "with the loaded track's vertices marked. Available after a successful run.");
-    btnReport_->setEnabled(false);
-    connect(btnReport_, &ClickLabel::clicked, this, &MainWindow::OpenRideReport);
+    report_button_->setEnabled(false);
+    connect(report_button_, &ClickLabel::clicked, this, &MainWindow::OpenRideReport);
 
-    Mode_Label_ = AddLabel("Mode_Label", kRunModeRect);
+    run_mode_label_ = AddLabel("Mode_Label", kRunModeRect);
     QFont tag = font();
     tag.setPixelSize(9);
-    Mode_Label_->setFont(tag);
-    QPalette p = Mode_Label_->palette();
+    run_mode_label_->setFont(tag);
+    QPalette p = run_mode_label_->palette();
     p.setColor(QPalette::WindowText, QColor(140, 156, 172));
-    Mode_Label_->setPalette(p);
+    run_mode_label_->setPalette(p);
 
     auto* report_key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);
     connect(report_key, &QShortcut::activated, this, &MainWindow::OpenRideReport);
     auto* mode_key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_B), this);
-    connect(mode_key, &QShortcut::activated, btnMode_, &ClickLabel::clicked);
+    connect(mode_key, &QShortcut::activated, mode_button_, &ClickLabel::clicked);
     BuildSuggestControl();
 }
 
 void MainWindow::ReadBankingMode() {
     const QString stored = Setting(kModeSection, kModeEntry, ModeName(SolverMode::kLiteral)).trimmed().toLower();
     banking_mode_ = ParseMode(stored.toStdString()).value_or(SolverMode::kLiteral);
-    btnMode_->setText(QString("Banking: %1").arg(QString::fromLatin1(ModeName(banking_mode_))));
+    mode_button_->setText(QString("Banking: %1").arg(QString::fromLatin1(ModeName(banking_mode_))));
 }
 
 void MainWindow::SetBankingMode(SolverMode mode) {
-    if (running_) return;  // the running solve keeps the mode it started with
+    if (run_->running()) return;  // the running solve keeps the mode it started with
     banking_mode_ = mode;
     SaveSetting(kModeSection, kModeEntry, ModeName(mode));
-    btnMode_->setText(QString("Banking: %1").arg(QString::fromLatin1(ModeName(mode))));
+    mode_button_->setText(QString("Banking: %1").arg(QString::fromLatin1(ModeName(mode))));
 }
 
 void MainWindow::RideTrackChanged(const QString& new_file) {
     if (!new_file.isEmpty()) ride_track_file_ = new_file;
     finished_run_.reset();
-    btnReport_->setEnabled(false);
-    Mode_Label_->clear();
-    Mode_Label_->setToolTip(QString());
+    report_button_->setEnabled(false);
+    run_mode_label_->clear();
+    run_mode_label_->setToolTip(QString());
     // A report left open across a run is rebuilt for the new track when the run succeeds.
     reopen_ride_report_ = ride_report_ != nullptr && new_file.isEmpty();
     if (ride_report_ != nullptr) {
@@ -104,18 +105,18 @@ void MainWindow::RideTrackChanged(const QString& new_file) {
 
 void MainWindow::RideRunFinished(bool ok, const HeartlineParams& params) {
     const QString mode = QString::fromLatin1(ModeName(banking_mode_));
-    Mode_Label_->setText(mode);
-    Mode_Label_->setToolTip(ok ? QString("Banking method of the last run: %1").arg(mode)
+    run_mode_label_->setText(mode);
+    run_mode_label_->setToolTip(ok ? QString("Banking method of the last run: %1").arg(mode)
                                : QString("Banking method of the last run: %1 (the run failed)").arg(mode));
     if (ok) finished_run_ = FinishedRun{params, banking_mode_};
     else finished_run_.reset();
-    btnReport_->setEnabled(ok && track_modified_);
+    report_button_->setEnabled(ok && track_modified_);
     if (ok && reopen_ride_report_) OpenRideReport();
     reopen_ride_report_ = false;
 }
 
 void MainWindow::OpenRideReport() {
-    if (running_ || !track_modified_ || !finished_run_) return;
+    if (run_->running() || !track_modified_ || !finished_run_) return;
     if (ride_report_ != nullptr) {
         ride_report_->show();
         ride_report_->raise();
@@ -123,9 +124,9 @@ void MainWindow::OpenRideReport() {
         return;
     }
     RideReportRun run;
-    run.input = LoadedTrack;
-    run.result = CurrentTrack;
-    run.publiclength = publiclength;
+    run.input = run_->loaded_track();
+    run.result = run_->current_track();
+    run.track_length = run_->track_length();
     run.params = finished_run_->params;
     run.mode = finished_run_->mode;
     const QFileInfo track(ride_track_file_);
@@ -133,7 +134,7 @@ void MainWindow::OpenRideReport() {
     const QString folder = save_folder_.isEmpty() ? track.absolutePath() : save_folder_;
     run.export_file = QFileInfo(folder + "/" + track.completeBaseName() + "_ride.png").filePath();
 
-    auto* report = new RideReportWindow(std::move(run), services_.dialogs, this);
+    auto* report = new RideReportWindow(std::move(run), *run_, services_.dialogs, this);
     report->setAttribute(Qt::WA_DeleteOnClose);
     if (ride_report_geometry_.isValid()) report->setGeometry(ride_report_geometry_);
     ride_report_ = report;
@@ -144,7 +145,7 @@ void MainWindow::OpenRideReport() {
 
 QString MainWindow::ValleyHint(const SolveResult& result, const HeartlineParams& params) const {
     if (result.ok || result.message != kValleyMessage) return {};
-    const std::optional<SolverValley> valley = FindSolverValley(LoadedTrack, publiclength, params);
+    const std::optional<SolverValley> valley = FindSolverValley(run_->loaded_track(), run_->track_length(), params);
     if (!valley) return QString::fromLatin1(kValleyMessage);
     QString hint = QString("The train stops %1 m along the track, on curve %2 of the loaded track.\n"
                            "A start speed of %3 m/s clears the track.")

@@ -12,6 +12,7 @@
 #include "app/click_label.h"
 #include "app/main_window.h"
 #include "app/parameter_field.h"
+#include "app/run_controller.h"
 #include "app/window_logic.h"
 #include "sweep/sweep.h"
 
@@ -53,61 +54,61 @@ QString Fixed(double v, int digits) { return QString::number(v, 'f', digits); }
 }  // namespace
 
 void MainWindow::BuildSuggestControl() {
-    btnSuggest_ = AddLabel("btnSuggest", kSuggestRect);
-    btnSuggest_->setText("Suggest");
-    btnSuggest_->setStyleSheet(btnMode_->styleSheet());
-    btnSuggest_->setAlignment(Qt::AlignCenter);
-    btnSuggest_->setCursor(Qt::PointingHandCursor);
-    btnSuggest_->setToolTip(
+    suggest_button_ = AddLabel("btnSuggest", kSuggestRect);
+    suggest_button_->setText("Suggest");
+    suggest_button_->setStyleSheet(mode_button_->styleSheet());
+    suggest_button_->setAlignment(Qt::AlignCenter);
+    suggest_button_->setCursor(Qt::PointingHandCursor);
+    suggest_button_->setToolTip(
         "Suggest Segments, Precision and Filter for the loaded track (Ctrl+G): tries a modest grid with\n"
         "your heartline, speeds and banking method and picks the lowest lateral RMS whose heart line\n"
         "stays within 0.25 m of the path you drew. The fields are only filled; run Heartline as usual.");
-    connect(btnSuggest_, &ClickLabel::clicked, this, &MainWindow::SuggestSettings);
+    connect(suggest_button_, &ClickLabel::clicked, this, &MainWindow::SuggestSettings);
     auto* key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this);
     connect(key, &QShortcut::activated, this, &MainWindow::SuggestSettings);
 }
 
 void MainWindow::SuggestSettings() {
-    if (running_ || suggest_job_ || !track_loaded_) {
-        if (!track_loaded_) show_message("Load first", 1500, "Load a track to have settings suggested for it.");
+    if (run_->running() || suggest_job_ || !track_loaded_) {
+        if (!track_loaded_) ShowMessage("Load first", 1500, "Load a track to have settings suggested for it.");
         return;
     }
     // Heartline and speeds as Modify would read them; the three swept fields may hold anything.
     const ModifyRequest request = ReadModifyParameters(ModifyFieldTexts{
-        "60", "6", "15", str_heartline_->text().toStdString(), str_startspeed_->text().toStdString(),
-        str_endspeed_->text().toStdString()});
+        "60", "6", "15", heartline_field_->text().toStdString(), start_speed_field_->text().toStdString(),
+        end_speed_field_->text().toStdString()});
     if (!request.parameters) {
-        show_message(QString::fromStdString(request.refusal), 3000, QString::fromStdString(request.refusal_detail));
+        ShowMessage(QString::fromStdString(request.refusal), 3000, QString::fromStdString(request.refusal_detail));
         return;
     }
-    sweep::SweepSettings settings = sweep::SuggestionGrid(publiclength);
+    sweep::SweepSettings settings = sweep::SuggestionGrid(run_->track_length());
     settings.heartline = request.parameters->heartline;
     settings.start_speed = request.parameters->start_speed;
     settings.end_speed = request.parameters->end_speed;
     settings.mode = banking_mode_;
     const std::size_t runs = settings.segments.size() * settings.precision.size() * settings.filter.size();
-    show_message("Trying...", 60000, QString("Trying %1 combinations of Segments, Precision and Filter.").arg(runs));
-    btnSuggest_->setEnabled(false);
+    ShowMessage("Trying...", 60000, QString("Trying %1 combinations of Segments, Precision and Filter.").arg(runs));
+    suggest_button_->setEnabled(false);
 
-    suggest_job_ = std::make_shared<SuggestJob>(LoadedTrack, publiclength, settings, [this](const sweep::SweepResult& r) {
+    suggest_job_ = std::make_shared<SuggestJob>(run_->loaded_track(), run_->track_length(), settings, [this](const sweep::SweepResult& r) {
         // Back on the window's thread; dropped with the window.
         QMetaObject::invokeMethod(this, [this, r] {
-            const bool same_track = suggest_job_ && suggest_job_->track() == LoadedTrack;
+            const bool same_track = suggest_job_ && suggest_job_->track() == run_->loaded_track();
             suggest_job_.reset();
-            btnSuggest_->setEnabled(true);
+            suggest_button_->setEnabled(true);
             if (!same_track) return;
             const std::optional<sweep::SweepEntry> best = sweep::PickSuggestion(r.entries);
             if (!best) {
                 const QString why = r.entries.empty() ? QString("No combination ran.")
                                                       : QString::fromStdString(r.entries.front().message);
-                show_message("No suggestion", 3000, "No combination ran through: " + why);
+                ShowMessage("No suggestion", 3000, "No combination ran through: " + why);
                 return;
             }
-            str_segments_->setText(QString::number(best->segments));
-            str_precision_->setText(QString::number(best->precision));
-            str_filter_->setText(QString::number(best->filter));
+            segments_field_->setText(QString::number(best->segments));
+            precision_field_->setText(QString::number(best->precision));
+            filter_field_->setText(QString::number(best->filter));
             const bool close = best->heart_deviation_max <= sweep::kSuggestDeviation;
-            show_message("Suggested", 3000,
+            ShowMessage("Suggested", 3000,
                          QString("Suggested from %1 runs: Segments %2, Precision %3, Filter %4.\n"
                                  "Optimised for the lowest lateral RMS (%5 g, largest %6 g)%7; the heart line "
                                  "strays at most %8 m from your path.")

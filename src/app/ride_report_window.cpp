@@ -20,6 +20,8 @@
 #include <cmath>
 
 #include "app/file_dialogs.h"
+#include "app/run_controller.h"
+#include "ride/plot_rules.h"
 
 namespace torvix {
 
@@ -51,33 +53,19 @@ constexpr int kBottomAxisMargin = 40;   // the bottom plot carries the distance 
 constexpr int kPixelsPerValueTick = 28;  // closer value labels are cut to "..." by the chart
 constexpr int kPixelsPerDistanceTick = 80;
 
-struct Band {
-    double lo, hi;
-    QColor colour;
-};
+using ride::PlotBand;
+using ride::PlotPanel;
 
-struct PlotSpec {
-    const char* name;   // object name of the run's series; the other method's adds "_other"
-    const char* title;  // value axis title
-    const char* unit;
-    QColor colour;
-    double (*value)(const RideSample&);
-    double floor_lo, floor_hi;  // always shown, so the bands keep their meaning
-    std::vector<Band> bands;
-};
+QColor BandColour(PlotBand::Kind kind) { return kind == PlotBand::Kind::kComfortable ? kComfortable : kTolerable; }
 
-const std::vector<PlotSpec>& Specs() {
-    static const std::vector<PlotSpec> specs = {
-        {"speed", "speed (m/s)", "m/s", QColor(90, 200, 230), [](const RideSample& p) { return p.speed; }, 0, 5, {}},
-        {"vertical", "vertical (g)", "g", QColor(240, 150, 70), [](const RideSample& p) { return p.vertical; }, -0.5,
-         4.5, {{0, 4, kComfortable}}},
-        {"lateral", "lateral (g)", "g", QColor(120, 170, 255), [](const RideSample& p) { return p.lateral; }, -1.2, 1.2,
-         {{-1, 1, kTolerable}, {-0.3, 0.3, kComfortable}}},
-        {"roll", "roll (°)", "°", QColor(200, 140, 230), [](const RideSample& p) { return p.roll; }, -45, 45, {}},
-        {"roll_rate", "roll rate (°/s)", "°/s", QColor(120, 215, 150), [](const RideSample& p) { return p.roll_rate; },
-         -60, 60, {}},
-    };
-    return specs;
+// Each panel's line colour, by the panel's name.
+QColor PanelColour(const PlotPanel& panel) {
+    const std::string name = panel.name;
+    if (name == "speed") return QColor(90, 200, 230);
+    if (name == "vertical") return QColor(240, 150, 70);
+    if (name == "lateral") return QColor(120, 170, 255);
+    if (name == "roll") return QColor(200, 140, 230);
+    return QColor(120, 215, 150);
 }
 
 QString Num(double v, int digits) { return QString::number(v, 'f', digits); }
@@ -116,40 +104,13 @@ std::vector<Vector3> DrawnVertices(const Track& track) {
     return drawn;
 }
 
-// A tick step of 1, 2, 2.5 or 5 times a power of ten that splits `span` into
-// at most `ticks` intervals.
-double NiceStep(double span, int ticks) {
-    if (!(span > 0)) return 1;
-    const double raw = span / std::max(1, ticks);
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    for (double m : {1.0, 2.0, 2.5, 5.0, 10.0})
-        if (m * power >= raw) return m * power;
-    return 10 * power;
-}
-
-// Range of the values a plot shows. A few spikes far beyond the rest would
-// flatten everything else (and the comfort bands) into a line, so the scale
-// follows the bulk of the values and the spikes run off it; the plot says so.
-std::pair<double, double> ValueRange(std::vector<double>& values, double floor_lo, double floor_hi) {
-    double lo = floor_lo, hi = floor_hi;
-    if (values.empty()) return {lo, hi};
-    std::sort(values.begin(), values.end());
-    const double min = values.front(), max = values.back();
-    const auto at = [&](double q) { return values[static_cast<std::size_t>(q * double(values.size() - 1))]; };
-    const double q_lo = at(0.005), q_hi = at(0.995);
-    const double bulk = std::max(q_hi - q_lo, floor_hi - floor_lo);
-    // Up to the bulk's spread again beyond it is still shown whole.
-    lo = std::min(lo, std::max(min, q_lo - bulk));
-    hi = std::max(hi, std::min(max, q_hi + bulk));
-    return {lo, hi};
-}
-
 }  // namespace
 
 // ---- one plot
 
 struct RideReportWindow::Plot {
-    const PlotSpec* kind = nullptr;
+    const PlotPanel* kind = nullptr;
+    QColor colour;
     PlotView* view = nullptr;
     QChart* chart = nullptr;
     QValueAxis* x = nullptr;
@@ -260,8 +221,8 @@ private:
 
 // ---- the window
 
-RideReportWindow::RideReportWindow(RideReportRun run, FileDialogs* dialogs, QWidget* parent)
-    : QWidget(parent, Qt::Window), run_(std::move(run)), dialogs_(dialogs) {
+RideReportWindow::RideReportWindow(RideReportRun run, RunController& runs, FileDialogs* dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window), run_(std::move(run)), runs_(runs), dialogs_(dialogs) {
     setObjectName("rideReport");
     // Closing the main window ends the program even while a report is open.
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -331,11 +292,12 @@ void RideReportWindow::BuildPlots() {
     heading_->setContentsMargins(kLeftMargin, 0, 0, 4);
     column->addWidget(heading_);
 
-    const auto& specs = Specs();
-    for (std::size_t i = 0; i < specs.size(); ++i) {
+    const auto& panels = ride::PlotPanels();
+    for (std::size_t i = 0; i < panels.size(); ++i) {
         auto plot = std::make_unique<Plot>();
-        plot->kind = &specs[i];
-        const bool top = i == 0, bottom = i + 1 == specs.size();
+        plot->kind = &panels[i];
+        plot->colour = PanelColour(panels[i]);
+        const bool top = i == 0, bottom = i + 1 == panels.size();
         auto* chart = new QChart;
         plot->chart = chart;
         chart->legend()->hide();
@@ -361,16 +323,16 @@ void RideReportWindow::BuildPlots() {
         plot->x->setLabelFormat("%.0f");
         plot->x->setLabelsVisible(bottom);
         if (bottom) plot->x->setTitleText("distance along the heart line (m)");
-        plot->y->setTitleText(specs[i].title);
+        plot->y->setTitleText(panels[i].title);
         chart->addAxis(plot->x, Qt::AlignBottom);
         chart->addAxis(plot->y, Qt::AlignLeft);
 
-        for (const Band& band : specs[i].bands) {
+        for (const PlotBand& band : panels[i].bands) {
             auto* upper = new QLineSeries(chart);
             auto* lower = new QLineSeries(chart);
             auto* area = new QAreaSeries(upper, lower);
-            area->setObjectName(QString(specs[i].name) + "_band");
-            area->setBrush(band.colour);
+            area->setObjectName(QString(panels[i].name) + "_band");
+            area->setBrush(BandColour(band.kind));
             area->setPen(Qt::NoPen);
             chart->addSeries(area);
             area->attachAxis(plot->x);
@@ -379,15 +341,15 @@ void RideReportWindow::BuildPlots() {
         }
 
         plot->main = new QLineSeries;
-        plot->main->setObjectName(specs[i].name);
-        plot->main->setPen(QPen(specs[i].colour, 1.5));
+        plot->main->setObjectName(panels[i].name);
+        plot->main->setPen(QPen(plot->colour, 1.5));
         chart->addSeries(plot->main);
         plot->main->attachAxis(plot->x);
         plot->main->attachAxis(plot->y);
         FillSeries(*plot, report_, false);
 
         plot->view = new PlotView(plot.get(), this, top, bottom);
-        plot->view->setObjectName(QString(specs[i].name) + "_plot");
+        plot->view->setObjectName(QString(panels[i].name) + "_plot");
         column->addWidget(plot->view, top || bottom ? 6 : 5);
         connect(plot->x, &QValueAxis::rangeChanged, this,
                 [this](double lo, double hi) { OnDistanceRangeChanged(lo, hi); });
@@ -460,7 +422,7 @@ void RideReportWindow::FillSeries(Plot& plot, const RideReport& report, bool oth
     double end = report_.samples.empty() ? 1 : report_.samples.back().s;
     if (!other_s_.empty()) end = std::max(end, other_s_.back());
     for (std::size_t b = 0; b < plot.bands.size(); ++b) {
-        const Band& band = plot.kind->bands[b];
+        const PlotBand& band = plot.kind->bands[b];
         plot.bands[b]->upperSeries()->replace({QPointF(0, band.hi), QPointF(end, band.hi)});
         plot.bands[b]->lowerSeries()->replace({QPointF(0, band.lo), QPointF(end, band.lo)});
     }
@@ -485,13 +447,12 @@ void RideReportWindow::FitValueAxis(Plot& plot) {
     };
     take(report_, nullptr);
     if (other_ && plot.other && plot.other->isVisible()) take(*other_, &other_s_);
-    auto [min, max] = ValueRange(values, plot.kind->floor_lo, plot.kind->floor_hi);
+    auto [min, max] = ride::ValueRange(values, plot.kind->floor_lo, plot.kind->floor_hi);
 
     const int height = plot.view ? static_cast<int>(plot.chart->plotArea().height()) : 0;
     const int ticks = std::max(2, height / kPixelsPerValueTick);
-    const double step = NiceStep((max - min) * 1.04, ticks);
-    const double axis_lo = plot.kind->floor_lo == 0 && min >= 0 ? 0 : std::floor((min - (max - min) * 0.02) / step) * step;
-    const double axis_hi = std::ceil((max + (max - min) * 0.02) / step) * step;
+    const ride::PlotAxis axis = ride::ValueAxis(*plot.kind, min, max, ticks);
+    const double step = axis.step, axis_lo = axis.lo, axis_hi = axis.hi;
     plot.y->setTickType(QValueAxis::TicksDynamic);
     plot.y->setTickAnchor(0);
     plot.y->setTickInterval(step);
@@ -513,7 +474,7 @@ void RideReportWindow::FitDistanceAxes() {
     if (plots_.empty()) return;
     const auto [lo, hi] = distance_range();
     const int width = static_cast<int>(plots_.back()->chart->plotArea().width());
-    const double step = NiceStep(hi - lo, std::max(2, width / kPixelsPerDistanceTick));
+    const double step = ride::TickStep(hi - lo, std::max(2, width / kPixelsPerDistanceTick));
     for (auto& plot : plots_) {
         plot->x->setTickType(QValueAxis::TicksDynamic);
         plot->x->setTickAnchor(0);
@@ -608,7 +569,10 @@ void RideReportWindow::SetCompare(bool on) {
         other_tried_ = true;
         Track other_track = run_.input;
         const SolverMode other_mode = run_.mode == SolverMode::kLiteral ? SolverMode::kRefined : SolverMode::kLiteral;
-        const SolveResult result = SolveHeartlineWith(other_mode, other_track, run_.publiclength, run_.params);
+        // The box stays as it is until the run is done.
+        compare_->setEnabled(false);
+        const SolveResult result = runs_.Run(other_track, run_.track_length, other_mode, run_.params);
+        compare_->setEnabled(true);
         if (result.ok) {
             other_ = ride::MeasureRide(other_track, report_.params);
             other_deviation_ = ride::HeartDeviationMax(*other_, run_.input);
@@ -620,7 +584,7 @@ void RideReportWindow::SetCompare(bool on) {
             for (auto& plot : plots_) {
                 plot->other = new QLineSeries;
                 plot->other->setObjectName(QString(plot->kind->name) + "_other");
-                QColor c = plot->kind->colour.lighter(135);
+                QColor c = plot->colour.lighter(135);
                 c.setAlpha(210);
                 plot->other->setPen(QPen(c, 1.3, Qt::DashLine));
                 plot->chart->addSeries(plot->other);
@@ -716,8 +680,8 @@ void RideReportWindow::RefreshSummary() {
     };
     html += peaks(report_, "Worst lateral spots", false);
     if (two) html += peaks(*other_, QString("Worst lateral spots, %1").arg(OtherMode(run_.mode)), true);
-    html += "<p style='color:#8e9aa8'>Bands: vertical 0 to 4 g and lateral within 0.3 g are comfortable, "
-            "lateral within 1 g tolerable. Dashed grey lines mark the loaded track's vertices; "
+    html += "<p style='color:#8e9aa8'>Bands: " + QString::fromLatin1(ride::kBandsText) +
+            ". Dashed grey lines mark the loaded track's vertices; "
             "curve k runs from vertex k to k + 1.";
     if (two)
         html += " The dashed ride is drawn, and its places given, along this run's heart line, matched at "
@@ -728,16 +692,12 @@ void RideReportWindow::RefreshSummary() {
 
 bool RideReportWindow::ExportPng() {
     if (dialogs_ == nullptr) return false;
-    std::string file = run_.export_file.toStdString();
-    std::string file_title;
-    std::string filter = "PNG pictures (*.png)|*.png";
-    std::int32_t filter_index = 1;
-    std::int32_t flags = 0;
     const std::string folder = QFileInfo(run_.export_file).absolutePath().toStdString();
-    if (!dialogs_->ShowSaveDialog(file, file_title, true, filter, filter_index, folder, "Export Ride Report",
-                                  "png", this, flags))
-        return false;
-    return SavePng(QString::fromStdString(file));
+    const std::optional<std::string> file = dialogs_->Choose(
+        SaveRequest(run_.export_file.toStdString(), folder, "Export Ride Report", "PNG pictures (*.png)|*.png", "png"),
+        this);
+    if (!file) return false;
+    return SavePng(QString::fromStdString(*file));
 }
 
 bool RideReportWindow::SavePng(const QString& path) {

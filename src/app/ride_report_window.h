@@ -24,13 +24,14 @@ class QPushButton;
 namespace torvix {
 
 class FileDialogs;
+class RunController;
 
 // Everything the report needs from a run, copied so that the report stays
 // valid whatever the main window loads or runs next.
 struct RideReportRun {
     Track input;   // the track as loaded: its spline is the heart path the designer drew
     Track result;  // the run's new track
-    double publiclength = 0;
+    double track_length = 0;  // the loaded track's length as measured at load
     HeartlineParams params;
     SolverMode mode = SolverMode::kLiteral;
     QString track_name;   // shown in the caption and on the exported picture
@@ -42,8 +43,9 @@ inline constexpr double kRideReportStep = 0.5;  // metres of heart line between 
 class RideReportWindow : public QWidget {
     Q_OBJECT
 public:
-    // `dialogs` asks for the export file; without it the export does nothing.
-    RideReportWindow(RideReportRun run, FileDialogs* dialogs, QWidget* parent = nullptr);
+    // `runs` makes the comparison run, off the window's thread; `dialogs`
+    // asks for the export file, and without it the export does nothing.
+    RideReportWindow(RideReportRun run, RunController& runs, FileDialogs* dialogs, QWidget* parent = nullptr);
     ~RideReportWindow() override;
 
     const RideReportRun& run() const { return run_; }
@@ -89,6 +91,7 @@ private:
     double FromOther(double s) const;
 
     RideReportRun run_;
+    RunController& runs_;
     FileDialogs* dialogs_ = nullptr;
     ride::RideReport report_;
     std::vector<double> vertex_s_;

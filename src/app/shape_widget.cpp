@@ -20,7 +20,7 @@ void ShapeWidget::SetBorderColour(const QColor& colour) {
     update();
 }
 
-void ShapeWidget::SetBorderStyle(int style) {
+void ShapeWidget::SetBorderStyle(OutlineStyle style) {
     border_style_ = style;
     update();
 }
@@ -33,14 +33,14 @@ void ShapeWidget::SetTwips(const TwipRect& r) {
 void ShapeWidget::paintEvent(QPaintEvent*) {
     if (width() <= 0 || height() <= 0) return;
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing, kind_ == Kind::Circle);
+    painter.setRenderHint(QPainter::Antialiasing, kind_ == Kind::kCircle);
     QPen pen(border_);
-    pen.setStyle(border_style_ == kDash  ? Qt::DashLine
-                 : border_style_ == kDot ? Qt::DotLine
-                                         : Qt::SolidLine);
+    pen.setStyle(border_style_ == OutlineStyle::kDashed  ? Qt::DashLine
+                 : border_style_ == OutlineStyle::kDotted ? Qt::DotLine
+                                                          : Qt::SolidLine);
     painter.setPen(pen);
     painter.setBrush(fill_.isValid() ? QBrush(fill_) : QBrush(Qt::NoBrush));
-    if (kind_ == Kind::Rectangle) {
+    if (kind_ == Kind::kRectangle) {
         painter.drawRect(QRectF(0.5, 0.5, width() - 1.0, height() - 1.0));
         return;
     }

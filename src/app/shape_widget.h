@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QWidget>
 
+#include "app/animations.h"
 #include "app/twips.h"
 
 namespace torvix {
@@ -12,16 +13,14 @@ namespace torvix {
 class ShapeWidget : public QWidget {
     Q_OBJECT
 public:
-    enum class Kind { Circle, Rectangle };
-    // Outline styles as numbered by the bubble's burst: solid, dashed, dotted.
-    enum LineStyle { kSolid = 1, kDash = 2, kDot = 3 };
+    enum class Kind { kCircle, kRectangle };
 
     ShapeWidget(Kind kind, QWidget* parent);
 
     void SetFill(const QColor& colour);  // invalid colour: outline only
     void SetBorderColour(const QColor& colour);
-    void SetBorderStyle(int style);
-    int BorderStyle() const { return border_style_; }
+    void SetBorderStyle(OutlineStyle style);
+    OutlineStyle BorderStyle() const { return border_style_; }
     QColor FillColour() const { return fill_; }
     QColor BorderColour() const { return border_; }
 
@@ -35,7 +34,7 @@ private:
     Kind kind_;
     QColor fill_;
     QColor border_ = Qt::black;
-    int border_style_ = kSolid;
+    OutlineStyle border_style_ = OutlineStyle::kSolid;
     TwipRect twips_;
 };
 

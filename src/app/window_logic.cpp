@@ -92,15 +92,6 @@ double RoundHalfEven(double value) {
     return std::fmod(below, 2.0) == 0.0 ? below : below + 1.0;
 }
 
-std::optional<std::int16_t> ToInteger(double value) {
-    const double rounded = RoundHalfEven(value);
-    if (!(rounded >= std::numeric_limits<std::int16_t>::min() &&
-          rounded <= std::numeric_limits<std::int16_t>::max())) {
-        return std::nullopt;
-    }
-    return static_cast<std::int16_t>(rounded);
-}
-
 std::string NumberText(double value) {
     if (value == 0.0) value = 0.0;  // no "-0"
     std::array<char, 64> buffer{};

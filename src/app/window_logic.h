@@ -25,9 +25,6 @@ double ReadNumber(std::string_view text);
 // Nearest whole number, halves to the even neighbour.
 double RoundHalfEven(double value);
 
-// The value as a 16-bit count (halves to even), or nothing when it does not fit.
-std::optional<std::int16_t> ToInteger(double value);
-
 // Plain number text: up to 15 significant digits, a point as the decimal
 // separator and a leading space in place of the sign for values >= 0
 // (" 2.05", "-3", " 61").

@@ -45,10 +45,11 @@ struct SolveResult {
 SolveResult SolveHeartline(Track& track, double track_length, const HeartlineParams& params,
                            const SolverObserver& observer = {});
 
-// The message a window shows (title "Horrible!") when a run fails because the
-// train ran out of energy.
+// Why a run stopped by its observer's cancel flag failed.
 inline constexpr const char* kCancelledMessage = "The run was cancelled.";
 
+// The message a window shows (title "Horrible!") when a run fails because the
+// train ran out of energy.
 inline constexpr const char* kValleyMessage =
     "Something went wrong! The train probably valleyed. Check speed settings.";
 

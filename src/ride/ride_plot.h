@@ -1,5 +1,6 @@
-// The ride report as a picture: speed, seat forces and roll along the heart
-// line, as SVG text that any browser or converter shows.
+// The ride report as a picture: speed, seat forces, roll and roll rate along
+// the heart line, one panel each as in the window's report, as SVG text that
+// any browser or converter shows.
 #pragma once
 
 #include <string>
@@ -11,9 +12,7 @@ namespace torvix::ride {
 
 struct PlotOptions {
     std::string title;
-    std::vector<double> vertex_s;          // distances to mark with a thin line (the designer's vertices)
-    const RideReport* compare = nullptr;   // a second ride drawn dashed on the same axes
-    std::string compare_label = "other";
+    std::vector<double> vertex_s;  // distances to mark with a thin line (the designer's vertices)
     int width = 1200;
     int height = 900;
 };

@@ -2,9 +2,8 @@
 // file image run to megabytes). On Linux large blocks are mapped on their own,
 // aligned to 2 MB and advised to use huge pages, then populated in one call:
 // first-touching fresh 4 KB pages one at a time costs a trap each, which made
-// loading a track with terrain slower than decoding it (670 KB: 1.7 ms by
-// page, 0.8 ms populated, 0.08 ms in one huge page). Where huge pages are off
-// the block is still populated in one call. Small blocks, and other systems,
+// loading a track with terrain slower than decoding it. Where huge pages are
+// off the block is still populated in one call. Small blocks, and other systems,
 // use the ordinary heap.
 #pragma once
 

@@ -41,16 +41,11 @@ TEST(DialogFlagsTest, FlagsChooseTheQtModes) {
     EXPECT_TRUE(DialogModesFromFlags(0x4, true).options.testFlag(QFileDialog::DontConfirmOverwrite));
 }
 
-TEST(FilterSpecTest, SeparatorsBecomeNulsWithTwoAtTheEnd) {
-    EXPECT_EQ(ConvertFilterSpec(kTrackFilter), "NoLimits Tracks (*.nltrack)\0*.nltrack\0\0"s);
-    EXPECT_EQ(ConvertFilterSpec("A:*.a|B:*.b"), "A\0*.a\0B\0*.b\0\0"s);
-}
-
 TEST(FilterSpecTest, TrackFilterKeepsItsDisplayText) {
     const QStringList expected{"NoLimits Tracks (*.nltrack)"};
     EXPECT_EQ(NameFiltersFromSpec(kTrackFilter), expected);
     EXPECT_EQ(NameFiltersFromSpec("NoLimits Tracks (*.nltrack):*.nltrack"), expected) << "colon works like a bar";
-    EXPECT_EQ(NameFiltersFromSpec(ConvertFilterSpec(kTrackFilter)), expected) << "converted form reads the same";
+    EXPECT_EQ(NameFiltersFromSpec("NoLimits Tracks (*.nltrack)\0*.nltrack\0\0"s), expected) << "NUL separated";
 }
 
 TEST(FilterSpecTest, PatternsAreAddedToPlainDisplayTexts) {
@@ -127,19 +122,14 @@ protected:
     test::TempDir dir;
     QtFileDialogs dialogs;
     std::string file_name;
-    std::string file_title;
-    std::string filter = std::string(kTrackFilter);
-    std::int32_t filter_index = 1;
-    std::int32_t flags = 0;
-    bool read_only = false;
 
-    bool Open() {
-        return dialogs.ShowOpenDialog(file_name, file_title, true, read_only, true, filter, filter_index,
-                                      dir.path().string(), "Load Track...", "nltrack", nullptr, flags);
+    std::optional<std::string> Open() {
+        return dialogs.Choose(OpenTrackRequest(file_name, dir.path().string()), nullptr);
     }
-    bool Save() {
-        return dialogs.ShowSaveDialog(file_name, file_title, true, filter, filter_index, dir.path().string(),
-                                      "Save Track As...", "nltrack", nullptr, flags);
+    std::optional<std::string> Save() {
+        return dialogs.Choose(
+            SaveRequest(file_name, dir.path().string(), "Save Track As...", std::string(kTrackFilter), "nltrack"),
+            nullptr);
     }
 };
 
@@ -149,44 +139,37 @@ TEST_F(QtFileDialogsTest, ChosenFileIsHandedBack) {
     file_name = "old.nltrack";
     AnswerNextDialog([track](QFileDialog& dialog) {
         EXPECT_EQ(dialog.windowTitle(), "Load Track...");
+        EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFile);
         dialog.selectFile(QString::fromStdString(track));
         static_cast<QDialog&>(dialog).accept();
     });
-    ASSERT_TRUE(Open());
-    EXPECT_EQ(QFileInfo(QString::fromStdString(file_name)), QFileInfo(QString::fromStdString(track)));
-    EXPECT_EQ(file_title, "Loop.nltrack");
-    EXPECT_EQ(flags, 0x1004);
-    EXPECT_EQ(filter_index, 1);
-    EXPECT_FALSE(read_only);
-    EXPECT_EQ(filter, ConvertFilterSpec(kTrackFilter));
+    const std::optional<std::string> chosen = Open();
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(QFileInfo(QString::fromStdString(*chosen)), QFileInfo(QString::fromStdString(track)));
 }
 
-TEST_F(QtFileDialogsTest, CancelEmptiesTheNameAndFlags) {
+TEST_F(QtFileDialogsTest, CancelChoosesNothing) {
     file_name = (dir.path() / "Loop.nltrack").string();
-    file_title = "Loop.nltrack";
-    flags = 0x8;
     AnswerNextDialog([](QFileDialog& dialog) { dialog.reject(); });
     EXPECT_FALSE(Open());
-    EXPECT_EQ(file_name, "");
-    EXPECT_EQ(file_title, "");
-    EXPECT_EQ(flags, 0);
-    EXPECT_EQ(filter_index, 0);
 }
 
 TEST_F(QtFileDialogsTest, SaveDialogOpensWithTheProposedNameAndAddsTheExtension) {
     file_name = (dir.path() / "Loop_Torvix.nltrack").string();
     AnswerNextDialog([](QFileDialog& dialog) {
         EXPECT_EQ(dialog.windowTitle(), "Save Track As...");
+        EXPECT_FALSE(dialog.testOption(QFileDialog::DontConfirmOverwrite));
         static_cast<QDialog&>(dialog).accept();  // the user takes the proposal
     });
-    ASSERT_TRUE(Save());
-    EXPECT_EQ(file_title, "Loop_Torvix.nltrack");
-    EXPECT_EQ(flags, 0x6);
+    std::optional<std::string> chosen = Save();
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(QFileInfo(QString::fromStdString(*chosen)).fileName(), "Loop_Torvix.nltrack");
 
     file_name = (dir.path() / "Other").string();
     AnswerNextDialog([](QFileDialog& dialog) { static_cast<QDialog&>(dialog).accept(); });
-    ASSERT_TRUE(Save());
-    EXPECT_EQ(file_title, "Other.nltrack");
+    chosen = Save();
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(QFileInfo(QString::fromStdString(*chosen)).fileName(), "Other.nltrack");
 }
 
 }  // namespace

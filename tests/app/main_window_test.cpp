@@ -71,7 +71,7 @@ TEST_F(WindowTest, InitialTextsAndVisibility) {
     for (const char* name : {"statuslight1", "statuslight2", "statuslight3", "Progressbar"})
         EXPECT_TRUE(Control(name)->isHidden()) << name;
     EXPECT_FALSE(Control("bubbleshape")->isHidden());
-    EXPECT_EQ(Control<ShapeWidget>("bubbleshape")->BorderStyle(), ShapeWidget::kSolid);
+    EXPECT_EQ(Control<ShapeWidget>("bubbleshape")->BorderStyle(), OutlineStyle::kSolid);
     EXPECT_FALSE(Control<ShapeWidget>("bubbleshape")->FillColour().isValid());
     EXPECT_EQ(Control<ShapeWidget>("bubbleshape")->BorderColour(), QColor(180, 200, 220));
     EXPECT_EQ(Control<ShapeWidget>("statuslight2")->FillColour(), QColor(0, 192, 0));
@@ -253,7 +253,7 @@ TEST_F(ShownWindowTest, PrecisionClampOnLeaving) {
     EXPECT_EQ(precision->text(), "16");
     EXPECT_EQ(Message()->text(), "Precision has been adjusted to 16");
 
-    Window().message_timer_Timer();
+    Window().OnMessageTimeout();
     EXPECT_EQ(Message()->text(), "");
     EXPECT_FALSE(message_timer->isActive());
     for (const char* kept : {"4", "16", "9"}) {
@@ -264,10 +264,10 @@ TEST_F(ShownWindowTest, PrecisionClampOnLeaving) {
 }
 
 TEST_F(ShownWindowTest, MessageReplacesAndRestartsTheTimer) {
-    Window().show_message("- ERROR -", 3000);
+    Window().ShowMessage("- ERROR -", 3000);
     EXPECT_EQ(Message()->text(), "- ERROR -");
     EXPECT_EQ(Window().timer("message_timer")->interval(), 3000);
-    Window().show_message("OK", 1500);
+    Window().ShowMessage("OK", 1500);
     EXPECT_EQ(Message()->text(), "OK");
     EXPECT_EQ(Window().timer("message_timer")->interval(), 1500);
     QTest::qWait(1700);
@@ -283,7 +283,7 @@ TEST_F(ShownWindowTest, MessagesFitTheMessageLine) {
     for (const char* text : {"Precision has been adjusted to 16", "Precision has been adjusted to 4",
                              "Segments >= 1", "Precision >= 1", "Filter >= 0", "Lower Segments or Precision",
                              "Lower Segments, Precision or Filter", "- ERROR -", "OK"}) {
-        Window().show_message(text, 1500);
+        Window().ShowMessage(text, 1500);
         const QRect box = line->contentsRect();
         const int flags = Qt::AlignCenter | (line->wordWrap() ? Qt::TextWordWrap : 0);
         const QRect needed = QFontMetrics(line->font()).boundingRect(box, flags, text);
@@ -294,7 +294,7 @@ TEST_F(ShownWindowTest, MessagesFitTheMessageLine) {
     EXPECT_EQ(line->font(), own);
     EXPECT_FALSE(line->wordWrap());
     EXPECT_EQ(line->toolTip(), "");
-    Window().show_message("Segments >= 1", 3000, "Segments must be at least 1");
+    Window().ShowMessage("Segments >= 1", 3000, "Segments must be at least 1");
     EXPECT_EQ(line->text(), "Segments >= 1");
     EXPECT_EQ(line->toolTip(), "Segments must be at least 1");
 }
@@ -315,14 +315,14 @@ TEST_F(ShownWindowTest, ResultsFitTheirFields) {
         field->setText("none");
         EXPECT_EQ(field->font(), own) << name;
     }
-    Window().display_gradient("-0.012345");
-    Window().display_length(12345.678);
+    Window().ShowFriction("-0.012345");
+    Window().ShowLength(12345.678);
     for (const char* name : {"SLopeLabel", "Lengthlabel"}) {
         QLabel* label = Control<QLabel>(name);
         EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), label->contentsRect().width())
             << name << " " << label->text().toStdString();
     }
-    Window().display_gradient("0.011665");
+    Window().ShowFriction("0.011665");
     EXPECT_EQ(Control<QLabel>("SLopeLabel")->font(), own);
 }
 

@@ -6,8 +6,11 @@
 #include <QMouseEvent>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 #include <cmath>
 #include <filesystem>
+#include <functional>
+#include <utility>
 
 #include "app/click_label.h"
 #include "app/ride_report_window.h"
@@ -62,7 +65,7 @@ class RideTest : public WindowTest {
 protected:
     void Load(const std::string& path) {
         dialogs.open_answers.push_back(path);
-        Window().btnLoad_Click();
+        Window().OnLoadClicked();
         ASSERT_TRUE(Window().track_loaded()) << path;
     }
     void SetField(const char* name, const QString& text) { Field(name)->setText(text); }
@@ -107,7 +110,7 @@ TEST_F(RideTest, ReportControlIsEnabledOnlyAfterASuccessfulRun) {
 
     LoadHill();
     EXPECT_FALSE(control->isEnabled());
-    Window().btnMod_Click();
+    Window().OnModifyClicked();
     ASSERT_TRUE(Window().track_modified());
     EXPECT_TRUE(control->isEnabled());
     // Ctrl+R opens it, as the control's click does.
@@ -119,7 +122,7 @@ TEST_F(RideTest, ReportControlIsEnabledOnlyAfterASuccessfulRun) {
 
     // A failed run takes the report away: it described a track that is gone.
     SetField("str_startspeed", "5");
-    Window().btnMod_Click();
+    Window().OnModifyClicked();
     ASSERT_FALSE(Window().track_modified());
     EXPECT_FALSE(control->isEnabled());
     EXPECT_EQ(Window().ride_report_window(), nullptr);
@@ -130,7 +133,7 @@ TEST_F(RideTest, ReportControlIsEnabledOnlyAfterASuccessfulRun) {
 TEST_F(RideTest, ReportOfTheSampleRunPlotsEverySampleAndEveryInputVertex) {
     Load(kSample.string());
     SetField("str_heartline", "1.1");
-    Window().btnMod_Click();
+    Window().OnModifyClicked();
     ASSERT_TRUE(Window().track_modified());
     // Fields edited after the run do not change what the report measures.
     SetField("str_heartline", "3");
@@ -191,7 +194,7 @@ TEST_F(RideTest, ReportOfTheSampleRunPlotsEverySampleAndEveryInputVertex) {
 
 TEST_F(RideTest, ComparisonShowsTheOtherModeOrSaysWhyNot) {
     Load(kSample.string());
-    Window().btnMod_Click();
+    Window().OnModifyClicked();
     ASSERT_TRUE(Window().track_modified());
     Window().OpenRideReport();
     RideReportWindow* report = Window().ride_report_window();
@@ -200,7 +203,7 @@ TEST_F(RideTest, ComparisonShowsTheOtherModeOrSaysWhyNot) {
 
     Track other = Window().loaded_track();
     const SolveResult direct =
-        SolveHeartlineWith(SolverMode::kRefined, other, Window().publiclength_value(), FieldParams());
+        SolveHeartlineWith(SolverMode::kRefined, other, Window().track_length(), FieldParams());
     report->SetCompare(true);
     if (direct.ok) {
         const ride::RideReport expected = ride::MeasureRide(other, report->report().params);
@@ -235,8 +238,8 @@ TEST_F(RideTest, BankingModeIsRememberedAndUsedByTheNextRun) {
     Load(kSample.string());
     Track direct_track = Window().loaded_track();
     const SolveResult direct =
-        SolveHeartlineWith(SolverMode::kRefined, direct_track, Window().publiclength_value(), FieldParams());
-    Window().btnMod_Click();
+        SolveHeartlineWith(SolverMode::kRefined, direct_track, Window().track_length(), FieldParams());
+    Window().OnModifyClicked();
     EXPECT_EQ(Window().track_modified(), direct.ok);
     if (direct.ok) {
         EXPECT_TRUE(Window().current_track() == direct_track);
@@ -256,7 +259,7 @@ TEST_F(RideTest, BankingModeIsRememberedAndUsedByTheNextRun) {
 TEST_F(RideTest, ValleyTooltipNamesAStartSpeedThatPasses) {
     LoadHill();
     SetField("str_startspeed", "5");
-    Window().btnMod_Click();
+    Window().OnModifyClicked();
     ASSERT_FALSE(Window().track_modified());
     ASSERT_FALSE(boxes.shown.empty());
     EXPECT_EQ(boxes.shown.back().text, QString(kValleyMessage));
@@ -276,8 +279,66 @@ TEST_F(RideTest, ValleyTooltipNamesAStartSpeedThatPasses) {
     ASSERT_TRUE(speed.hasMatch()) << message->toolTip().toStdString();
     EXPECT_GT(speed.captured(1).toDouble(), 15);  // the hill needs about 12 m of height in speed
     SetField("str_startspeed", speed.captured(1));
-    Window().btnMod_Click();
+    Window().OnModifyClicked();
     EXPECT_TRUE(Window().track_modified());
+}
+
+}  // namespace
+}  // namespace torvix::test
+
+// ---- the comparison's run
+
+namespace torvix::test {
+namespace {
+
+class CompareTest : public RideTest {
+protected:
+    // Runs the comparison of a slow run, calling `during` once from the
+    // window's event loop while it runs; false when the loop never saw it running.
+    bool CompareWhile(const std::function<void()>& during) {
+        Load(kSample.string());
+        SetField("str_segments", "400");
+        SetField("str_precision", "16");
+        SetField("str_filter", "200");
+        MainWindow& w = Window();
+        w.OnModifyClicked();
+        w.OpenRideReport();
+        if (w.ride_report_window() == nullptr) return false;
+        bool saw_run = false;
+        QTimer poke;
+        poke.setInterval(2);
+        QObject::connect(&poke, &QTimer::timeout, [&] {
+            if (w.run_in_progress() && !std::exchange(saw_run, true)) during();
+        });
+        poke.start();
+        w.ride_report_window()->SetCompare(true);
+        return saw_run;
+    }
+};
+
+TEST_F(CompareTest, ComparisonRunsOffTheWindowThreadAndLocksTheCommands) {
+    Track result;
+    ASSERT_TRUE(CompareWhile([&] {
+        result = Window().current_track();
+        dialogs.open_answers.push_back(kSample.string());
+        Window().OnLoadClicked();
+        Window().OnModifyClicked();
+    }));
+    EXPECT_EQ(dialogs.opened.size(), 1u) << "load ran during the comparison";
+    EXPECT_TRUE(Window().current_track() == result) << "modify ran, or the comparison touched the window's track";
+    RideReportWindow* report = Window().ride_report_window();
+    ASSERT_NE(report, nullptr);
+    EXPECT_TRUE(report->other_report() != nullptr || report->status_text().contains("run failed"));
+}
+
+TEST_F(CompareTest, ClosingTheWindowCancelsTheComparison) {
+    Window().show();
+    ASSERT_TRUE(CompareWhile([&] { Window().OnCloseClicked(); }));
+    EXPECT_EQ(Window().ride_report_window()->other_report(), nullptr);
+    EXPECT_TRUE(Window().ride_report_window()->status_text().contains(kCancelledMessage));
+    EXPECT_TRUE(Window().isVisible()) << "closes only once the run has unwound";
+    QTest::qWait(20);
+    EXPECT_FALSE(Window().isVisible());
 }
 
 }  // namespace

@@ -17,13 +17,13 @@ TEST_F(WindowTest, SuggestFillsTheFieldsWithACombinationFromTheGrid) {
     EXPECT_EQ(Field("str_segments")->text(), "3");
 
     dialogs.open_answers.push_back(test::SampleTrackPath().string());
-    Window().btnLoad_Click();
+    Window().OnLoadClicked();
     ASSERT_TRUE(Window().track_loaded());
     Window().SuggestSettings();
     ASSERT_TRUE(Window().suggesting());
     QTRY_VERIFY_WITH_TIMEOUT(!Window().suggesting(), 120000);
 
-    const sweep::SweepSettings grid = sweep::SuggestionGrid(Window().publiclength_value());
+    const sweep::SweepSettings grid = sweep::SuggestionGrid(Window().track_length());
     auto in = [](const std::vector<int>& values, const QString& text) {
         return std::find(values.begin(), values.end(), text.toInt()) != values.end();
     };
@@ -35,7 +35,7 @@ TEST_F(WindowTest, SuggestFillsTheFieldsWithACombinationFromTheGrid) {
     EXPECT_TRUE(message->toolTip().contains("lateral RMS")) << message->toolTip().toStdString();
 
     // The commands work on as before: a run with the suggested settings goes through.
-    Window().btnMod_Click();
+    Window().OnModifyClicked();
     EXPECT_TRUE(Window().track_modified());
 }
 

@@ -74,9 +74,9 @@ protected:
 
     void Load(const std::string& path) {
         dialogs.open_answers.push_back(path);
-        Window().btnLoad_Click();
+        Window().OnLoadClicked();
     }
-    void Modify() { Window().btnMod_Click(); }
+    void Modify() { Window().OnModifyClicked(); }
     void SetField(const char* name, const char* text) { Field(name)->setText(text); }
 
     bool Lit(const char* light) { return !Control(light)->isHidden(); }
@@ -113,7 +113,7 @@ TEST_F(CommandsTest, LoadLightsTheTrackAndProposesTheResultName) {
 
     double expected_length = 0;
     expected_length = TrackLength(w.current_track()).length;
-    EXPECT_DOUBLE_EQ(w.publiclength_value(), expected_length);
+    EXPECT_DOUBLE_EQ(w.track_length(), expected_length);
     EXPECT_EQ(Control<QLabel>("Lengthlabel")->text().toStdString(), FormatLength(expected_length));
     EXPECT_TRUE(w.loaded_track() == w.current_track());
 
@@ -141,7 +141,7 @@ TEST_F(CommandsTest, StoredSavePathAndLastLoadFolderAreUsed) {
     EXPECT_EQ(Window().proposed_save_file().toStdString(), (out / "Loop_Torvix.nltrack").string());
     // The next open dialog starts in the stored folder and proposes the last file.
     dialogs.open_answers.push_back(std::nullopt);
-    Window().btnLoad_Click();
+    Window().OnLoadClicked();
     ASSERT_EQ(dialogs.opened.size(), 2u);
     EXPECT_EQ(dialogs.opened[1].initial_dir, dir.path().string());
     EXPECT_EQ(dialogs.opened[1].file_name, path);
@@ -161,7 +161,7 @@ TEST_F(CommandsTest, WantSegmentLengthProposesSegments) {
     Store("Preferences", "WantSL", "1");
     Store("Preferences", "SL", "2");
     Load(WriteTrack("t.nltrack", MakeTrack(123, 0, 0)));
-    const double length = Window().publiclength_value();
+    const double length = Window().track_length();
     ASSERT_GT(length, 100);
     EXPECT_EQ(Text("str_segments"), " " + QString::number(static_cast<int>(std::floor(length / 2))));
     EXPECT_EQ(Stored("Preferences", "WantSL"), "1");
@@ -175,7 +175,7 @@ TEST_F(CommandsTest, WantSegmentLengthProposesSegments) {
 
 TEST_F(CommandsTest, CancelledLoadChangesNothingAndWritesNothing) {
     dialogs.open_answers.push_back(std::nullopt);
-    Window().btnLoad_Click();
+    Window().OnLoadClicked();
     EXPECT_FALSE(Window().track_loaded());
     EXPECT_FALSE(Lit("statuslight1"));
     EXPECT_TRUE(Window().timer("Slotmachine")->isActive());
@@ -254,7 +254,7 @@ TEST_F(CommandsTest, FirstMoveAfterTheOpenDialogIsIgnored) {
     const QPoint start = w.pos();
     SendMouse(&w, QEvent::MouseButtonPress, {200, 40}, Qt::LeftButton, Qt::LeftButton);
     dialogs.open_answers.push_back(std::nullopt);
-    w.btnLoad_Click();
+    w.OnLoadClicked();
     EXPECT_TRUE(w.ignores_next_mouse_move());
     SendMouse(&w, QEvent::MouseMove, {220, 50}, Qt::NoButton, Qt::LeftButton);
     EXPECT_EQ(w.pos(), start);
@@ -319,11 +319,11 @@ TEST_F(CommandsTest, ModifyRunsTheSolverAndShowsTheResult) {
         EXPECT_NE(found, std::string::npos) << line << "\n" << ini;
         if (found != std::string::npos) at = found;
     }
-    const std::string sl = SegmentLengthText(w.publiclength_value(), "20");
+    const std::string sl = SegmentLengthText(w.track_length(), "20");
     ASSERT_EQ(sl.front(), ' ');
     EXPECT_NE(ini.find("\nSL=" + sl + "\n"), std::string::npos) << ini;
     // The length label keeps the loaded track's length.
-    EXPECT_EQ(Control<QLabel>("Lengthlabel")->text().toStdString(), FormatLength(w.publiclength_value()));
+    EXPECT_EQ(Control<QLabel>("Lengthlabel")->text().toStdString(), FormatLength(w.track_length()));
 }
 
 TEST_F(CommandsTest, PointSeparatorWhateverTheLocale) {
@@ -393,7 +393,7 @@ TEST_F(CommandsTest, FailedRunAfterAGoodOneRefusesSave) {
     // The parameters of the failed run were still stored.
     EXPECT_EQ(Stored("Settings", "SpeedIn"), "2");
 
-    Window().btnSave_Click();
+    Window().OnSaveClicked();
     EXPECT_TRUE(dialogs.saved.empty());
 }
 
@@ -414,7 +414,7 @@ TEST_F(CommandsTest, RefusedParametersWriteNothing) {
     EXPECT_EQ(ReadFile(SettingsPath()), settings_before);
     EXPECT_TRUE(boxes.shown.empty());
     // What is in memory now is the loaded track, so there is nothing to save.
-    Window().btnSave_Click();
+    Window().OnSaveClicked();
     EXPECT_TRUE(dialogs.saved.empty());
 
     SetField("str_segments", "99999");
@@ -437,7 +437,7 @@ TEST_F(CommandsTest, StraightEndsShowStraightAndNone) {
 
 TEST_F(CommandsTest, SaveWritesTheModifiedTrack) {
     Load(WriteTrack("Loop.nltrack", MakeTrack(150, 3, 8)));
-    Window().btnSave_Click();  // nothing to save before a successful run
+    Window().OnSaveClicked();  // nothing to save before a successful run
     EXPECT_TRUE(dialogs.saved.empty());
 
     SetField("str_segments", "15");
@@ -445,7 +445,7 @@ TEST_F(CommandsTest, SaveWritesTheModifiedTrack) {
     ASSERT_TRUE(Window().track_modified());
     const std::string proposed = (dir / "Loop_Torvix.nltrack").string();
     dialogs.save_answers.push_back(proposed);
-    Window().btnSave_Click();
+    Window().OnSaveClicked();
     ASSERT_EQ(dialogs.saved.size(), 1u);
     EXPECT_EQ(dialogs.saved[0].file_name, proposed);
     EXPECT_EQ(dialogs.saved[0].title, "Save Track As...");
@@ -464,7 +464,7 @@ TEST_F(CommandsTest, SaveWritesTheModifiedTrack) {
     // A second save proposes the path used the first time.
     const fs::path other = dir / "second.nltrack";
     dialogs.save_answers.push_back(other.string());
-    Window().btnSave_Click();
+    Window().OnSaveClicked();
     ASSERT_EQ(dialogs.saved.size(), 2u);
     EXPECT_EQ(dialogs.saved[1].file_name, proposed);
     EXPECT_TRUE(fs::exists(other));
@@ -475,10 +475,10 @@ TEST_F(CommandsTest, CancelledSaveForgetsTheProposedName) {
     Modify();
     ASSERT_TRUE(Window().track_modified());
     dialogs.save_answers.push_back(std::nullopt);
-    Window().btnSave_Click();
+    Window().OnSaveClicked();
     EXPECT_FALSE(Lit("statuslight3"));
     dialogs.save_answers.push_back(std::nullopt);
-    Window().btnSave_Click();
+    Window().OnSaveClicked();
     ASSERT_EQ(dialogs.saved.size(), 2u);
     EXPECT_EQ(dialogs.saved[1].file_name, "");
 }
@@ -492,7 +492,7 @@ TEST_F(CommandsTest, FailedSaveWarnsAndKeepsTheLightDark) {
     fs::create_directory(target);
     std::ofstream(target / "keep.txt") << "old";
     dialogs.save_answers.push_back(target.string());
-    Window().btnSave_Click();
+    Window().OnSaveClicked();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].title, "Save Error");
     EXPECT_TRUE(boxes.shown[0].text.startsWith("Error Saving Track File!"));
@@ -503,7 +503,7 @@ TEST_F(CommandsTest, FailedSaveWarnsAndKeepsTheLightDark) {
 
     // Into a folder that does not exist.
     dialogs.save_answers.push_back((dir / "missing" / "x.nltrack").string());
-    Window().btnSave_Click();
+    Window().OnSaveClicked();
     EXPECT_EQ(boxes.shown.size(), 2u);
     EXPECT_FALSE(Lit("statuslight3"));
 }
@@ -525,10 +525,10 @@ TEST_F(CommandsTest, CommandsWaitAndCloseEndsTheRun) {
         if (!w.run_in_progress()) return;
         saw_run = true;
         dialogs.open_answers.push_back(std::nullopt);
-        w.btnLoad_Click();
-        w.btnSave_Click();
-        w.btnMod_Click();
-        w.closeme_Click();
+        w.OnLoadClicked();
+        w.OnSaveClicked();
+        w.OnModifyClicked();
+        w.OnCloseClicked();
     });
     poke.start();
     Modify();
@@ -548,12 +548,12 @@ TEST_F(CommandsTest, CommandsWaitAndCloseEndsTheRun) {
 
 TEST_F(CommandsTest, FadeStopsAfter36Ticks) {
     MainWindow& w = Window();
-    w.fade_Timer();
+    w.OnFadeTick();
     EXPECT_EQ(Field("str_filter")->palette().color(QPalette::Text), QColor(5, 25, 45));
     EXPECT_EQ(Control("SLopeLabel")->palette().color(QPalette::WindowText), QColor(5, 25, 45));
-    for (int i = 2; i < 36; ++i) w.fade_Timer();
+    for (int i = 2; i < 36; ++i) w.OnFadeTick();
     EXPECT_TRUE(w.timer("fade")->isActive());
-    w.fade_Timer();
+    w.OnFadeTick();
     EXPECT_FALSE(w.timer("fade")->isActive());
     for (const char* name : {"str_segments", "str_slope_in", "str_tilt_out"})
         EXPECT_EQ(Field(name)->palette().color(QPalette::Text), QColor(180, 200, 220)) << name;
@@ -562,12 +562,12 @@ TEST_F(CommandsTest, FadeStopsAfter36Ticks) {
 
 TEST_F(CommandsTest, SlotMachineCirclesTheNameAndVersion) {
     MainWindow& w = Window();
-    w.Slotmachine_Timer();
+    w.OnSlotMachineTick();
     EXPECT_EQ(Text("str_radius_in"), "Torvix");
     EXPECT_EQ(Text("str_slope_in"), "");
     EXPECT_EQ(Text("str_slope_out"), "");
     EXPECT_EQ(Text("str_radius_out"), "V1.6");
-    for (int i = 1; i < 6; ++i) w.Slotmachine_Timer();
+    for (int i = 1; i < 6; ++i) w.OnSlotMachineTick();
     EXPECT_EQ(Text("str_slope_in"), "Torvix");
     EXPECT_EQ(Text("str_tilt_out"), "V1.6");
     auto* bar = Control<ShapeWidget>("Progressbar");
@@ -579,7 +579,7 @@ TEST_F(CommandsTest, BubbleRisesInTheTube) {
     MainWindow& w = Window();
     auto* bubble = Control<ShapeWidget>("bubbleshape");
     for (int i = 0; i < 400; ++i) {
-        w.bubble_Timer();
+        w.OnBubbleTick();
         const TwipRect r = bubble->Twips();
         ASSERT_GE(r.left, 2920 - 40);
         ASSERT_LE(r.top, 4000);
@@ -606,7 +606,7 @@ TEST_F(CommandsTest, DemoTrackCycle) {
     EXPECT_TRUE(Window().track_modified()) << (boxes.shown.empty() ? "" : boxes.shown[0].text.toStdString());
     const std::string out = (dir / "demo_Torvix.nltrack").string();
     dialogs.save_answers.push_back(out);
-    Window().btnSave_Click();
+    Window().OnSaveClicked();
     Track back;
     ASSERT_TRUE(ReadTrackFile(out, back));
     EXPECT_EQ(back.bezr.vertex_count, 61);

@@ -56,17 +56,8 @@ public:
         std::string filter;
     };
 
-    bool ShowOpenDialog(std::string& file_name, std::string& file_title, bool, bool&, bool, std::string& filter_spec,
-                        std::int32_t& filter_index, const std::string& initial_dir, const std::string& title,
-                        const std::string&, QWidget*, std::int32_t& flags) override {
-        return Answer(open_answers, opened, file_name, file_title, filter_spec, filter_index, initial_dir, title,
-                      flags);
-    }
-    bool ShowSaveDialog(std::string& file_name, std::string& file_title, bool, std::string& filter_spec,
-                        std::int32_t& filter_index, const std::string& initial_dir, const std::string& title,
-                        const std::string&, QWidget*, std::int32_t& flags) override {
-        return Answer(save_answers, saved, file_name, file_title, filter_spec, filter_index, initial_dir, title,
-                      flags);
+    std::optional<std::string> Choose(const DialogRequest& request, QWidget*) override {
+        return request.save ? Answer(save_answers, saved, request) : Answer(open_answers, opened, request);
     }
 
     std::deque<std::optional<std::string>> open_answers;
@@ -75,26 +66,15 @@ public:
     std::vector<Request> saved;
 
 private:
-    static bool Answer(std::deque<std::optional<std::string>>& answers, std::vector<Request>& log,
-                       std::string& file_name, std::string& file_title, const std::string& filter_spec,
-                       std::int32_t& filter_index, const std::string& initial_dir, const std::string& title,
-                       std::int32_t& flags) {
-        log.push_back({file_name, initial_dir, title, filter_spec});
+    static std::optional<std::string> Answer(std::deque<std::optional<std::string>>& answers,
+                                             std::vector<Request>& log, const DialogRequest& request) {
+        log.push_back({request.file_name, request.initial_dir, request.title, request.filter_spec});
         std::optional<std::string> answer;
         if (!answers.empty()) {
             answer = answers.front();
             answers.pop_front();
         }
-        if (!answer) {
-            file_name.clear();
-            file_title.clear();
-            flags = 0;
-            filter_index = 0;
-            return false;
-        }
-        file_name = *answer;
-        file_title = std::filesystem::path(*answer).filename().string();
-        return true;
+        return answer;
     }
 };
 

@@ -58,14 +58,6 @@ TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
     EXPECT_EQ(RoundHalfEven(2.5001), 3.0);
 }
 
-TEST(ToInteger, OnlyWithinSixteenBits) {
-    EXPECT_EQ(ToInteger(32767.4), std::optional<std::int16_t>(32767));
-    EXPECT_EQ(ToInteger(32767.5), std::nullopt);
-    EXPECT_EQ(ToInteger(-32768.5), std::optional<std::int16_t>(-32768));
-    EXPECT_EQ(ToInteger(std::numeric_limits<double>::infinity()), std::nullopt);
-    EXPECT_EQ(ToInteger(std::nan("")), std::nullopt);
-}
-
 TEST(NumberText, LeadingSpaceForPositives) {
     EXPECT_EQ(NumberText(2.05), " 2.05");
     EXPECT_EQ(NumberText(61), " 61");

@@ -56,7 +56,7 @@ TEST_F(OpenTrackTest, CommandLineTrackLoadsAsTheLoadCommandWould) {
     EXPECT_FALSE(Lit("statuslight2"));
     double length = 0;
     length = TrackLength(w.current_track()).length;
-    EXPECT_DOUBLE_EQ(w.publiclength_value(), length);
+    EXPECT_DOUBLE_EQ(w.track_length(), length);
     EXPECT_EQ(Control<QLabel>("Lengthlabel")->text().toStdString(), FormatLength(length));
     const EndMeasureTexts ends = FormatEndMeasures(AnalyzeTrackEnds(w.current_track()));
     EXPECT_EQ(Field("str_radius_in")->text().toStdString(), ends.radius_in);
@@ -67,7 +67,7 @@ TEST_F(OpenTrackTest, CommandLineTrackLoadsAsTheLoadCommandWould) {
 
     // The next Load dialog starts where that track was.
     dialogs.open_answers.push_back(std::nullopt);
-    w.btnLoad_Click();
+    w.OnLoadClicked();
     ASSERT_EQ(dialogs.opened.size(), 1u);
     EXPECT_EQ(dialogs.opened[0].initial_dir, (dir / "My Tracks").string());
     EXPECT_EQ(dialogs.opened[0].file_name, sample.string());
@@ -112,7 +112,7 @@ TEST_F(OpenTrackTest, UnwritableSettingsAreReportedOnceOnTheMessageLine) {
     EXPECT_EQ(message->text(), "Settings not saved");
     EXPECT_NE(message->toolTip().indexOf(QString::fromStdString(services.settings_file)), -1);
 
-    window->message_timer_Timer();
+    window->OnMessageTimeout();
     window->OpenTrack(QString::fromStdString(sample.string()));
     EXPECT_EQ(message->text(), "") << "reported once, not at every write";
 }

@@ -22,16 +22,9 @@ namespace {
 class OneFile : public torvix::FileDialogs {
 public:
     explicit OneFile(std::string file) : file_(std::move(file)) {}
-    bool ShowOpenDialog(std::string& file_name, std::string& file_title, bool, bool&, bool, std::string&,
-                        std::int32_t&, const std::string&, const std::string&, const std::string&, QWidget*,
-                        std::int32_t&) override {
-        file_name = file_;
-        file_title = QFileInfo(QString::fromStdString(file_)).fileName().toStdString();
-        return true;
-    }
-    bool ShowSaveDialog(std::string&, std::string&, bool, std::string&, std::int32_t&, const std::string&,
-                        const std::string&, const std::string&, QWidget*, std::int32_t&) override {
-        return false;
+    std::optional<std::string> Choose(const torvix::DialogRequest& request, QWidget*) override {
+        if (request.save) return std::nullopt;
+        return file_;
     }
 
 private:
@@ -75,8 +68,8 @@ int main(int argc, char** argv) {
     Wait(1000);  // the fade-in; "Ready" is still showing
     if (!window.grab().save(QDir(out).filePath("window.png"))) return 1;
 
-    window.btnLoad_Click();
-    window.btnMod_Click();
+    window.OnLoadClicked();
+    window.OnModifyClicked();
     if (!window.track_modified()) return 1;
     Wait(100);
     if (!window.grab().save(QDir(out).filePath("window-after-run.png"))) return 1;
