@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 
 #include "../../tools/ride_tracks.h"
 #include "heartline/track_builders.h"
@@ -55,16 +56,13 @@ TEST(RollReading, SeatAlignedLoopRidesWithoutLateralAndItsFrameIsContinuous) {
     // Neighbouring points 2 to 3 cm apart, vertices included, never jump.
     for (RollReading reading : {RollReading::kSimulator, RollReading::kDesigner}) {
         double largest = 0;
-        RailPoint prev{};
-        bool first = true;
+        std::optional<RailPoint> prev;
         for (const auto& curve : PrepareRails(Vertices(loop), reading)) {
             for (int k = 0; k <= 250; ++k) {
                 const RailPoint p = EvaluateRail(curve, 1.0, k / 250.0);
-                if (!first) {
-                    const double d[3] = {p.down[0] - prev.down[0], p.down[1] - prev.down[1], p.down[2] - prev.down[2]};
-                    largest = std::max(largest, std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]));
-                }
-                prev = p, first = false;
+                if (prev) largest = std::max(largest, std::hypot(p.down[0] - prev->down[0], p.down[1] - prev->down[1],
+                                                                 p.down[2] - prev->down[2]));
+                prev = p;
             }
         }
         if (reading == RollReading::kSimulator)
@@ -99,7 +97,6 @@ TEST(RollReading, RelativeRollAddsATwistEvenOnAVerticalTangent) {
     straight.bezr.vertices[3].roll = 0.8f;
     const auto rails = PrepareRails(Vertices(straight), RollReading::kSimulator);
     EXPECT_NEAR(EvaluateRail(rails[0], 1.0, 1).roll.v, 0.4, 1e-6);
-    EXPECT_NEAR(EvaluateRail(rails[1], 1.0, 0).roll.v, 0.4, 1e-6);
     EXPECT_NEAR(EvaluateRail(rails[1], 1.0, 1).roll.v, 0.8, 1e-6);
     EXPECT_NEAR(EvaluateRail(rails[2], 1.0, 0.5).roll.v, 0.8, 1e-6);
 
