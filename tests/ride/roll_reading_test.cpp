@@ -100,6 +100,14 @@ TEST(RollReading, RelativeRollAddsATwistEvenOnAVerticalTangent) {
     EXPECT_NEAR(EvaluateRail(rails[1], 1.0, 1).roll.v, 0.8, 1e-6);
     EXPECT_NEAR(EvaluateRail(rails[2], 1.0, 0.5).roll.v, 0.8, 1e-6);
 
+    // A first curve of zero length, where no frame can start, does not lose it for the rest of the ride.
+    Track stutter = test::StraightTrack(3, 10);
+    stutter.bezr.vertices.insert(stutter.bezr.vertices.begin(), stutter.bezr.vertices[0]);
+    stutter.bezr.vertices[0].control_next = stutter.bezr.vertices[1].control_prev = stutter.bezr.vertices[0].position;
+    stutter.bezr.vertex_count = 5;
+    const auto after = PrepareRails(Vertices(stutter), RollReading::kSimulator);
+    EXPECT_NEAR(EvaluateRail(after[2], 1.0, 0.5).down[1], -1, 1e-9);
+
     // On the loop's vertical side the twist turns the seat out of the loop's plane by just that much.
     Track loop = ridetracks::SeatAlignedLoop();
     loop.bezr.vertices[3].roll = 0.3f;
