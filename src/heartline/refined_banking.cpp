@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "heartline/refined_internal.h"
-#include "heartline/rail_frame.h"
+#include "railframe/rail_frame.h"
 
 namespace torvix::refined {
 
@@ -117,7 +117,7 @@ BankTargets ChooseTargets(const Grid& grid, const std::vector<D3>& frame, std::s
                           std::span<const Segment> segments, int filter, const RefinedTuning& tuning) {
     const auto& g = grid.points;
     const std::size_t n = g.size();
-    const std::vector<heartline::RailCurve> rails = heartline::PrepareRails(vertices);
+    const std::vector<railframe::RailCurve> rails = railframe::PrepareRails(vertices, railframe::RollReading::kDesigner);
 
     // Seat direction and the designer's roll against the frame.
     std::vector<double> seat(n), force(n), designer(n);
@@ -129,7 +129,7 @@ BankTargets ChooseTargets(const Grid& grid, const std::vector<D3>& frame, std::s
         seat[i] = last_seat;
         const D3 zero = ZeroRollDown(t);
         if (Norm(zero) > 0) last_zero = AngleAgainst(zero, t, frame[i]);
-        designer[i] = last_zero + heartline::RollAt(rails[g[i].in_curve].roll, g[i].in_t).v;
+        designer[i] = last_zero + railframe::RollAt(rails[g[i].in_curve].roll, g[i].in_t).v;
     }
 
     const std::vector<int> state = ChooseStates(grid, seat, force, tuning);

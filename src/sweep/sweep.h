@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "heartline/solver_modes.h"
+#include "railframe/rail_frame.h"
 #include "track/track.h"
 
 namespace torvix::sweep {
@@ -38,6 +39,7 @@ struct SweepSettings {
     double end_speed = 17;
     double step = 0.5;  // ride report step, metres
     SolverMode mode = SolverMode::kLiteral;
+    railframe::RollReading reading = railframe::RollReading::kSimulator;  // of the ride report
     RankBy rank = RankBy::kLateralRms;
     int jobs = 0;  // 0: one per core
 };

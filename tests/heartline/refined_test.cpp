@@ -43,7 +43,8 @@ RefinedRun Refine(const Track& input, int segments, int precision, double start,
     observer.display_gradient = [&run](double friction) { run.gradients.push_back(FormatFriction(friction)); };
     observer.progress = [&run](long count, long total) { run.progress.emplace_back(count, total); };
     run.result = SolveHeartlineRefined(run.track, length, p, observer);
-    if (run.result.ok) run.report = ride::MeasureRide(run.track, {1.0, start, end, 0.25});
+    // The refined mode still fits its rolls for the designer's reading.
+    if (run.result.ok) run.report = ride::MeasureRide(run.track, {1.0, start, end, 0.25, railframe::RollReading::kDesigner});
     return run;
 }
 
