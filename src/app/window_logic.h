@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "format/display_format.h"
+#include "texts/display_texts.h"
 #include "analysis/track_ends.h"
 
 namespace torvix {

@@ -1,6 +1,6 @@
 #include "cli/cli_common.h"
 
-#include "format/display_format.h"
+#include "texts/display_texts.h"
 #include "track/track_io.h"
 
 namespace torvix::cli {

@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "format/display_format.h"
+#include "texts/display_texts.h"
 #include "analysis/track_ends.h"
 #include "cli/cli_common.h"
 #include "cli/commands.h"

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "format/display_format.h"
+#include "texts/display_texts.h"
 #include "analysis/track_ends.h"
 #include "heartline/track_length.h"
 #include "settings/settings_file.h"

@@ -2,7 +2,7 @@
 
 #include <clocale>
 
-#include "format/display_format.h"
+#include "texts/display_texts.h"
 #include "heartline/solver_phases.h"
 #include "support/track_builders.h"
 

@@ -3,7 +3,7 @@
 // smoothing count of 0 beside 40, and a valley.
 #include <gtest/gtest.h>
 
-#include "format/display_format.h"
+#include "texts/display_texts.h"
 
 #include <cmath>
 

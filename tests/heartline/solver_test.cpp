@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "format/display_format.h"
+#include "texts/display_texts.h"
 #include "heartline/solver.h"
 #include "support/track_builders.h"
 #include "heartline/track_length.h"

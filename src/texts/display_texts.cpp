@@ -1,4 +1,4 @@
-#include "format/display_format.h"
+#include "texts/display_texts.h"
 
 #include <algorithm>
 #include <array>
