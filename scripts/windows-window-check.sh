@@ -178,6 +178,18 @@ fi
 [ ! -e "$program_files/Torvix.ini" ] || fail "the installed window wrote Torvix.ini into Program Files"
 
 wineserver -k 2>/dev/null || true
+wineserver -w
+# A double-click on a track: Explorer opens it through the file type.
+mkdir -p "$WINEPREFIX/drive_c/tracks/more"
+cp samples/sample.nltrack "$WINEPREFIX/drive_c/tracks/more/b.nltrack"
+"$wine" start 'C:\tracks\more\b.nltrack' >/dev/null 2>&1 &
+for _ in $(seq 40); do grep -q 'LoadPath=C:\\tracks\\more' "$ini" 2>/dev/null && break; sleep 0.5; done
+if grep -q 'LoadPath=C:\\tracks\\more' "$ini"; then
+  echo "opening C:\tracks\more\b.nltrack through the .nltrack file type loaded it in the window"
+else
+  fail "opening a .nltrack file did not load it in the window ($(grep LoadPath "$ini" | tr -d '\r'))"
+fi
+wineserver -k 2>/dev/null || true
 echo "== silent uninstall"
 "$wine" "C:\\Program Files\\Torvix\\Uninstall.exe" /S
 wineserver -w

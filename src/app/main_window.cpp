@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QCoreApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
@@ -651,7 +652,8 @@ QString DroppedTrack(const QMimeData* data) {
 
 void MainWindow::OpenTrack(const QString& path) {
     if (running_ || path.isEmpty()) return;
-    open_path_ = path;
+    // Qt hands out "C:/a/b.nltrack"; the folder rules read the system's own separators.
+    open_path_ = QDir::toNativeSeparators(path);
     btnLoad_Click();
     open_path_.clear();
 }
