@@ -147,15 +147,36 @@ dialog 'Save Track' ''
 saved=$WINEPREFIX/drive_c/tracks/sample_Torvix.nltrack
 for _ in $(seq 20); do [ -f "$saved" ] && break; sleep 0.5; done
 
-if [ -n "${TORVIX_SHOTS:-}" ]; then
+shoot() {  # window id, file name under $TORVIX_SHOTS
+  [ -n "${TORVIX_SHOTS:-}" ] || return 0
   mkdir -p "$TORVIX_SHOTS"
-  import -window root -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "$TORVIX_SHOTS/window-windows.png"
-  xdotool windowfocus "$wid"; xdotool key ctrl+r; sleep 4
-  report=$(xdotool search --onlyvisible --name '^Ride report' | head -1)
-  if [ -n "$report" ]; then
-    eval "$(xdotool getwindowgeometry --shell "$report")"
-    import -window root -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "$TORVIX_SHOTS/ride-report-windows.png"
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  import -window root -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "$TORVIX_SHOTS/$2"
+}
+shoot "$wid" window-windows.png
+echo "-- the ride report (Ctrl+R), Export PNG... to C:\\tracks\\ride.png"
+xdotool windowfocus "$wid"; xdotool key ctrl+r
+report=
+for _ in $(seq 30); do
+  report=$(xdotool search --onlyvisible --name '^Ride report' 2>/dev/null | head -1) && [ -n "$report" ] && break
+  sleep 0.5
+done
+if [ -n "$report" ]; then
+  sleep 2
+  shoot "$report" ride-report-windows.png
+  eval "$(xdotool getwindowgeometry --shell "$report")"
+  # Export PNG... is the last button, in the report's bottom right corner.
+  xdotool windowfocus "$report"; xdotool mousemove --window "$report" $((WIDTH - 95)) $((HEIGHT - 12)) click 1
+  dialog 'Export Ride Report' 'C:\tracks\ride.png'
+  png=$WINEPREFIX/drive_c/tracks/ride.png
+  for _ in $(seq 20); do [ -s "$png" ] && break; sleep 0.5; done
+  if [ "$(head -c 8 "$png" 2>/dev/null | od -An -c | tr -d ' ')" = '211PNG\r\n032\n' ]; then
+    echo "ride report exported: $(/usr/bin/identify -format '%wx%h' "$png") PNG"
+  else
+    fail "the ride report's Export PNG wrote no PNG"
   fi
+else
+  fail "Ctrl+R opened no ride report"
 fi
 
 "$linux_cli" heartline samples/sample.nltrack --segments 80 --heartline 1.2 --start-speed 25 --end-speed 18 \
