@@ -47,7 +47,10 @@ fi
 
 echo "== Windows build of torvix.exe and torvix-cli.exe (Qt in $qt)"
 build=$out/app
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTORVIX_WERROR=ON \
+# A build folder made with another Qt keeps that Qt in its cache: start it afresh.
+fresh=
+if [ -f "$build/CMakeCache.txt" ] && ! grep -q "^Qt6_DIR:PATH=$qt/" "$build/CMakeCache.txt"; then fresh=--fresh; fi
+cmake $fresh -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTORVIX_WERROR=ON \
   -DTORVIX_BUILD_TESTS=OFF -DTORVIX_BUILD_BENCH=OFF \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_PREFIX_PATH="$qt" -DCMAKE_FIND_ROOT_PATH="$qt" \
