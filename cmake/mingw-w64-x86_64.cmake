@@ -9,7 +9,10 @@ find_program(CMAKE_C_COMPILER NAMES ${TORVIX_MINGW_TRIPLE}-gcc-posix ${TORVIX_MI
 find_program(CMAKE_CXX_COMPILER NAMES ${TORVIX_MINGW_TRIPLE}-g++-posix ${TORVIX_MINGW_TRIPLE}-g++ REQUIRED)
 find_program(CMAKE_RC_COMPILER NAMES ${TORVIX_MINGW_TRIPLE}-windres)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${TORVIX_MINGW_TRIPLE})
+# Appended, not set: a Qt prefix given as CMAKE_PREFIX_PATH or
+# CMAKE_FIND_ROOT_PATH on the command line must stay searchable, or CMake in
+# "find root only" mode never looks inside it.
+list(APPEND CMAKE_FIND_ROOT_PATH /usr/${TORVIX_MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -10,8 +10,13 @@ if [ "${TORVIX_WITH_FUZZ:-0}" = 1 ]; then packages+=(clang libclang-rt-14-dev); 
 if [ "${TORVIX_WITH_RELEASE_CHECKS:-0}" = 1 ]; then
   packages+=(clang help2man desktop-file-utils dpkg-dev file)
 fi
-# torvix-cli.exe for Windows, cross-built and run under wine (scripts/windows-check.sh).
-if [ "${TORVIX_WITH_WINDOWS:-0}" = 1 ]; then packages+=(g++-mingw-w64-x86-64 wine wine64 python3); fi
+# The Windows programs, cross-built and run under wine (scripts/windows-check.sh),
+# packaged (scripts/windows-package.sh: Qt's host tools, zip, NSIS) and the
+# installed window driven on Xvfb (scripts/windows-window-check.sh).
+if [ "${TORVIX_WITH_WINDOWS:-0}" = 1 ]; then
+  packages+=(g++-mingw-w64-x86-64 wine wine64 python3 ninja-build qt6-base-dev-tools zip nsis xvfb xauth xdotool
+             imagemagick)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

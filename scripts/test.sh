@@ -60,6 +60,8 @@ run_ctest build/clang
 
 step "Windows: torvix-cli.exe under wine"
 bash scripts/windows-check.sh build/test/src/cli/torvix-cli
+step "Windows: the window's installer and zip, installed and driven under wine"
+bash scripts/windows-window-check.sh build/test/src/cli/torvix-cli
 
 # A separate clang build of the libFuzzer targets only; each runs for about a
 # minute from the seed corpus the test suite writes, so that a regression in the

@@ -3,12 +3,12 @@
 #include <QFileInfo>
 #include <QImage>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "app/file_dialogs.h"
 #include "app/main_window.h"
 #include "app/message_boxes.h"
+#include "platform/places.h"
 #include "settings/settings_file.h"
 
 #ifndef TORVIX_VERSION
@@ -30,11 +30,6 @@ constexpr const char* kUsage =
     "Settings are kept in Torvix.ini beside the program when its folder can be\n"
     "written (a portable copy); an installed copy keeps them in\n"
     "$XDG_CONFIG_HOME/Torvix/Torvix.ini (by default ~/.config/Torvix/Torvix.ini).\n";
-
-const char* Env(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? value : "";
-}
 
 }  // namespace
 
@@ -67,7 +62,7 @@ int main(int argc, char** argv) {
     torvix::WindowServices services;
     const std::filesystem::path program_folder = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
     services.settings_file = torvix::SettingsFilePath(program_folder, torvix::CanKeepSettingsBeside(program_folder),
-                                                      Env("XDG_CONFIG_HOME"), Env("HOME"))
+                                                      torvix::platform::UserConfigFolder())
                                  .string();
     // The first open dialog starts in the user's home folder; later ones in
     // the folder last loaded from.

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
@@ -604,7 +605,8 @@ QString DroppedTrack(const QMimeData* data) {
 
 void MainWindow::OpenTrack(const QString& path) {
     if (run_->running() || path.isEmpty()) return;
-    open_path_ = path;
+    // Qt hands out "C:/a/b.nltrack"; the folder rules read the system's own separators.
+    open_path_ = QDir::toNativeSeparators(path);
     OnLoadClicked();
     open_path_.clear();
 }

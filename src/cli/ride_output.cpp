@@ -156,7 +156,8 @@ bool WritePlotOrReport(const std::string& path, const ride::RideReport& report, 
     if (WritePng(path, svg, options.width, options.height, why)) return true;
     err << "Cannot write the plot " << path << ": " << why << "\n";
 #else
-    err << "This build draws plots as SVG only; name the file .svg\n";
+    err << "Cannot write the plot " << path << ": this build draws plots as SVG only (there is no librsvg "
+           "for PNG); name the file .svg\n";
 #endif
     return false;
 }

@@ -22,6 +22,9 @@ int RunCli(int argc, const char* const* argv) {
     app.name("torvix-cli");
     app.set_version_flag("--version", std::string("torvix-cli ") + TORVIX_VERSION);
     app.require_subcommand(1);
+    // CLI11 reads "/name" as an option on Windows; there it is a path on the
+    // current drive. Subcommands take the setting from here when made.
+    app.allow_windows_style_options(false);
     app.footer(
         "Run torvix-cli COMMAND --help for a command's options.\n"
         "Exit codes: 0 success, 1 the heartline run failed or the ride valleys, 2 bad usage,\n"

@@ -1,25 +1,15 @@
 #include "settings/settings_file.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
 #include <optional>
-#include <random>
 #include <system_error>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#ifdef _WIN32
-#include <io.h>
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
+#include "platform/file_replacement.h"
+#include "platform/places.h"
 
 namespace torvix {
 namespace {
@@ -164,93 +154,12 @@ bool MakeParentFolders(const std::filesystem::path& file) {
     return true;
 }
 
-#ifdef _WIN32
-using FileMode = int;
-int OpenNew(const std::filesystem::path& p) {
-    return ::_wopen(p.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
-}
-int SetMode(int, FileMode) { return 0; }
-int Flush(int fd) { return ::_commit(fd); }
-bool Replace(const std::filesystem::path& from, const std::filesystem::path& to) {
-    return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-}
-void Remove(const std::filesystem::path& p) { ::_wunlink(p.c_str()); }
-int WriteSome(int fd, const char* data, std::size_t size) {
-    return ::_write(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
-}
-int CloseFile(int fd) { return ::_close(fd); }
-#else
-using FileMode = mode_t;
-int OpenNew(const std::filesystem::path& p) { return ::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600); }
-int SetMode(int fd, FileMode mode) { return ::fchmod(fd, mode); }
-int Flush(int fd) { return ::fsync(fd); }
-bool Replace(const std::filesystem::path& from, const std::filesystem::path& to) {
-    return std::rename(from.c_str(), to.c_str()) == 0;
-}
-void Remove(const std::filesystem::path& p) { ::unlink(p.c_str()); }
-ssize_t WriteSome(int fd, const char* data, std::size_t size) { return ::write(fd, data, size); }
-int CloseFile(int fd) { return ::close(fd); }
-#endif
-
-bool WriteAll(int fd, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const auto n = WriteSome(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Creates a new file beside `target` under a name no other file has.
-int CreateTemporaryBeside(const std::filesystem::path& target, std::filesystem::path& temp) {
-    std::filesystem::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
-    std::random_device seed;
-    std::mt19937_64 random(seed());
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        char suffix[24];
-        std::snprintf(suffix, sizeof suffix, ".%016llx", static_cast<unsigned long long>(random()));
-        temp = folder / Join({".", target.filename().string(), suffix});
-        const int fd = OpenNew(temp);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
-}
-
 // Replaces `target` by `content` through a temporary file in the same folder.
-bool ReplaceFile(const std::filesystem::path& target, const std::string& content, FileMode mode) {
-    std::filesystem::path temp;
-    const int fd = CreateTemporaryBeside(target, temp);
-    if (fd < 0) return false;
-    bool ok = WriteAll(fd, content) && SetMode(fd, mode) == 0 && Flush(fd) == 0;
-    ok = (CloseFile(fd) == 0) && ok;
-    ok = ok && Replace(temp, target);
-    if (!ok) Remove(temp);
-    return ok;
-}
-
-// Whether `target` may be replaced; fills `mode` from it when it exists.
-// A file marked read-only stays untouched, even for a user whom permissions
-// would let through.
-bool MayReplace(const std::filesystem::path& target, FileMode& mode, bool& exists) {
-#ifdef _WIN32
-    (void)mode;
-    struct _stat64 st {};
-    exists = ::_wstat64(target.c_str(), &st) == 0;
-    if (!exists) return errno == ENOENT;
-    return (st.st_mode & _S_IFMT) == _S_IFREG && (st.st_mode & _S_IWRITE) != 0;
-#else
-    struct stat st {};
-    exists = ::stat(target.c_str(), &st) == 0;
-    if (!exists) return errno == ENOENT;
-    if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) return false;
-    mode = st.st_mode & 07777;
-    return true;
-#endif
+// A new file is readable by everyone and written by its owner, as a
+// configuration file usually is; a replaced one keeps its permissions.
+bool ReplaceFile(const std::filesystem::path& target, const std::string& content) {
+    platform::FileReplacement file(target, target.filename().string() + ".", 0644u);
+    return file.is_open() && file.Write(content.data(), content.size()) && file.Commit(true);
 }
 
 }  // namespace
@@ -287,13 +196,11 @@ bool SettingsFile::Save(std::string_view section, std::string_view entry, std::s
             if (ec) return false;
         }
 
-#ifdef _WIN32
-        FileMode mode = 0;
-#else
-        FileMode mode = 0644;
-#endif
-        bool exists = false;
-        if (!MayReplace(target, mode, exists)) return false;
+        // A file marked read-only stays untouched, even for a user whom
+        // permissions would let through.
+        const auto existing = platform::LookAt(target);
+        if (!existing || (existing->exists && (!existing->regular || !existing->writable))) return false;
+        const bool exists = existing->exists;
         std::string content;
         if (exists) {
             const auto existing = ReadWhole(target);
@@ -322,36 +229,23 @@ bool SettingsFile::Save(std::string_view section, std::string_view entry, std::s
 
         std::string out;
         for (const std::string& line : text.lines) out.append(line).append(text.eol);
-        return ReplaceFile(target, out, mode);
+        return ReplaceFile(target, out);
     } catch (...) {
         return false;
     }
 }
 
-bool IsInstalledCopy(const std::filesystem::path& program_folder) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(
-        program_folder / ".." / "share" / "applications" / std::string(kDesktopEntryFileName), ec);
-}
+bool IsInstalledCopy(const std::filesystem::path& program_folder) { return platform::IsInstalledCopy(program_folder); }
 
 bool CanKeepSettingsBeside(const std::filesystem::path& program_folder) {
-    if (program_folder.empty() || IsInstalledCopy(program_folder)) return false;
-#ifdef _WIN32
-    return ::_waccess(program_folder.c_str(), 2) == 0;
-#else
-    return ::access(program_folder.c_str(), W_OK) == 0;
-#endif
+    return !program_folder.empty() && !IsInstalledCopy(program_folder) && platform::CanWriteFolder(program_folder);
 }
 
 std::filesystem::path SettingsFilePath(const std::filesystem::path& program_folder, bool beside_program,
-                                       std::string_view xdg_config_home, std::string_view home) {
+                                       const std::filesystem::path& user_config_folder) {
     const std::filesystem::path name{std::string(kSettingsFileName)};
-    if (beside_program) return program_folder / name;
-    const std::filesystem::path xdg{std::string(xdg_config_home)};
-    // A relative XDG_CONFIG_HOME is invalid and must be ignored.
-    if (xdg.is_absolute()) return xdg / "Torvix" / name;
-    if (!home.empty()) return std::filesystem::path(std::string(home)) / ".config" / "Torvix" / name;
-    return program_folder / name;
+    if (beside_program || user_config_folder.empty()) return program_folder / name;
+    return user_config_folder / "Torvix" / name;
 }
 
 std::string GetINISetting(const SettingsFile& file, std::string_view key, std::string_view setting,

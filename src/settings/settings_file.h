@@ -20,11 +20,9 @@ inline constexpr std::string_view kSettingsFileName = "Torvix.ini";
 // Longest value a read returns; longer values are cut.
 inline constexpr std::size_t kMaxSettingLength = 1023;
 
-// The desktop entry an installed copy has in <prefix>/share/applications.
-inline constexpr std::string_view kDesktopEntryFileName = "torvix.desktop";
-
-// Whether the program in `program_folder` is an installed copy: one whose
-// prefix holds Torvix's desktop entry (<prefix>/bin beside <prefix>/share).
+// Whether the program in `program_folder` is an installed copy: on Linux one
+// whose prefix holds Torvix's desktop entry (<prefix>/bin beside
+// <prefix>/share), on Windows one with the installer's uninstaller beside it.
 bool IsInstalledCopy(const std::filesystem::path& program_folder);
 
 // Whether Torvix.ini may live beside the program: its folder can be written
@@ -33,11 +31,11 @@ bool IsInstalledCopy(const std::filesystem::path& program_folder);
 bool CanKeepSettingsBeside(const std::filesystem::path& program_folder);
 
 // Where the window keeps its settings: beside the program when
-// `beside_program`, otherwise in the user's configuration folder,
-// `xdg_config_home`/Torvix, or `home`/.config/Torvix when that is empty or
-// relative. Without either it falls back to the program's folder.
+// `beside_program`, otherwise in Torvix/ under the user's configuration folder
+// (platform::UserConfigFolder(): ~/.config, %APPDATA%). Without one it falls
+// back to the program's folder.
 std::filesystem::path SettingsFilePath(const std::filesystem::path& program_folder, bool beside_program,
-                                       std::string_view xdg_config_home, std::string_view home);
+                                       const std::filesystem::path& user_config_folder);
 
 // Names one settings file. The file is opened anew by every access, so
 // edits made by hand between two calls are seen.

@@ -1,12 +1,7 @@
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <random>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "platform/file_replacement.h"
 #include "track/chunk_cursor.h"
 #include "track/track_format.h"
 #include "track/track_io.h"
@@ -88,14 +83,6 @@ void WriteTrack(ChunkWriter& out, const Track& t, const ChunkSizes& sizes) {
     });
 }
 
-int FlushToDisk(int fd) {
-#if defined(__linux__)
-    return ::fdatasync(fd);
-#else
-    return ::fsync(fd);
-#endif
-}
-
 std::string SystemError(const std::string& what, const std::string& path, int err) {
     return what + " " + path + ": " + std::strerror(err);
 }
@@ -106,23 +93,6 @@ bool Report(TrackIoError* error, std::string message) {
         error->offset = -1;
     }
     return false;
-}
-
-// Creates a new, empty file beside `target`, named so that it cannot clash
-// with an existing one; returns its descriptor or -1 with errno set.
-int CreateTemporaryBeside(const std::filesystem::path& target, std::filesystem::path& temp_path) {
-    std::random_device seed;
-    std::mt19937_64 random(seed());
-    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        char name[40];
-        std::snprintf(name, sizeof name, ".torvix-%016llx.tmp", static_cast<unsigned long long>(random()));
-        temp_path = folder / name;
-        const int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    errno = EEXIST;
-    return -1;
 }
 
 }  // namespace
@@ -173,54 +143,20 @@ bool WriteTrackFile(const std::string& path, const Track& track, TrackIoError* e
     const std::string target = WithTrackExtension(path);
     const std::filesystem::path target_path(target);
 
-    std::filesystem::path temp_path;
-    const int fd = CreateTemporaryBeside(target_path, temp_path);
-    if (fd < 0) return Report(error, SystemError("cannot create a file beside", target, errno));
+    // A new file gets the usual permissions; a replaced one keeps its own.
+    platform::FileReplacement file(target_path, "torvix-");
+    if (!file.is_open()) return Report(error, SystemError("cannot create a file beside", target, file.error()));
 
-    auto abandon = [&](const char* what, int err) {
-        ::close(fd);
-        ::unlink(temp_path.c_str());
-        return Report(error, SystemError(what, target, err));
-    };
-
-    // Keep the permissions of the file being replaced.
-    struct stat old_stat {};
-    const bool replacing = ::stat(target.c_str(), &old_stat) == 0 && S_ISREG(old_stat.st_mode);
-    if (replacing) ::fchmod(fd, old_stat.st_mode & 07777);
-
-    int write_errno = 0;
-    auto to_file = [&](const std::uint8_t* data, std::size_t size) {
-        std::size_t written = 0;
-        while (written < size) {
-            const ssize_t n = ::write(fd, data + written, size - written);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                write_errno = errno;
-                return false;
-            }
-            written += static_cast<std::size_t>(n);
-        }
-        return true;
-    };
     // The image goes out in pieces small enough to stay in the processor's
     // cache instead of being built whole first.
-    ChunkWriter out(to_file, std::size_t{64} << 10);
+    ChunkWriter out([&](const std::uint8_t* data, std::size_t size) { return file.Write(data, size); },
+                    std::size_t{64} << 10);
     WriteTrack(out, track, WrittenChunkSizes(track));
-    if (!out.Finish()) return abandon("cannot write", write_errno);
+    if (!out.Finish()) return Report(error, SystemError("cannot write", target, file.error()));
     // Only the file being replaced has something to lose if the system stops
     // before the new bytes reach the disk: the rename must not come first.
     // A new file is only as lost as a save that never happened.
-    if (replacing && FlushToDisk(fd) != 0) return abandon("cannot flush", errno);
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(temp_path.c_str());
-        return Report(error, SystemError("cannot finish writing", target, err));
-    }
-    if (::rename(temp_path.c_str(), target.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(temp_path.c_str());
-        return Report(error, SystemError("cannot replace", target, err));
-    }
+    if (!file.Commit(file.replacing())) return Report(error, SystemError("cannot replace", target, file.error()));
     return true;
 }
 

@@ -1,3 +1,4 @@
+#include "platform/places.h"
 #include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
@@ -178,13 +179,15 @@ TEST_F(SettingsFileTest, FirstWriteCreatesMissingFoldersForTheOwnerOnly) {
 // Where the window keeps Torvix.ini: beside a portable copy, in the user's
 // configuration folder for an installed one.
 TEST(SettingsLocation, BesideTheProgramOrInTheConfigurationFolder) {
-    EXPECT_EQ(SettingsFilePath("/opt/t", true, "/xdg", "/home/u"), fs::path("/opt/t/Torvix.ini"));
-    EXPECT_EQ(SettingsFilePath("/usr/bin", false, "/xdg", "/home/u"), fs::path("/xdg/Torvix/Torvix.ini"));
-    EXPECT_EQ(SettingsFilePath("/usr/bin", false, "", "/home/u"), fs::path("/home/u/.config/Torvix/Torvix.ini"));
-    EXPECT_EQ(SettingsFilePath("/usr/bin", false, "relative/xdg", "/home/u"),
-              fs::path("/home/u/.config/Torvix/Torvix.ini"))
+    EXPECT_EQ(SettingsFilePath("/opt/t", true, "/home/u/.config"), fs::path("/opt/t/Torvix.ini"));
+    EXPECT_EQ(SettingsFilePath("/usr/bin", false, "/xdg"), fs::path("/xdg/Torvix/Torvix.ini"));
+    EXPECT_EQ(SettingsFilePath("/usr/bin", false, ""), fs::path("/usr/bin/Torvix.ini"));
+
+    EXPECT_EQ(platform::XdgConfigFolder("/xdg", "/home/u"), fs::path("/xdg"));
+    EXPECT_EQ(platform::XdgConfigFolder("", "/home/u"), fs::path("/home/u/.config"));
+    EXPECT_EQ(platform::XdgConfigFolder("relative/xdg", "/home/u"), fs::path("/home/u/.config"))
         << "a relative XDG_CONFIG_HOME is ignored";
-    EXPECT_EQ(SettingsFilePath("/usr/bin", false, "", ""), fs::path("/usr/bin/Torvix.ini"));
+    EXPECT_EQ(platform::XdgConfigFolder("", ""), fs::path());
 }
 
 TEST(SettingsLocation, InstalledCopiesNeverKeepSettingsBesideThemselves) {
