@@ -1,28 +1,6 @@
-// The two banking methods behind one call: the literal method (the default,
-// whose output is the contract) and the refined method, which takes the same
-// inputs, fails the same way and writes the same kind of track.
+// The mode dispatcher lives in the refined module, above both solvers; this
+// name stays for the window, which still includes it from here. Nothing in
+// the heartline module includes it.
 #pragma once
 
-#include <optional>
-#include <string_view>
-
-#include "heartline/solver.h"
-
-namespace torvix {
-
-enum class SolverMode { kLiteral, kRefined };
-
-// "literal" or "refined".
-const char* ModeName(SolverMode mode);
-std::optional<SolverMode> ParseMode(std::string_view name);
-
-// The refined method: banking against a rotation-minimising frame, airtime
-// left upright, smoothing in ride time with a roll-rate bound, rails and
-// rolls fitted together.
-SolveResult SolveHeartlineRefined(Track& track, double track_length, const HeartlineParams& params,
-                                  const SolverObserver& observer = {});
-
-SolveResult SolveHeartlineWith(SolverMode mode, Track& track, double track_length, const HeartlineParams& params,
-                               const SolverObserver& observer = {});
-
-}  // namespace torvix
+#include "refined/solver_modes.h"

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "heartline/solver_modes.h"
+#include "refined/solver_modes.h"
 #include "track/track.h"
 
 namespace torvix::sweep {

@@ -8,8 +8,8 @@
 #include <cmath>
 
 #include "../../tools/ride_tracks.h"
-#include "heartline/refined_internal.h"
-#include "heartline/solver_modes.h"
+#include "refined/refined_internal.h"
+#include "refined/solver_modes.h"
 #include "heartline/track_builders.h"
 #include "heartline/track_length.h"
 #include "ride/ride_report.h"

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-#include "heartline/refined_internal.h"
+#include "refined/refined_internal.h"
 #include "heartline/rail_frame.h"
 
 namespace torvix::refined {

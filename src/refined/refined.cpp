@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "heartline/refined_internal.h"
-#include "heartline/solver_modes.h"
+#include "refined/refined_internal.h"
+#include "refined/solver_modes.h"
 #include "heartline/solver_phases.h"
 
 namespace torvix {

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <limits>
 
-#include "heartline/refined_internal.h"
+#include "refined/refined_internal.h"
 #include "heartline/solver_phases.h"
 
 namespace torvix::refined {
