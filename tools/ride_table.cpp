@@ -79,6 +79,9 @@ int main(int argc, char** argv) {
     std::printf("lateral RMS / max, heart deviation from the input, roll rate max, largest vertex roll, run time\n\n");
     for (const auto& t : ridetracks::AllRideTracks())
         for (auto [s, p] : {std::pair{60, 6}, std::pair{200, 16}}) Print(t.name, t.track, s, p, t.start_speed, t.end_speed);
+    // The goal tracks of the simulator's reading of rolls (loops and a steep helix).
+    for (const auto& t : ridetracks::GoalRideTracks())
+        for (auto [s, p] : {std::pair{60, 6}, std::pair{200, 16}}) Print(t.name, t.track, s, p, t.start_speed, t.end_speed);
     Track track;
     if (ReadTrackFile(shared, track)) {
         for (auto [s, p] : {std::pair{60, 6}, std::pair{120, 8}, std::pair{200, 16}})

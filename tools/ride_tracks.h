@@ -202,4 +202,47 @@ inline std::vector<NamedTrack> AllRideTracks() {
             {"Designer-roll track", DesignerRolls(), 20, 19}};
 }
 
+// ---- Tracks of the banking goals under the simulator's reading of rolls ----
+
+// Run-in, a vertical loop of radius 8 m in one plane, run-out along the
+// run-in's line. Rolls are seat-aligned as drawn: 0 on the lower half, a half
+// turn on the upper half; no vertex sits on a vertical tangent.
+inline Track SeatAlignedLoop() {
+    const double r = 8;
+    const int arcs = 10;
+    const double step = 2 * kPi / arcs;
+    std::vector<Node> nodes = {{{-30, 0, 0}, {30, 0, 0}}};
+    for (int i = 0; i <= arcs; ++i) {
+        const double a = i * step;
+        const double roll = a > kPi / 2 && a < 3 * kPi / 2 ? kPi : 0.0;
+        nodes.push_back({{r * std::sin(a), r - r * std::cos(a), 0},
+                         {r * std::cos(a) * step, r * std::sin(a) * step, 0}, roll});
+    }
+    nodes.push_back({{30, 0, 0}, {30, 0, 0}});
+    return FromNodes(nodes);
+}
+
+// A helix of radius 12 m descending at 45 degrees for one and a half turns,
+// banked toward its inside, the roll-rate flag on every vertex. Equal start
+// and end speeds keep the train at one speed all the way down.
+inline Track SteepFlaggedHelix() {
+    const double r = 12, step = kPi / 6;
+    const double arc = 4 * std::tan(step / 4);
+    std::vector<Node> nodes;
+    for (int i = 0; i <= 18; ++i) {
+        const double a = i * step;
+        nodes.push_back({{r * std::cos(a), 120 - r * a, -r * std::sin(a)},
+                         {-r * std::sin(a) * arc, -r * step, -r * std::cos(a) * arc}, 0.6});
+    }
+    Track track = FromNodes(nodes);
+    for (BezierVertex& v : track.bezr.vertices) v.roll_flag = true;
+    return track;
+}
+
+inline std::vector<NamedTrack> GoalRideTracks() {
+    return {{"Seat-aligned vertical loop", SeatAlignedLoop(), 22, 21},
+            {"Drifting vertical loop", VerticalLoop(), 22, 21},
+            {"Helix descending at 45 degrees, flagged", SteepFlaggedHelix(), 16, 16}};
+}
+
 }  // namespace torvix::ridetracks

@@ -60,7 +60,8 @@ SolveResult SolveRefinedTuned(Track& track, double track_length, const Heartline
     }
 
     const std::vector<D3> frame = MinimalFrame(grid);
-    BankTargets targets = ChooseTargets(grid, frame, vertices, segs, params.filter, tuning);
+    const std::vector<D3> designer = SimulatorReading(path, vertices).DownOnGrid(grid);
+    BankTargets targets = ChooseTargets(grid, frame, designer, segs, params.filter, tuning);
     const std::vector<double> angle = SmoothInTime(grid, targets, tuning);
     std::vector<D3> down(grid.points.size());
     for (std::size_t i = 0; i < down.size(); ++i) down[i] = DownAt(angle[i], grid.points[i].tangent, frame[i]);

@@ -7,7 +7,6 @@
 #include <limits>
 
 #include "refined/refined_internal.h"
-#include "heartline/rail_frame.h"
 
 namespace torvix::refined {
 
@@ -95,41 +94,26 @@ std::vector<D3> MinimalFrame(const Grid& grid) {
     if (Norm(r) == 0) r = AnyPerpendicular(g[0].tangent);
     frame[0] = r;
     for (std::size_t i = 1; i < g.size(); ++i) {
-        // Double reflection: first in the plane bisecting the chord, then to the new tangent.
-        const D3 v1 = g[i].p - g[i - 1].p;
-        const double c1 = Dot(v1, v1);
-        D3 rl = r, tl = g[i - 1].tangent;
-        if (c1 > 0) {
-            rl = r - (2 / c1) * Dot(v1, r) * v1;
-            tl = tl - (2 / c1) * Dot(v1, tl) * v1;
-        }
-        const D3 v2 = g[i].tangent - tl;
-        const double c2 = Dot(v2, v2);
-        if (c2 > 0) rl = rl - (2 / c2) * Dot(v2, rl) * v2;
-        r = Unit(rl - Dot(rl, g[i].tangent) * g[i].tangent);
-        if (Norm(r) == 0) r = AnyPerpendicular(g[i].tangent);
+        r = DoubleReflect(g[i - 1].p, g[i - 1].tangent, r, g[i].p, g[i].tangent);
         frame[i] = r;
     }
     return frame;
 }
 
-BankTargets ChooseTargets(const Grid& grid, const std::vector<D3>& frame, std::span<const BezierVertex> vertices,
+BankTargets ChooseTargets(const Grid& grid, const std::vector<D3>& frame, const std::vector<D3>& designer_down,
                           std::span<const Segment> segments, int filter, const RefinedTuning& tuning) {
     const auto& g = grid.points;
     const std::size_t n = g.size();
-    const std::vector<heartline::RailCurve> rails = heartline::PrepareRails(vertices);
 
     // Seat direction and the designer's roll against the frame.
     std::vector<double> seat(n), force(n), designer(n);
-    double last_seat = 0, last_zero = 0;
+    double last_seat = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const D3 t = g[i].tangent;
         force[i] = Norm(g[i].force_perp);
         if (force[i] > 1e-12) last_seat = AngleAgainst(-1.0 * g[i].force_perp, t, frame[i]);
         seat[i] = last_seat;
-        const D3 zero = ZeroRollDown(t);
-        if (Norm(zero) > 0) last_zero = AngleAgainst(zero, t, frame[i]);
-        designer[i] = last_zero + heartline::RollAt(rails[g[i].in_curve].roll, g[i].in_t).v;
+        designer[i] = AngleAgainst(designer_down[i], t, frame[i]);
     }
 
     const std::vector<int> state = ChooseStates(grid, seat, force, tuning);

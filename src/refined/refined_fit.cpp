@@ -1,27 +1,34 @@
 // Rails and vertex rolls fitted together: the rails as a C1 cubic Hermite
 // spline through the heart points moved along the down vectors, the rolls by
-// least squares through the interpolation a reader of the file applies
-// between vertex rolls; then the rails again along the down vectors those
-// rolls actually give, and so on for a few rounds.
+// least squares through the reading the simulator applies (a frame carried
+// along the rails with a twist laid on it); then the rails again along the
+// down vectors those rolls actually give, and so on for a few rounds.
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
 
 #include "refined/refined_internal.h"
-#include "heartline/solver_phases.h"
 
 namespace torvix::refined {
 
 namespace {
 
 constexpr double kTwoPi = 2 * kPi;
-constexpr double kMaxRollStep = kPi - 1e-3;  // roll change over one curve; a reader wraps anything beyond pi
-constexpr double kRollNoise = 1e-9;          // radians: a vertex roll this small is 0
-constexpr double kMinSteepWeight = 1e-3;
+constexpr double kMaxTwistStep = kPi - 1e-3;  // twist change over one curve; a reader wraps anything beyond pi
+constexpr double kRollNoise = 1e-9;           // radians: a vertex roll this small is 0
 constexpr double kEndWeight = 1e4;  // the rails begin and end where the path does, moved by the heartline
+// Horizontal share of a vertex tangent (sine of 5 degrees) below which its
+// roll is written as a twist on the carried frame: against world up it would
+// be ill-defined there.
+constexpr double kSteepVertex = 0.0871557427476582;
 
 double Nearest(double angle, double to) { return angle - kTwoPi * std::round((angle - to) / kTwoPi); }
+
+D3 AnyNormal(D3 t) {
+    const D3 axis = std::abs(t.x) < 0.6 ? D3{1, 0, 0} : D3{0, 0, 1};
+    return Unit(axis - Dot(axis, t) * t);
+}
 
 // A symmetric positive definite band matrix (lower half, `band` diagonals
 // below the main one) factored in place by Cholesky.
@@ -33,6 +40,7 @@ public:
         if (row < col) std::swap(row, col);
         at(row, col) += v;
     }
+    void Clear() { std::fill(a_.begin(), a_.end(), 0.0); }
     void Factor() {
         for (int i = 0; i < n_; ++i) {
             for (int j = std::max(0, i - band_); j <= i; ++j) {
@@ -72,18 +80,49 @@ Hermite HermiteAt(double u) {
             {6 * u2 - 6 * u, 3 * u2 - 4 * u + 1, -6 * u2 + 6 * u, 3 * u2 - 2 * u}};
 }
 
-// Weights of vertex rolls r_c-1 .. r_c+2 in the roll a reader interpolates at
-// u on curve c: a cosine ease plus the rate terms of flagged vertices (every
-// vertex but the last is flagged; curve 0 has no curve before it).
-void RollWeights(int c, int segments, double u, double w[4], const std::vector<char>& flags) {
-    constexpr double pi = heartline::kPi;  // as the reader writes it
-    const double ease = (1 - std::cos(pi * u)) / 2;
-    const double a = flags[c] ? 2 * std::sin(pi * (1 - u) * (1 - u)) / 27 : 0.0;
-    const double b = flags[c + 1] && c + 1 < segments ? -2 * std::sin(pi * u * u) / 27 : 0.0;
-    w[0] = c > 0 ? -a : 0.0;
-    w[1] = 1 - ease - b - (c == 0 ? a : 0.0);
-    w[2] = ease + a;
-    w[3] = b;
+// Arc length of each rails curve (Gauss-Legendre on the Hermite derivative).
+std::vector<double> CurveLengths(const std::vector<double> coord[3], int segments) {
+    constexpr double x[5] = {-0.9061798459386640, -0.5384693101056831, 0.0, 0.5384693101056831, 0.9061798459386640};
+    constexpr double w[5] = {0.2369268850561891, 0.4786286704993665, 0.5688888888888889, 0.4786286704993665,
+                             0.2369268850561891};
+    std::vector<double> length(static_cast<std::size_t>(segments), 0.0);
+    for (int c = 0; c < segments; ++c) {
+        for (int half = 0; half < 2; ++half) {
+            for (int k = 0; k < 5; ++k) {
+                const Hermite b = HermiteAt(0.25 + 0.5 * half + 0.25 * x[k]);
+                D3 d{};
+                for (int a = 0; a < 4; ++a)
+                    d = d + b.dh[a] * D3{coord[0][2 * c + a], coord[1][2 * c + a], coord[2][2 * c + a]};
+                length[c] += 0.25 * w[k] * Norm(d);
+            }
+        }
+    }
+    return length;
+}
+
+// Weights of the vertex twists T_c-1 .. T_c+2 in the twist a reader lays on
+// the carried frame at u on curve c: a smoothstep of the curve's change plus
+// the rate terms of flagged vertices, whose rate is the length-weighted mean
+// of the changes of the two curves meeting there (none at either end).
+void TwistWeights(int c, int segments, double u, const std::vector<char>& flags, const std::vector<double>& length,
+                  double w[4]) {
+    double f[3];
+    TwistBasis(u, f);
+    double alpha = 0, beta = 0, gamma = 0, delta = 0;
+    if (c > 0 && flags[c]) {
+        const double sum = length[c - 1] + length[c];
+        alpha = sum > 0 ? length[c - 1] / sum : 0.5;
+        beta = 1 - alpha;
+    }
+    if (c + 1 < segments && flags[c + 1]) {
+        const double sum = length[c] + length[c + 1];
+        gamma = sum > 0 ? length[c] / sum : 0.5;
+        delta = 1 - gamma;
+    }
+    w[0] = -f[0] * alpha;
+    w[1] = 1 + f[0] * (alpha - beta) - f[1] * gamma - f[2];
+    w[2] = f[0] * beta + f[1] * (gamma - delta) + f[2];
+    w[3] = f[1] * delta;
 }
 
 }  // namespace
@@ -92,35 +131,21 @@ void RollWeights(int c, int segments, double u, double w[4], const std::vector<c
 // misfit's share at every grid point in `local`.
 double FitWithFlags(const Grid& grid, int segments, double heartline, const std::vector<D3>& wanted_down,
                     const RefinedTuning& tuning, const std::vector<char>& flags, std::vector<BezierVertex>& out,
-                    std::vector<double>& local,
-                    const std::function<void()>& round_done) {
+                    std::vector<double>& local, const std::function<void()>& round_done) {
     const auto& g = grid.points;
     const std::size_t n = g.size();
     const int vertices = segments + 1;
 
-    // Both systems depend only on where the grid points sit on the output curves: factor once.
+    // The rails' system depends only on where the grid points sit on the output curves: factor once.
     BandSystem rails(2 * vertices, 3);
-    BandSystem rolls(vertices, 3);
     std::vector<Hermite> basis(n);
-    std::vector<std::array<double, 4>> roll_basis(n);
-    std::vector<double> roll_weight(n), rails_weight(n);
+    std::vector<double> rails_weight(n);
     for (std::size_t i = 0; i < n; ++i) {
         const int c = g[i].out_curve;
         basis[i] = HermiteAt(g[i].out_u);
         rails_weight[i] = i == 0 || i + 1 == n ? kEndWeight : 1.0;
         for (int a = 0; a < 4; ++a)
             for (int b = 0; b <= a; ++b) rails.Add(2 * c + a, 2 * c + b, rails_weight[i] * basis[i].h[a] * basis[i].h[b]);
-        RollWeights(c, segments, g[i].out_u, roll_basis[i].data(), flags);
-        // Where the path is steep the zero-roll frame swings faster than any
-        // vertex roll can follow: let the rolls there come from the stretches around.
-        const double level = std::hypot(g[i].tangent.x, g[i].tangent.z);
-        roll_weight[i] = std::clamp(std::pow(level / tuning.steep_share, 2), kMinSteepWeight, 1.0);
-        for (int a = 0; a < 4; ++a)
-            for (int b = 0; b <= a; ++b) {
-                const int ra = c - 1 + a, rb = c - 1 + b;
-                if (ra < 0 || rb < 0 || ra >= vertices || rb >= vertices) continue;
-                rolls.Add(ra, rb, roll_weight[i] * roll_basis[i][a] * roll_basis[i][b]);
-            }
     }
     // The rails' bending within each curve, matched to the bending of the
     // targets (second differences on the grid): riders feel a heart line bent
@@ -137,25 +162,21 @@ double FitWithFlags(const Grid& grid, int segments, double heartline, const std:
         for (int a = 0; a < 4; ++a)
             for (int b = 0; b <= a; ++b) rails.Add(2 * c + a, 2 * c + b, bend_weight * bend[i][a] * bend[i][b]);
     }
-    // Keep the roll change from curve to curve smooth where the grid says little.
-    const double smooth = 1e-3 * grid.per_curve;
-    for (int c = 1; c + 1 < vertices; ++c) {
-        const int idx[3] = {c - 1, c, c + 1};
-        const double k[3] = {1, -2, 1};
-        for (int a = 0; a < 3; ++a)
-            for (int b = 0; b <= a; ++b) rolls.Add(idx[a], idx[b], smooth * k[a] * k[b]);
-    }
     for (int i = 0; i < 2 * vertices; ++i) rails.at(i, i) += 1e-12;
-    for (int i = 0; i < vertices; ++i) rolls.at(i, i) += 1e-12;
     rails.Factor();
-    rolls.Factor();
+
+    // The twist system changes with the curve lengths, so it is built each round.
+    BandSystem twists(vertices, 3);
+    const double smooth = 1e-3 * grid.per_curve;
+    std::vector<std::array<double, 4>> twist_basis(n);
 
     std::vector<D3> down(wanted_down);
     std::vector<double> coord[3];
-    std::vector<double> r(static_cast<std::size_t>(vertices), 0.0);
-    std::vector<D3> tangent(n), zero(n);
+    std::vector<double> theta(static_cast<std::size_t>(vertices), 0.0);
+    std::vector<D3> tangent(n), carried(n), rails_point(n);
     double best_misfit = std::numeric_limits<double>::infinity();
-    std::vector<double> best_coord[3], best_r;
+    std::vector<double> best_coord[3], best_theta;
+    std::vector<D3> best_tangent, best_carried;
     for (int round = 0; round < tuning.rounds; ++round) {
         // Rails through the heart points moved by the heartline along the down vectors.
         for (auto& v : coord) v.assign(static_cast<std::size_t>(2 * vertices), 0.0);
@@ -175,32 +196,59 @@ double FitWithFlags(const Grid& grid, int segments, double heartline, const std:
         }
         for (auto& v : coord) rails.Solve(v);
 
-        // The rolls that turn the rails' zero-roll frame onto the wanted down vectors.
+        // The frame carried along these rails, and the wanted twist against it.
+        for (std::size_t i = 0; i < n; ++i) {
+            const int c = g[i].out_curve;
+            D3 p{}, d{};
+            for (int a = 0; a < 4; ++a) {
+                const D3 node{coord[0][2 * c + a], coord[1][2 * c + a], coord[2][2 * c + a]};
+                p = p + basis[i].h[a] * node;
+                d = d + basis[i].dh[a] * node;
+            }
+            rails_point[i] = p;
+            tangent[i] = Unit(d);
+            if (i == 0) {
+                carried[0] = ZeroRollDown(tangent[0]);
+                if (Norm(carried[0]) == 0) carried[0] = AnyNormal(tangent[0]);
+            } else {
+                carried[i] = DoubleReflect(rails_point[i - 1], tangent[i - 1], carried[i - 1], p, tangent[i]);
+            }
+        }
+        const std::vector<double> length = CurveLengths(coord, segments);
+        twists.Clear();
         std::vector<double> rhs(static_cast<std::size_t>(vertices), 0.0);
         double last = 0;
         for (std::size_t i = 0; i < n; ++i) {
             const int c = g[i].out_curve;
-            D3 d{};
-            for (int a = 0; a < 4; ++a) {
-                const D3 node{coord[0][2 * c + a], coord[1][2 * c + a], coord[2][2 * c + a]};
-                d = d + basis[i].dh[a] * node;
-            }
-            tangent[i] = Unit(d);
-            zero[i] = ZeroRollDown(tangent[i]);
-            if (Norm(zero[i]) == 0) continue;
+            TwistWeights(c, segments, g[i].out_u, flags, length, twist_basis[i].data());
             const D3 want = wanted_down[i] - Dot(wanted_down[i], tangent[i]) * tangent[i];
-            const double rho = Nearest(AngleAgainst(want, tangent[i], zero[i]), last);
-            last = rho;
+            const double psi = Nearest(AngleAgainst(want, tangent[i], carried[i]), last);
+            last = psi;
             for (int a = 0; a < 4; ++a) {
                 const int ra = c - 1 + a;
-                if (ra >= 0 && ra < vertices) rhs[ra] += roll_weight[i] * roll_basis[i][a] * rho;
+                if (ra < 0 || ra >= vertices) continue;
+                rhs[ra] += twist_basis[i][a] * psi;
+                for (int b = 0; b <= a; ++b) {
+                    const int rb = c - 1 + b;
+                    if (rb >= 0 && rb < vertices) twists.Add(ra, rb, twist_basis[i][a] * twist_basis[i][b]);
+                }
             }
         }
-        rolls.Solve(rhs);
-        r = rhs;
-        for (int c = 1; c < vertices; ++c) r[c] = std::clamp(r[c], r[c - 1] - kMaxRollStep, r[c - 1] + kMaxRollStep);
+        // Keep the twist change from curve to curve smooth where the grid says little.
+        for (int c = 1; c + 1 < vertices; ++c) {
+            const int idx[3] = {c - 1, c, c + 1};
+            const double k[3] = {1, -2, 1};
+            for (int a = 0; a < 3; ++a)
+                for (int b = 0; b <= a; ++b) twists.Add(idx[a], idx[b], smooth * k[a] * k[b]);
+        }
+        for (int i = 0; i < vertices; ++i) twists.at(i, i) += 1e-12;
+        twists.Factor();
+        twists.Solve(rhs);
+        theta = rhs;
+        for (int c = 1; c < vertices; ++c)
+            theta[c] = std::clamp(theta[c], theta[c - 1] - kMaxTwistStep, theta[c - 1] + kMaxTwistStep);
 
-        // The down vectors those rolls give on these rails, and the lateral
+        // The down vectors those twists give on these rails, and the lateral
         // force this round's track would add: from the hearts bending off the
         // path, and from down vectors off the wanted ones.
         std::vector<D3> heart_error(n);
@@ -208,48 +256,39 @@ double FitWithFlags(const Grid& grid, int segments, double heartline, const std:
         double misfit = 0;
         for (std::size_t i = 0; i < n; ++i) {
             const int c = g[i].out_curve;
-            D3 rails_point{};
+            double twist = 0;
             for (int a = 0; a < 4; ++a) {
-                const D3 node{coord[0][2 * c + a], coord[1][2 * c + a], coord[2][2 * c + a]};
-                rails_point = rails_point + basis[i].h[a] * node;
+                const int ra = c - 1 + a;
+                if (ra >= 0 && ra < vertices) twist += twist_basis[i][a] * theta[ra];
             }
-            D3 actual = down[i];
-            if (Norm(zero[i]) > 0) {
-                double roll = 0;
-                for (int a = 0; a < 4; ++a) {
-                    const int ra = c - 1 + a;
-                    if (ra >= 0 && ra < vertices) roll += roll_basis[i][a] * r[ra];
-                }
-                actual = DownAt(roll, tangent[i], zero[i]);
-            }
-            const D3 e = rails_point - heartline * actual - g[i].p;
+            const D3 actual = DownAt(twist, tangent[i], carried[i]);
+            const D3 e = rails_point[i] - heartline * actual - g[i].p;
             heart_error[i] = e - Dot(e, g[i].tangent) * g[i].tangent;
             here[i] = Dot(g[i].force_perp, g[i].force_perp) * Dot(actual - wanted_down[i], actual - wanted_down[i]);
             misfit += here[i];
-            // Steep stretches keep the wanted down vector: there the rolls cannot follow the
-            // swinging zero-roll frame, and rails bent after them would only swing it more.
-            const double trust = std::sqrt(roll_weight[i]);
-            down[i] = Unit(trust * actual + (1 - trust) * wanted_down[i]);
+            down[i] = actual;
         }
         for (std::size_t i = 1; i + 1 < n; ++i) {
             const double ds = (g[i + 1].s - g[i - 1].s) / 2;
             if (!(ds > 0)) continue;
-            const D3 bend = (1 / (ds * ds)) * (heart_error[i + 1] - 2 * heart_error[i] + heart_error[i - 1]);
+            const D3 bend_error = (1 / (ds * ds)) * (heart_error[i + 1] - 2 * heart_error[i] + heart_error[i - 1]);
             const double scale = g[i].speed * g[i].speed / kG;
-            here[i] += scale * scale * Dot(bend, bend);
-            misfit += scale * scale * Dot(bend, bend);
+            here[i] += scale * scale * Dot(bend_error, bend_error);
+            misfit += scale * scale * Dot(bend_error, bend_error);
         }
         if (misfit < best_misfit) {
             best_misfit = misfit;
             for (int k = 0; k < 3; ++k) best_coord[k] = coord[k];
-            best_r = r;
+            best_theta = theta;
+            best_tangent = tangent;
+            best_carried = carried;
             local = here;
         }
         if (round_done) round_done();
     }
-    // A round can make steep stretches worse: keep the best one.
+    // A round can make things worse: keep the best one.
     for (int k = 0; k < 3; ++k) coord[k] = best_coord[k];
-    r = best_r;
+    theta = best_theta;
 
     out.assign(static_cast<std::size_t>(vertices) + 1, BezierVertex{});
     for (int c = 0; c < vertices; ++c) {
@@ -260,26 +299,33 @@ double FitWithFlags(const Grid& grid, int segments, double heartline, const std:
         v.position = f(p);
         v.control_next = f(p + m);
         v.control_prev = f(p - m);
-        double roll = std::remainder(r[c], kTwoPi);
+        const std::size_t at = c < segments ? static_cast<std::size_t>(c) * grid.per_curve : n - 1;
+        const D3 t = best_tangent[at];
+        double roll;
+        if (c > 0 && std::hypot(t.x, t.z) < kSteepVertex) {
+            // Near vertical: the twist since the vertex before, on the frame carried to here.
+            v.relative_roll = true;
+            roll = theta[c] - theta[c - 1];
+        } else {
+            roll = std::remainder(AngleAgainst(DownAt(theta[c], t, best_carried[at]), t, ZeroRollDown(t)), kTwoPi);
+        }
         if (std::abs(roll) < kRollNoise) roll = 0;
         v.roll = static_cast<float>(roll);
-        v.roll_flag = flags[c] && c < segments;
+        v.roll_flag = flags[c] && c > 0 && c < segments;
     }
     return best_misfit;
 }
 
-
 void FitRailsAndRolls(const Grid& grid, int segments, double heartline, const std::vector<D3>& wanted_down,
                       const RefinedTuning& tuning, std::vector<BezierVertex>& out,
                       const std::function<void()>& round_done) {
-    // A vertex's rate flag lets the roll run on through it (good for fast,
-    // long rolls such as loops); without it the roll eases into the vertex,
-    // which rails can follow more closely. Fit with every flag clear and with
-    // every flag set, then with each vertex taking what fitted better around
-    // it, and keep the best of the three.
+    // A vertex's rate flag lets the twist run on through it (good for long,
+    // steady rolls such as helices and loops); without it the twist eases
+    // into the vertex, which rails can follow more closely. Fit with every
+    // flag clear and with every flag set, then with each vertex taking what
+    // fitted better around it, and keep the best of the three.
     const std::size_t vertices = static_cast<std::size_t>(segments) + 1;
     std::vector<char> none(vertices, 0), all(vertices, 1);
-    all.back() = 0;  // the last curve would look back to the first vertex
     std::vector<BezierVertex> eased, flagged;
     std::vector<double> eased_local, flagged_local, mixed_local;
     const double eased_misfit =
@@ -295,7 +341,7 @@ void FitRailsAndRolls(const Grid& grid, int segments, double heartline, const st
         }
     }
     std::vector<char> mixed(vertices, 0);
-    for (std::size_t v = 0; v + 1 < vertices; ++v) mixed[v] = around_flagged[v] < around_eased[v];
+    for (std::size_t v = 0; v < vertices; ++v) mixed[v] = around_flagged[v] < around_eased[v];
     const double mixed_misfit =
         FitWithFlags(grid, segments, heartline, wanted_down, tuning, mixed, out, mixed_local, round_done);
     if (eased_misfit < mixed_misfit && eased_misfit <= flagged_misfit) out = std::move(eased);

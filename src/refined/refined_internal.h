@@ -46,7 +46,6 @@ struct RefinedTuning {
     double weight_power = 2.0;       // smoothing weight grows with the force to this power
     double bend_weight = 1;          // m^4: rails bending against offset in their least squares
     int rounds = 3;                  // rails / rolls refits
-    double steep_share = 0.3;        // horizontal share of the tangent below which roll targets lose weight
 };
 
 // ---- The input path, exactly ----
@@ -99,6 +98,34 @@ struct Grid {
 std::optional<std::string> BuildGrid(const ExactPath& path, int segments, int precision, double e_start,
                                      double gradient, const RefinedTuning& tuning, Grid& grid);
 
+// ---- The simulator's reading of a track's rolls ----
+
+// One double-reflection step of a rotation-minimising frame: `r`, normal to
+// tangent t0 at p0, carried to p1 with tangent t1.
+D3 DoubleReflect(D3 p0, D3 t0, D3 r, D3 p1, D3 t1);
+
+// Weights of a curve's start rate, end rate and twist change in its twist at
+// parameter u (the integral of the quadratic rate).
+void TwistBasis(double u, double f[3]);
+
+// The down vectors a track's own rolls give as the simulator reads them:
+// vertex rolls against world up (or, with relative_roll, as a twist on the
+// frame carried to the vertex), the frame carried along each curve without
+// twisting, a twist laid on it whose rate along the curve is quadratic.
+class SimulatorReading {
+public:
+    SimulatorReading(const ExactPath& path, std::span<const BezierVertex> vertices);
+    // At every grid point; the grid runs forward along the path.
+    std::vector<D3> DownOnGrid(const Grid& grid) const;
+    // Twist against the carried frame at parameter t of a curve.
+    double Twist(int curve, double t) const;
+
+private:
+    const ExactPath& path_;
+    std::vector<D3> start_down_;  // down vector at each curve's start
+    std::vector<double> change_, start_rate_, end_rate_;
+};
+
 // ---- Banking ----
 
 // A rotation-minimising frame along the grid: reference down R_i, perpendicular to the tangent.
@@ -124,7 +151,8 @@ struct BankTargets {
     std::vector<double> sigma;   // seconds
 };
 
-BankTargets ChooseTargets(const Grid& grid, const std::vector<D3>& frame, std::span<const BezierVertex> vertices,
+// `designer_down` is the input's own roll as the simulator reads it, per grid point.
+BankTargets ChooseTargets(const Grid& grid, const std::vector<D3>& frame, const std::vector<D3>& designer_down,
                           std::span<const Segment> segments, int filter, const RefinedTuning& tuning);
 
 // Gaussian smoothing in ride time with the widths widened until the roll rate
