@@ -23,7 +23,8 @@ struct Row {
     double rms = 0, max = 0, deviation = 0, roll_rate = 0, roll_max = 0, ms = 0;
 };
 
-Row Measure(const Track& input, SolverMode mode, int segments, int precision, double start, double end) {
+Row Measure(const Track& input, SolverMode mode, int segments, int precision, double start, double end,
+            railframe::RollReading reading = railframe::RollReading::kDesigner) {
     Track track = input;
     double length = 0;
     length = TrackLength(track).length;
@@ -42,7 +43,7 @@ Row Measure(const Track& input, SolverMode mode, int segments, int precision, do
         row.message = result.message;
         return row;
     }
-    const ride::RideReport report = ride::MeasureRide(track, {1.0, start, end, 0.5});
+    const ride::RideReport report = ride::MeasureRide(track, {1.0, start, end, 0.5, reading});
     if (!report.ok) {
         row.message = report.message;
         return row;
@@ -71,16 +72,44 @@ void Print(const std::string& name, const Track& track, int segments, int precis
     std::printf("  refined  %s\n", Cell(Measure(track, SolverMode::kRefined, segments, precision, start, end)).c_str());
 }
 
+// ---- The goal table of the simulator's reading: both modes under both readings ----
+//   ride_table --goals [SAMPLE.nltrack] [SHARED.nltrack]
+
+void PrintReadings(const std::string& name, const Track& track, int segments, int precision, double start, double end) {
+    std::printf("%s, %d x %d, %.0f -> %.0f m/s\n", name.c_str(), segments, precision, start, end);
+    for (SolverMode mode : {SolverMode::kLiteral, SolverMode::kRefined})
+        for (auto reading : {railframe::RollReading::kSimulator, railframe::RollReading::kDesigner})
+            std::printf("  %-8s %-9s %s\n", ModeName(mode), railframe::ReadingName(reading),
+                        Cell(Measure(track, mode, segments, precision, start, end, reading)).c_str());
+}
+
+int PrintGoals(const std::string& sample, const std::string& shared) {
+    std::printf("lateral RMS / max, heart deviation from the input, roll rate max, largest vertex roll, run time\n\n");
+    const std::pair<int, int> both[] = {{60, 6}, {200, 16}};
+    for (const auto& t : ridetracks::GoalRideTracks())
+        for (auto [s, p] : both) PrintReadings(t.name, t.track, s, p, t.start_speed, t.end_speed);
+    for (const auto& t : ridetracks::AllRideTracks())
+        for (auto [s, p] : both) PrintReadings(t.name, t.track, s, p, t.start_speed, t.end_speed);
+    Track track;
+    if (ReadTrackFile(sample, track))
+        for (auto [s, p] : both) PrintReadings("Sample track", track, s, p, 20, 17);
+    if (ReadTrackFile(shared, track))
+        for (auto [s, p] : both) PrintReadings("Shared track", track, s, p, 25, 20);
+    return 0;
+}
+
+// ---- end of the goal table ----
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "--goals")
+        return PrintGoals(argc > 2 ? argv[2] : "samples/sample.nltrack",
+                          argc > 3 ? argv[3] : "../shared/tracks/demo-circuit.nltrack");
     const std::string sample = argc > 1 ? argv[1] : "samples/sample.nltrack";
     const std::string shared = argc > 2 ? argv[2] : "../shared/tracks/demo-circuit.nltrack";
     std::printf("lateral RMS / max, heart deviation from the input, roll rate max, largest vertex roll, run time\n\n");
     for (const auto& t : ridetracks::AllRideTracks())
-        for (auto [s, p] : {std::pair{60, 6}, std::pair{200, 16}}) Print(t.name, t.track, s, p, t.start_speed, t.end_speed);
-    // The goal tracks of the simulator's reading of rolls (loops and a steep helix).
-    for (const auto& t : ridetracks::GoalRideTracks())
         for (auto [s, p] : {std::pair{60, 6}, std::pair{200, 16}}) Print(t.name, t.track, s, p, t.start_speed, t.end_speed);
     Track track;
     if (ReadTrackFile(shared, track)) {

@@ -11,14 +11,15 @@
 #include "geometry/fit_segments.h"
 #include "geometry/vector3.h"
 #include "heartline/solver.h"
+#include "railframe/designer_roll.h"
 #include "track/track.h"
 
 namespace torvix::heartline {
 
 // The run's constants, written as the reference arithmetic has them so that
 // results agree with it to float rounding.
-inline constexpr double kPi = 3.14159265358979;
-inline constexpr double kTwoPi = 6.28318530717958;
+using railframe::kPi;
+using railframe::kTwoPi;
 inline constexpr double kFlipLimit = 3.06159265358979;  // pi - 0.08: beyond this a step is a flip
 inline constexpr double kGravity = 9.81;
 inline constexpr double kTwoGravity = 19.62;
@@ -100,41 +101,10 @@ struct SampleSet {
 
 // ---- Designer roll and blend ----
 
-// One correction toward (-pi, pi]; never loops.
-double WrapAngle(double x);
-
-// Roll data of the curve being walked.
-struct CurveRoll {
-    double roll_prev = 0;  // absolute roll at the curve's start vertex
-    double d1 = 0;         // roll change over this curve
-    double s_in = 0;       // d1 + the previous curve's change
-    double s_out = 0;      // d1 + the next curve's change
-    bool start_smooth = false;
-    bool end_smooth = false;
-};
-
-// Carries the designer's roll from curve to curve along the walk.
-class RollWalk {
-public:
-    // `vertices` are the input track's vertex_count vertices (at least two).
-    explicit RollWalk(std::span<const BezierVertex> vertices);
-    // Prepares curve i (vertex i to vertex i + 1).
-    const CurveRoll& BeginCurve(int i);
-    // Hands the end vertex's absolute roll on to the next curve.
-    void EndCurve();
-    const CurveRoll& curve() const { return curve_; }
-
-private:
-    std::span<const BezierVertex> vertices_;
-    double roll_prev_ = 0;
-    double d_prev_ = 0;
-    double roll_a_ = 0;
-    int a_ = 0;
-    CurveRoll curve_;
-};
-
-// Designer roll at curve parameter u in [0, 1], wrapped once.
-double DesignerRoll(const CurveRoll& curve, double u);
+using railframe::CurveRoll;
+using railframe::DesignerRoll;
+using railframe::RollWalk;
+using railframe::WrapAngle;
 
 // Down vector of roll r about the tangent, from the zero-roll down vector.
 Vector3 RollDown(const Vector3& tangent, const Vector3& zero_roll_down, double r);

@@ -24,11 +24,6 @@ constexpr double kGaussReach = 4.5;  // (3 widths)^2 / 2
 
 double Nearest(double angle, double to) { return angle - kTwoPi * std::round((angle - to) / kTwoPi); }
 
-D3 AnyPerpendicular(D3 t) {
-    const D3 axis = std::abs(t.x) < 0.6 ? D3{1, 0, 0} : D3{0, 0, 1};
-    return Unit(axis - Dot(axis, t) * t);
-}
-
 struct Weights {
     double roll = 0, force = 1;
 };
@@ -91,7 +86,7 @@ std::vector<D3> MinimalFrame(const Grid& grid) {
     const auto& g = grid.points;
     std::vector<D3> frame(g.size());
     D3 r = ZeroRollDown(g[0].tangent);
-    if (Norm(r) == 0) r = AnyPerpendicular(g[0].tangent);
+    if (Norm(r) == 0) r = AnyNormal(g[0].tangent);
     frame[0] = r;
     for (std::size_t i = 1; i < g.size(); ++i) {
         r = DoubleReflect(g[i - 1].p, g[i - 1].tangent, r, g[i].p, g[i].tangent);

@@ -25,11 +25,6 @@ constexpr double kSteepVertex = 0.0871557427476582;
 
 double Nearest(double angle, double to) { return angle - kTwoPi * std::round((angle - to) / kTwoPi); }
 
-D3 AnyNormal(D3 t) {
-    const D3 axis = std::abs(t.x) < 0.6 ? D3{1, 0, 0} : D3{0, 0, 1};
-    return Unit(axis - Dot(axis, t) * t);
-}
-
 // A symmetric positive definite band matrix (lower half, `band` diagonals
 // below the main one) factored in place by Cholesky.
 class BandSystem {

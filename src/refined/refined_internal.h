@@ -100,6 +100,9 @@ std::optional<std::string> BuildGrid(const ExactPath& path, int segments, int pr
 
 // ---- The simulator's reading of a track's rolls ----
 
+// Some unit vector perpendicular to unit `t`.
+D3 AnyNormal(D3 t);
+
 // One double-reflection step of a rotation-minimising frame: `r`, normal to
 // tangent t0 at p0, carried to p1 with tangent t1.
 D3 DoubleReflect(D3 p0, D3 t0, D3 r, D3 p1, D3 t1);
@@ -107,24 +110,6 @@ D3 DoubleReflect(D3 p0, D3 t0, D3 r, D3 p1, D3 t1);
 // Weights of a curve's start rate, end rate and twist change in its twist at
 // parameter u (the integral of the quadratic rate).
 void TwistBasis(double u, double f[3]);
-
-// The down vectors a track's own rolls give as the simulator reads them:
-// vertex rolls against world up (or, with relative_roll, as a twist on the
-// frame carried to the vertex), the frame carried along each curve without
-// twisting, a twist laid on it whose rate along the curve is quadratic.
-class SimulatorReading {
-public:
-    SimulatorReading(const ExactPath& path, std::span<const BezierVertex> vertices);
-    // At every grid point; the grid runs forward along the path.
-    std::vector<D3> DownOnGrid(const Grid& grid) const;
-    // Twist against the carried frame at parameter t of a curve.
-    double Twist(int curve, double t) const;
-
-private:
-    const ExactPath& path_;
-    std::vector<D3> start_down_;  // down vector at each curve's start
-    std::vector<double> change_, start_rate_, end_rate_;
-};
 
 // ---- Banking ----
 

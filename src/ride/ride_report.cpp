@@ -5,16 +5,16 @@
 #include <cstdio>
 #include <limits>
 
-#include "heartline/rail_frame.h"
+#include "railframe/rail_frame.h"
 
 namespace torvix::ride {
 
 namespace {
 
-using heartline::EvaluateRail;
-using heartline::PrepareRails;
-using heartline::RailCurve;
-using heartline::RailPoint;
+using railframe::EvaluateRail;
+using railframe::PrepareRails;
+using railframe::RailCurve;
+using railframe::RailPoint;
 
 constexpr double kG = 9.81;
 constexpr double kTwoG = 19.62;
@@ -105,8 +105,7 @@ double EstimateLength(const RailCurve& c, double heartline) {
         return Length3(d);
     };
     const double rails = (dist(0, 1) + dist(1, 2) + dist(2, 3) + dist(0, 3)) / 2;
-    const double swing = std::abs(heartline) * (3.14159265358979 + std::abs(c.roll.d1) + std::abs(c.roll.s_in) +
-                                               std::abs(c.roll.s_out));
+    const double swing = std::abs(heartline) * railframe::RollSwing(c);
     return rails + swing;
 }
 
@@ -190,7 +189,7 @@ RideReport MeasureRide(const Track& track, const RideParams& params) {
         return report;
     }
     const double h = params.heartline;
-    const std::vector<RailCurve> rails = PrepareRails(vertices);
+    const std::vector<RailCurve> rails = PrepareRails(vertices, params.reading);
 
     // Grid sizes first, so that a step too fine for the track is refused before any work.
     std::vector<int> cells(rails.size());
@@ -371,7 +370,7 @@ double HeartDeviationMax(const RideReport& report, const Track& designed) {
     std::vector<Point> path;
     const auto& v = designed.bezr.vertices;
     for (Long i = 0; i + 1 < count; ++i) {
-        const RailCurve c = PrepareRails(std::span<const BezierVertex>(&v[i], 2)).front();
+        const RailCurve c = PrepareRails(std::span<const BezierVertex>(&v[i], 2), railframe::RollReading::kDesigner).front();
         const double est = EstimateLength(c, 0);
         const int steps = static_cast<int>(std::clamp(std::ceil(est / 0.1), 4.0, 1e5));
         for (int k = i == 0 ? 0 : 1; k <= steps; ++k) {

@@ -1,6 +1,7 @@
 // The ride report: what riders feel along a finished track, measured from the
 // track alone. The rails are the track's spline in double precision, rolled
-// by the same vertex-roll interpolation the solver reads; the riders' hearts
+// as the simulator reads the vertex rolls (or, for comparison, as the solver
+// reads the designer's roll); the riders' hearts
 // sit the heartline height above the rails along the rolled down vector; the
 // train's speed follows the energy model with uniform friction along the
 // heart line's own length.
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "geometry/vector3.h"
+#include "railframe/rail_frame.h"
 #include "track/track.h"
 
 namespace torvix::ride {
@@ -21,6 +23,7 @@ struct RideParams {
     double start_speed = 20;   // m/s at the first vertex
     double end_speed = 17;     // m/s at the last vertex
     double step = 0.5;         // metres of heart line between samples (at most)
+    railframe::RollReading reading = railframe::RollReading::kDesigner;  // how the vertex rolls are read
 };
 
 struct RideSample {

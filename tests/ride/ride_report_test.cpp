@@ -6,7 +6,7 @@
 
 #include "heartline/solver_phases.h"
 #include "heartline/track_builders.h"
-#include "heartline/rail_frame.h"
+#include "railframe/rail_frame.h"
 
 namespace torvix::ride {
 namespace {
@@ -110,7 +110,7 @@ TEST(RideReport, BallisticCrestFloats) {
 }
 
 TEST(RideReport, RollFollowsTheSolversInterpolation) {
-    heartline::CurveRoll c;
+    railframe::CurveRoll c;
     c.roll_prev = 0.3;
     c.d1 = 0.27;
     c.s_in = 0.5;
@@ -120,11 +120,11 @@ TEST(RideReport, RollFollowsTheSolversInterpolation) {
             c.start_smooth = start;
             c.end_smooth = end;
             for (double u : {0.0, 0.1, 0.5, 0.77, 1.0}) {
-                EXPECT_DOUBLE_EQ(heartline::RollAt(c, u).v, heartline::DesignerRoll(c, u));
+                EXPECT_DOUBLE_EQ(railframe::RollAt(c, u).v, railframe::DesignerRoll(c, u));
                 const double h = 1e-6;
                 if (u > h && u < 1 - h) {
-                    const double rate = (heartline::DesignerRoll(c, u + h) - heartline::DesignerRoll(c, u - h)) / (2 * h);
-                    EXPECT_NEAR(heartline::RollAt(c, u).d, rate, 1e-6);
+                    const double rate = (railframe::DesignerRoll(c, u + h) - railframe::DesignerRoll(c, u - h)) / (2 * h);
+                    EXPECT_NEAR(railframe::RollAt(c, u).d, rate, 1e-6);
                 }
             }
         }

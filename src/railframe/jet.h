@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-namespace torvix::heartline {
+namespace torvix::railframe {
 
 struct Jet {
     double v = 0;   // value
@@ -82,4 +82,4 @@ inline JetVec Unit(const JetVec& a) {
     return {one(a.x), one(a.y), one(a.z)};
 }
 
-}  // namespace torvix::heartline
+}  // namespace torvix::railframe
