@@ -86,8 +86,6 @@ void PrintReadings(const std::string& name, const Track& track, int segments, in
 int PrintGoals(const std::string& sample, const std::string& shared) {
     std::printf("lateral RMS / max, heart deviation from the input, roll rate max, largest vertex roll, run time\n\n");
     const std::pair<int, int> both[] = {{60, 6}, {200, 16}};
-    for (const auto& t : ridetracks::GoalRideTracks())
-        for (auto [s, p] : both) PrintReadings(t.name, t.track, s, p, t.start_speed, t.end_speed);
     for (const auto& t : ridetracks::AllRideTracks())
         for (auto [s, p] : both) PrintReadings(t.name, t.track, s, p, t.start_speed, t.end_speed);
     Track track;

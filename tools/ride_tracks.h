@@ -176,6 +176,44 @@ inline Track VerticalLoop() {
     return FromNodes(nodes);
 }
 
+// Run-in, a vertical loop of radius 8 m in one plane, run-out, all level at
+// the ends. The rolls are seat-aligned: 0 at the bottom, pi at the top; the
+// two vertices on the vertical sides, where a bank against world up is
+// undefined, add no twist (relative roll 0).
+inline Track SeatAlignedLoop() {
+    const double r = 8;
+    const int arcs = 8;
+    const double step = 2 * kPi / arcs;
+    std::vector<Node> nodes = {{{-30, 0, 0}, {30, 0, 0}}};
+    for (int i = 0; i <= arcs; ++i) {
+        const double a = i * step;
+        const bool inverted = std::cos(a) < -1e-9;
+        nodes.push_back({{r * std::sin(a), r - r * std::cos(a), 0}, {r * std::cos(a) * step, r * std::sin(a) * step, 0},
+                         inverted ? kPi : 0.0});
+    }
+    nodes[1].d[0] = r * step;
+    nodes.push_back({{30, 0, 0}, {30, 0, 0}});
+    Track track = FromNodes(nodes);
+    for (int i : {1 + arcs / 4, 1 + 3 * arcs / 4}) track.bezr.vertices[i].relative_roll = true;
+    return track;
+}
+
+// One turn of radius 15 m descending at 45 degrees in 30-degree curves, every
+// vertex banked by `roll` and flagged to roll on through it.
+inline Track SteepFlaggedHelix(double roll = 0.5) {
+    const double r = 15, step = kPi / 6;
+    const double arc = 4 * std::tan(step / 4);
+    std::vector<Node> nodes;
+    for (int i = 0; i <= 12; ++i) {
+        const double a = i * step;
+        nodes.push_back({{r * std::cos(a), 100 - r * a, -r * std::sin(a)},
+                         {-r * std::sin(a) * arc, -r * step, -r * std::cos(a) * arc}, roll});
+    }
+    Track track = FromNodes(nodes);
+    for (BezierVertex& v : track.bezr.vertices) v.roll_flag = true;
+    return track;
+}
+
 // A flat course banked by the designer's own rolls only (colour 0).
 inline Track DesignerRolls() {
     FlatCourse course;
@@ -199,50 +237,9 @@ inline std::vector<NamedTrack> AllRideTracks() {
             {"Airtime camelback", AirtimeCamelback(), 20, 19},
             {"Mixed colour modes and counts", MixedColours(), 20, 19},
             {"Vertical loop", VerticalLoop(), 22, 21},
+            {"Seat-aligned planar loop", SeatAlignedLoop(), 22, 21},
+            {"Steep flagged helix", SteepFlaggedHelix(), 15, 15},
             {"Designer-roll track", DesignerRolls(), 20, 19}};
-}
-
-// ---- Tracks of the banking goals under the simulator's reading of rolls ----
-
-// Run-in, a vertical loop of radius 8 m in one plane, run-out along the
-// run-in's line. Rolls are seat-aligned as drawn: 0 on the lower half, a half
-// turn on the upper half; no vertex sits on a vertical tangent.
-inline Track SeatAlignedLoop() {
-    const double r = 8;
-    const int arcs = 10;
-    const double step = 2 * kPi / arcs;
-    std::vector<Node> nodes = {{{-30, 0, 0}, {30, 0, 0}}};
-    for (int i = 0; i <= arcs; ++i) {
-        const double a = i * step;
-        const double roll = a > kPi / 2 && a < 3 * kPi / 2 ? kPi : 0.0;
-        nodes.push_back({{r * std::sin(a), r - r * std::cos(a), 0},
-                         {r * std::cos(a) * step, r * std::sin(a) * step, 0}, roll});
-    }
-    nodes.push_back({{30, 0, 0}, {30, 0, 0}});
-    return FromNodes(nodes);
-}
-
-// A helix of radius 12 m descending at 45 degrees for one and a half turns,
-// banked toward its inside, the roll-rate flag on every vertex. Equal start
-// and end speeds keep the train at one speed all the way down.
-inline Track SteepFlaggedHelix() {
-    const double r = 12, step = kPi / 6;
-    const double arc = 4 * std::tan(step / 4);
-    std::vector<Node> nodes;
-    for (int i = 0; i <= 18; ++i) {
-        const double a = i * step;
-        nodes.push_back({{r * std::cos(a), 120 - r * a, -r * std::sin(a)},
-                         {-r * std::sin(a) * arc, -r * step, -r * std::cos(a) * arc}, 0.6});
-    }
-    Track track = FromNodes(nodes);
-    for (BezierVertex& v : track.bezr.vertices) v.roll_flag = true;
-    return track;
-}
-
-inline std::vector<NamedTrack> GoalRideTracks() {
-    return {{"Seat-aligned vertical loop", SeatAlignedLoop(), 22, 21},
-            {"Drifting vertical loop", VerticalLoop(), 22, 21},
-            {"Helix descending at 45 degrees, flagged", SteepFlaggedHelix(), 16, 16}};
 }
 
 }  // namespace torvix::ridetracks

@@ -26,6 +26,7 @@ struct HeartlineOptions {
     std::string output;
     HeartlineParams params;
     std::string mode = "literal";
+    std::string reading = "simulator";
     bool json = false;
     bool report = false;
 };
@@ -48,6 +49,11 @@ int RunHeartline(const HeartlineOptions& options) {
     const std::optional<SolverMode> mode = ParseMode(options.mode);
     if (!mode) {
         std::cerr << "--mode must be literal or refined\n";
+        return kBadUsage;
+    }
+    const auto reading = railframe::ParseReading(options.reading);
+    if (!reading) {
+        std::cerr << "--roll-reading must be simulator or designer\n";
         return kBadUsage;
     }
     Track track;
@@ -84,7 +90,7 @@ int RunHeartline(const HeartlineOptions& options) {
     std::optional<ride::RideReport> ride;
     if (options.report)
         ride = ride::MeasureRide(track, {options.params.heartline, options.params.start_speed,
-                                         options.params.end_speed, 0.5});
+                                         options.params.end_speed, 0.5, *reading});
     const TrackEndMeasures ends = AnalyzeTrackEnds(track);
     const EndMeasureTexts texts = FormatEndMeasures(ends);
     if (options.json) {
@@ -116,7 +122,8 @@ int RunHeartline(const HeartlineOptions& options) {
                   << texts.tilt_out << '\n'
                   << "Written: " << output << '\n';
         if (ride) {
-            std::cout << "\nRide report of the new track (" << ModeName(*mode) << " mode):\n"
+            std::cout << "\nRide report of the new track (" << ModeName(*mode) << " mode, "
+                      << railframe::ReadingName(*reading) << " reading of the rolls):\n"
                       << ride::FormatSummary(*ride);
             if (!ride->ok) std::cout << ride->message << '\n';
         }
@@ -141,6 +148,8 @@ void AddHeartlineCommand(CLI::App& app, int& exit_code) {
     cmd->add_option("--mode", options->mode, "Banking method: literal (the default) or refined")
         ->capture_default_str();
     cmd->add_flag("--report", options->report, "Add the ride report of the new track");
+    cmd->add_option("--roll-reading", options->reading, "How the ride report reads the vertex rolls: simulator or designer")
+        ->capture_default_str();
     cmd->add_flag("--json", options->json, "Print one JSON object");
     cmd->callback([options, &exit_code] { exit_code = RunHeartline(*options); });
 }

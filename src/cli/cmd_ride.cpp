@@ -18,10 +18,17 @@ struct RideOptions {
     ride::RideParams params;
     std::string csv;
     std::string plot;
+    std::string reading = "simulator";
     bool json = false;
 };
 
-int RunRide(const RideOptions& opt) {
+int RunRide(RideOptions& opt) {
+    const auto reading = railframe::ParseReading(opt.reading);
+    if (!reading) {
+        std::cerr << "--roll-reading must be simulator or designer\n";
+        return kBadUsage;
+    }
+    opt.params.reading = *reading;
     if (opt.json && opt.csv == "-") {
         std::cerr << "--json and --csv - both want standard output; write the samples to a file.\n";
         return kBadUsage;
@@ -66,6 +73,8 @@ void AddRideCommand(CLI::App& app, int& exit_code) {
     cmd->add_option("--step", opt->params.step, "Metres of heart line between samples")->capture_default_str();
     cmd->add_option("--csv", opt->csv, "Write the samples as CSV to FILE (- for standard output)");
     cmd->add_option("--plot", opt->plot, "Draw the report to FILE.svg or FILE.png");
+    cmd->add_option("--roll-reading", opt->reading, "How the vertex rolls are read: simulator or designer")
+        ->capture_default_str();
     cmd->add_flag("--json", opt->json, "Print the summary as one JSON object");
     cmd->callback([opt, &exit_code] { exit_code = RunRide(*opt); });
 }

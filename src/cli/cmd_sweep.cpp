@@ -34,15 +34,16 @@ struct SweepOptions {
     std::string filter = "15";
     std::string rank = "lateral_rms";
     std::string mode = "literal";
+    std::string reading = "simulator";
     sweep::SweepSettings settings;
     std::string csv;
     std::string best;
     bool json = false;
 };
 
-nlohmann::ordered_json EntryJson(const sweep::SweepEntry& e) {
+nlohmann::ordered_json EntryJson(const sweep::SweepEntry& e, railframe::RollReading reading) {
     nlohmann::ordered_json j = {{"segments", e.segments}, {"precision", e.precision}, {"filter", e.filter},
-                                {"ok", e.ok}};
+                                {"ok", e.ok}, {"roll_reading", railframe::ReadingName(reading)}};
     if (!e.ok) {
         j["message"] = e.message;
         return j;
@@ -113,7 +114,13 @@ int RunSweepCommand(SweepOptions& opt) {
         std::cerr << "--mode must be literal or refined\n";
         return kBadUsage;
     }
+    const auto reading = railframe::ParseReading(opt.reading);
+    if (!reading) {
+        std::cerr << "--roll-reading must be simulator or designer\n";
+        return kBadUsage;
+    }
     sweep::SweepSettings& s = opt.settings;
+    s.reading = *reading;
     s.segments = *segments;
     s.precision = *precision;
     s.filter = *filter;
@@ -135,13 +142,14 @@ int RunSweepCommand(SweepOptions& opt) {
     if (!opt.csv.empty() && !WriteTextOrReport(opt.csv, EntriesCsv(result.entries), std::cerr)) return kWriteFailed;
     if (opt.json) {
         nlohmann::ordered_json all = nlohmann::ordered_json::array();
-        for (const sweep::SweepEntry& e : result.entries) all.push_back(EntryJson(e));
+        for (const sweep::SweepEntry& e : result.entries) all.push_back(EntryJson(e, s.reading));
         std::cout << all.dump(2) << '\n';
     } else {
         PrintTable(result.entries, std::cout);
         char line[160];
-        std::snprintf(line, sizeof line, "%zu runs in %.2f s, ranked by %s (%s mode)\n", result.entries.size(),
-                      seconds, sweep::RankName(s.rank), ModeName(s.mode));
+        std::snprintf(line, sizeof line, "%zu runs in %.2f s, ranked by %s (%s mode, %s reading of the rolls)\n",
+                      result.entries.size(), seconds, sweep::RankName(s.rank), ModeName(s.mode),
+                      railframe::ReadingName(s.reading));
         std::cout << line;
     }
     if (result.cancelled) {
@@ -184,6 +192,8 @@ void AddSweepCommand(CLI::App& app, int& exit_code) {
     cmd->add_option("--start-speed", opt->settings.start_speed, "Speed at the first vertex, m/s")->capture_default_str();
     cmd->add_option("--end-speed", opt->settings.end_speed, "Speed at the last vertex, m/s")->capture_default_str();
     cmd->add_option("--mode", opt->mode, "Banking method: literal or refined")->capture_default_str();
+    cmd->add_option("--roll-reading", opt->reading, "How the ride report reads the vertex rolls: simulator or designer")
+        ->capture_default_str();
     cmd->add_option("--jobs", opt->settings.jobs, "Runs at a time (default: one per core)");
     cmd->add_option("--rank", opt->rank, "Figure to minimise: " + sweep::RankNames())->capture_default_str();
     cmd->add_option("--csv", opt->csv, "Write every result as CSV to FILE (- for standard output)");

@@ -105,6 +105,7 @@ nlohmann::ordered_json RideJson(const ride::RideReport& report) {
     j["start_speed"] = report.params.start_speed;
     j["end_speed"] = report.params.end_speed;
     j["step"] = report.params.step;
+    j["roll_reading"] = railframe::ReadingName(report.params.reading);
     j["samples"] = report.samples.size();
     j["length"] = s.length;
     j["duration"] = s.duration;

@@ -21,6 +21,7 @@ JetVec Constant(double x, double y, double z) { return {{x, 0, 0}, {y, 0, 0}, {z
 struct D3 {
     double x = 0, y = 0, z = 0;
 };
+D3 operator+(D3 a, D3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 D3 operator-(D3 a, D3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 D3 operator*(double k, D3 a) { return {k * a.x, k * a.y, k * a.z}; }
 double Dot(D3 a, D3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
@@ -83,18 +84,23 @@ D3 Turn(D3 r, D3 tangent, double angle) {
 double AngleFrom(D3 r, D3 tangent, D3 d) { return std::atan2(-Dot(d, Cross(tangent, r)), Dot(d, r)); }
 
 // Carries `down` from (x0, t0) to (x1, t1) by the double reflection: the
-// first across the chord, the second onto the new tangent.
+// first across the chord, the second onto the new tangent. Without a chord
+// (a kink at a vertex) it turns with the tangent the least way: reflections
+// across t0 and across t0 + t1, which a lone second reflection is not.
 D3 Carry(D3 down, D3 x0, D3 t0, D3 x1, D3 t1) {
     const D3 v1 = x1 - x0;
     const double c1 = Dot(v1, v1);
-    D3 r = down, tl = t0;
+    D3 r = down;
     if (c1 > 0) {
         r = r - (2 / c1) * Dot(v1, r) * v1;
-        tl = tl - (2 / c1) * Dot(v1, tl) * v1;
+        const D3 tl = t0 - (2 / c1) * Dot(v1, t0) * v1;
+        const D3 v2 = t1 - tl;
+        const double c2 = Dot(v2, v2);
+        if (c2 > 0) r = r - (2 / c2) * Dot(v2, r) * v2;
+    } else {
+        const double c = Dot(t0, t1);
+        if (c > -1 + 1e-12) r = r - (Dot(r, t1) / (1 + c)) * (t0 + t1);
     }
-    const D3 v2 = t1 - tl;
-    const double c2 = Dot(v2, v2);
-    if (c2 > 0) r = r - (2 / c2) * Dot(v2, r) * v2;
     // Keep it exactly perpendicular and unit against rounding; the carried vector never degenerates.
     const D3 p = Unit(r - Dot(r, t1) * t1);
     return Dot(p, p) > 0 ? p : Unit(down - Dot(down, t1) * t1);

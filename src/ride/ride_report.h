@@ -23,7 +23,7 @@ struct RideParams {
     double start_speed = 20;   // m/s at the first vertex
     double end_speed = 17;     // m/s at the last vertex
     double step = 0.5;         // metres of heart line between samples (at most)
-    railframe::RollReading reading = railframe::RollReading::kDesigner;  // how the vertex rolls are read
+    railframe::RollReading reading = railframe::RollReading::kSimulator;  // how the vertex rolls are read
 };
 
 struct RideSample {

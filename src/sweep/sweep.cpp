@@ -55,7 +55,7 @@ SweepEntry RunOne(const Track& source, double track_length, const SweepSettings&
         e.message = run.message;
         return e;
     }
-    const ride::RideReport ride = ride::MeasureRide(track, {s.heartline, s.start_speed, s.end_speed, s.step});
+    const ride::RideReport ride = ride::MeasureRide(track, {s.heartline, s.start_speed, s.end_speed, s.step, s.reading});
     if (!ride.ok) {
         e.message = "Ride report: " + ride.message;
         return e;

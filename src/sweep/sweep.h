@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "railframe/rail_frame.h"
 #include "refined/solver_modes.h"
 #include "track/track.h"
 
@@ -38,6 +39,7 @@ struct SweepSettings {
     double end_speed = 17;
     double step = 0.5;  // ride report step, metres
     SolverMode mode = SolverMode::kLiteral;
+    railframe::RollReading reading = railframe::RollReading::kSimulator;  // of the ride report
     RankBy rank = RankBy::kLateralRms;
     int jobs = 0;  // 0: one per core
 };

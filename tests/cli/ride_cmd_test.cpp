@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "../../tools/ride_tracks.h"
 #include "cli/cli_run.h"
 #include "cli/commands.h"
 #include "heartline/track_builders.h"
@@ -119,6 +120,32 @@ TEST_F(RideCommand, SweepRanksAsJsonAndWritesTheBestAsHeartlineWould) {
     const ToolRun failed = Cli({"sweep", hill_, "--start-speed", "10", "--json"});
     EXPECT_EQ(failed.code, kSolverFailed);
     EXPECT_FALSE(nlohmann::json::parse(failed.out)[0]["message"].get<std::string>().empty());
+}
+
+
+TEST_F(RideCommand, RollReadingIsChosenAndNamed) {
+    // The seat-aligned loop rides without lateral only as the simulator reads its rolls.
+    const std::string loop = (dir_ / "Loop.nltrack").string();
+    ASSERT_TRUE(WriteTrackFile(loop, ridetracks::SeatAlignedLoop()));
+    const std::vector<std::string> base = {"ride", loop, "--start-speed", "22", "--end-speed", "21", "--json"};
+    std::vector<std::string> designer = base;
+    designer.insert(designer.end(), {"--roll-reading", "designer"});
+    const ToolRun sim = Cli(base), des = Cli(designer);
+    ASSERT_EQ(sim.code, kOk) << sim.err;
+    ASSERT_EQ(des.code, kOk) << des.err;
+    const auto js = nlohmann::json::parse(sim.out), jd = nlohmann::json::parse(des.out);
+    EXPECT_EQ(js["roll_reading"], "simulator");
+    EXPECT_EQ(jd["roll_reading"], "designer");
+    EXPECT_LT(js["lateral_max"].get<double>(), 1e-3);
+    EXPECT_GT(jd["lateral_max"].get<double>(), 1.0);
+
+    std::vector<std::string> bad = base;
+    bad.insert(bad.end(), {"--roll-reading", "world"});
+    EXPECT_EQ(Cli(bad).code, kBadUsage);
+    const ToolRun sweep = Cli({"sweep", loop, "--start-speed", "22", "--end-speed", "21", "--roll-reading", "designer",
+                               "--json"});
+    ASSERT_EQ(sweep.code, kOk) << sweep.err;
+    EXPECT_EQ(nlohmann::json::parse(sweep.out)[0]["roll_reading"], "designer");
 }
 
 }  // namespace

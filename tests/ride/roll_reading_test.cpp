@@ -1,0 +1,117 @@
+// The two readings of a track's vertex rolls against answers known without
+// them: a level banked circle, a seat-aligned vertical loop, a uniformly
+// flagged steep helix and relative rolls.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "../../tools/ride_tracks.h"
+#include "heartline/track_builders.h"
+#include "railframe/rail_frame.h"
+#include "ride/ride_report.h"
+
+namespace torvix::ride {
+namespace {
+
+using railframe::EvaluateRail;
+using railframe::PrepareRails;
+using railframe::RailPoint;
+using railframe::RollReading;
+
+std::span<const BezierVertex> Vertices(const Track& t) {
+    return {t.bezr.vertices.data(), static_cast<std::size_t>(t.bezr.vertex_count)};
+}
+
+RideReport Ride(const Track& t, RollReading reading, double speed = 20) {
+    RideParams p{1.0, speed, speed, 0.25};
+    p.reading = reading;
+    return MeasureRide(t, p);
+}
+
+TEST(RollReading, LevelBankedCircleReadsTheSameEitherWay) {
+    Track circle = test::CircleTrack(40, 8);
+    for (BezierVertex& v : circle.bezr.vertices) v.roll = 0.6f;
+    const RideReport sim = Ride(circle, RollReading::kSimulator);
+    const RideReport des = Ride(circle, RollReading::kDesigner);
+    ASSERT_TRUE(sim.ok && des.ok);
+    ASSERT_EQ(sim.samples.size(), des.samples.size());
+    for (std::size_t i = 0; i < sim.samples.size(); ++i) {
+        EXPECT_NEAR(sim.samples[i].lateral, des.samples[i].lateral, 1e-4) << i;
+        EXPECT_NEAR(sim.samples[i].vertical, des.samples[i].vertical, 1e-4) << i;
+        EXPECT_NEAR(sim.samples[i].roll, 0.6 * 180 / ridetracks::kPi, 1e-3) << i;
+        EXPECT_NEAR(sim.samples[i].roll_rate, 0, 1e-3) << i;
+    }
+}
+
+TEST(RollReading, SeatAlignedLoopRidesWithoutLateralAndItsFrameIsContinuous) {
+    const Track loop = ridetracks::SeatAlignedLoop();
+    const RideReport sim = Ride(loop, RollReading::kSimulator, 22);
+    const RideReport des = Ride(loop, RollReading::kDesigner, 22);
+    ASSERT_TRUE(sim.ok && des.ok) << sim.message << des.message;
+    // Everything happens in one plane: nothing pushes sideways.
+    EXPECT_LT(sim.summary.lateral_max, 1e-3);
+    EXPECT_GT(des.summary.lateral_max, 1.0);  // the zero-roll frame turns over on the vertical sides
+
+    // Neighbouring points 2 to 3 cm apart, vertices included, never jump.
+    for (RollReading reading : {RollReading::kSimulator, RollReading::kDesigner}) {
+        double largest = 0;
+        RailPoint prev{};
+        bool first = true;
+        for (const auto& curve : PrepareRails(Vertices(loop), reading)) {
+            for (int k = 0; k <= 250; ++k) {
+                const RailPoint p = EvaluateRail(curve, 1.0, k / 250.0);
+                if (!first) {
+                    const double d[3] = {p.down[0] - prev.down[0], p.down[1] - prev.down[1], p.down[2] - prev.down[2]};
+                    largest = std::max(largest, std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]));
+                }
+                prev = p, first = false;
+            }
+        }
+        if (reading == RollReading::kSimulator)
+            EXPECT_LT(largest, 0.02);
+        else
+            EXPECT_GT(largest, 0.5);
+    }
+}
+
+TEST(RollReading, UniformFlaggedHelixTwistsAtAConstantRate) {
+    // A constant bank on a helix turns against a frame carried without twist
+    // at sin(pitch) radians per radian of turn: 30 degrees at 45 degrees of pitch.
+    const double expected = ridetracks::kPi / 6 * std::sin(ridetracks::kPi / 4);
+    const Track helix = ridetracks::SteepFlaggedHelix();
+    const auto rails = PrepareRails(Vertices(helix), RollReading::kSimulator);
+    ASSERT_EQ(rails.size(), 12u);
+    EXPECT_NEAR(EvaluateRail(rails.front(), 1.0, 0).roll.d, 0, 1e-12);  // the ride starts at rate 0
+    EXPECT_NEAR(EvaluateRail(rails.back(), 1.0, 1).roll.d, 0, 1e-12);   // and ends at 0
+    for (std::size_t c = 1; c + 1 < rails.size(); ++c) {
+        for (double t : {0.0, 0.3, 0.5, 0.9, 1.0}) {
+            const RailPoint p = EvaluateRail(rails[c], 1.0, t);
+            EXPECT_NEAR(std::abs(p.roll.d), expected, 2e-3) << c << " " << t;
+            EXPECT_NEAR(p.roll.v, 0.5, 1e-3) << c << " " << t;  // the bank against world up holds
+        }
+    }
+}
+
+TEST(RollReading, RelativeRollAddsATwistEvenOnAVerticalTangent) {
+    Track straight = test::StraightTrack(3, 10);
+    straight.bezr.vertices[1].relative_roll = straight.bezr.vertices[2].relative_roll = true;
+    straight.bezr.vertices[1].roll = straight.bezr.vertices[2].roll = 0.4f;
+    straight.bezr.vertices[3].roll = 0.8f;
+    const auto rails = PrepareRails(Vertices(straight), RollReading::kSimulator);
+    EXPECT_NEAR(EvaluateRail(rails[0], 1.0, 1).roll.v, 0.4, 1e-6);
+    EXPECT_NEAR(EvaluateRail(rails[1], 1.0, 0).roll.v, 0.4, 1e-6);
+    EXPECT_NEAR(EvaluateRail(rails[1], 1.0, 1).roll.v, 0.8, 1e-6);
+    EXPECT_NEAR(EvaluateRail(rails[2], 1.0, 0.5).roll.v, 0.8, 1e-6);
+
+    // On the loop's vertical side the twist turns the seat out of the loop's plane by just that much.
+    Track loop = ridetracks::SeatAlignedLoop();
+    loop.bezr.vertices[3].roll = 0.3f;
+    const auto loop_rails = PrepareRails(Vertices(loop), RollReading::kSimulator);
+    const RailPoint side = EvaluateRail(loop_rails[2], 1.0, 1);
+    EXPECT_NEAR(side.tangent[1], 1, 1e-6);
+    EXPECT_NEAR(std::abs(side.down[2]), std::sin(0.3), 1e-5);
+    EXPECT_NEAR(side.down[0], std::cos(0.3), 1e-5);  // outward from the loop's centre
+}
+
+}  // namespace
+}  // namespace torvix::ride
