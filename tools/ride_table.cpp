@@ -1,6 +1,7 @@
 // Prints the banking goal table: the literal and the refined method side by
 // side on the test tracks, the shipped sample and the shared real track, as
-// the ride report measures them (heartline 1.0, Filter 15, 0.5 m steps).
+// the ride report measures them (heartline 1.0, Filter 15, 0.5 m steps) with
+// the rolls read as the simulator reads them and as the designer's roll.
 //   ride_table [SAMPLE.nltrack] [SHARED.nltrack]
 #include <chrono>
 #include <cmath>
@@ -8,7 +9,7 @@
 #include <string>
 
 #include "../tools/ride_tracks.h"
-#include "refined/solver_modes.h"
+#include "heartline/solver_modes.h"
 #include "heartline/track_length.h"
 #include "ride/ride_report.h"
 #include "track/track_io.h"
@@ -21,10 +22,10 @@ struct Row {
     bool ok = false;
     std::string message;
     double rms = 0, max = 0, deviation = 0, roll_rate = 0, roll_max = 0, ms = 0;
+    double designer_rms = 0, designer_max = 0;  // the same track with the rolls read as the designer's
 };
 
-Row Measure(const Track& input, SolverMode mode, int segments, int precision, double start, double end,
-            railframe::RollReading reading = railframe::RollReading::kDesigner) {
+Row Measure(const Track& input, SolverMode mode, int segments, int precision, double start, double end) {
     Track track = input;
     double length = 0;
     length = TrackLength(track).length;
@@ -43,11 +44,14 @@ Row Measure(const Track& input, SolverMode mode, int segments, int precision, do
         row.message = result.message;
         return row;
     }
-    const ride::RideReport report = ride::MeasureRide(track, {1.0, start, end, 0.5, reading});
-    if (!report.ok) {
-        row.message = report.message;
+    const ride::RideReport report = ride::MeasureRide(track, {1.0, start, end, 0.5, railframe::RollReading::kSimulator});
+    const ride::RideReport designer = ride::MeasureRide(track, {1.0, start, end, 0.5, railframe::RollReading::kDesigner});
+    if (!report.ok || !designer.ok) {
+        row.message = report.ok ? designer.message : report.message;
         return row;
     }
+    row.designer_rms = designer.summary.lateral_rms;
+    row.designer_max = designer.summary.lateral_max;
     row.ok = true;
     row.rms = report.summary.lateral_rms;
     row.max = report.summary.lateral_max;
@@ -60,9 +64,11 @@ Row Measure(const Track& input, SolverMode mode, int segments, int precision, do
 
 std::string Cell(const Row& r) {
     if (!r.ok) return "failed: " + r.message;
-    char buf[200];
-    std::snprintf(buf, sizeof buf, "%8.4f / %9.3f g  dev %6.3f m  roll rate %6.0f deg/s  |roll| <= %5.1f deg  %6.1f ms",
-                  r.rms, r.max, r.deviation, r.roll_rate, r.roll_max, r.ms);
+    char buf[240];
+    std::snprintf(buf, sizeof buf,
+                  "%8.4f / %9.3f g  (designer %8.4f / %9.3f g)  dev %6.3f m  roll rate %6.0f deg/s  |roll| <= %5.1f "
+                  "deg  %6.1f ms",
+                  r.rms, r.max, r.designer_rms, r.designer_max, r.deviation, r.roll_rate, r.roll_max, r.ms);
     return buf;
 }
 
@@ -72,41 +78,26 @@ void Print(const std::string& name, const Track& track, int segments, int precis
     std::printf("  refined  %s\n", Cell(Measure(track, SolverMode::kRefined, segments, precision, start, end)).c_str());
 }
 
-// ---- The goal table of the simulator's reading: both modes under both readings ----
-//   ride_table --goals [SAMPLE.nltrack] [SHARED.nltrack]
-
-void PrintReadings(const std::string& name, const Track& track, int segments, int precision, double start, double end) {
-    std::printf("%s, %d x %d, %.0f -> %.0f m/s\n", name.c_str(), segments, precision, start, end);
-    for (SolverMode mode : {SolverMode::kLiteral, SolverMode::kRefined})
-        for (auto reading : {railframe::RollReading::kSimulator, railframe::RollReading::kDesigner})
-            std::printf("  %-8s %-9s %s\n", ModeName(mode), railframe::ReadingName(reading),
-                        Cell(Measure(track, mode, segments, precision, start, end, reading)).c_str());
-}
-
-int PrintGoals(const std::string& sample, const std::string& shared) {
-    std::printf("lateral RMS / max, heart deviation from the input, roll rate max, largest vertex roll, run time\n\n");
-    const std::pair<int, int> both[] = {{60, 6}, {200, 16}};
-    for (const auto& t : ridetracks::AllRideTracks())
-        for (auto [s, p] : both) PrintReadings(t.name, t.track, s, p, t.start_speed, t.end_speed);
-    Track track;
-    if (ReadTrackFile(sample, track))
-        for (auto [s, p] : both) PrintReadings("Sample track", track, s, p, 20, 17);
-    if (ReadTrackFile(shared, track))
-        for (auto [s, p] : both) PrintReadings("Shared track", track, s, p, 25, 20);
-    return 0;
-}
-
-// ---- end of the goal table ----
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::string(argv[1]) == "--goals")
-        return PrintGoals(argc > 2 ? argv[2] : "samples/sample.nltrack",
-                          argc > 3 ? argv[3] : "../shared/tracks/demo-circuit.nltrack");
     const std::string sample = argc > 1 ? argv[1] : "samples/sample.nltrack";
     const std::string shared = argc > 2 ? argv[2] : "../shared/tracks/demo-circuit.nltrack";
-    std::printf("lateral RMS / max, heart deviation from the input, roll rate max, largest vertex roll, run time\n\n");
+    std::printf("lateral RMS / max (simulator reading, then designer reading), heart deviation from the input, roll rate "
+                "max, largest vertex roll, run time\n\n");
+    // The tracks as drawn, read both ways.
+    for (const auto& t : ridetracks::AllRideTracks()) {
+        const ride::RideReport sim = ride::MeasureRide(t.track, {1.0, t.start_speed, t.end_speed, 0.5});
+        const ride::RideReport des =
+            ride::MeasureRide(t.track, {1.0, t.start_speed, t.end_speed, 0.5, railframe::RollReading::kDesigner});
+        std::printf("%s as loaded\n  input    ", t.name.c_str());
+        if (sim.ok && des.ok)
+            std::printf("%8.4f / %9.3f g  (designer %8.4f / %9.3f g)\n", sim.summary.lateral_rms, sim.summary.lateral_max,
+                        des.summary.lateral_rms, des.summary.lateral_max);
+        else
+            std::printf("failed: %s\n", sim.ok ? des.message.c_str() : sim.message.c_str());
+    }
+    std::printf("\n");
     for (const auto& t : ridetracks::AllRideTracks())
         for (auto [s, p] : {std::pair{60, 6}, std::pair{200, 16}}) Print(t.name, t.track, s, p, t.start_speed, t.end_speed);
     Track track;
