@@ -120,6 +120,26 @@ void TwistWeights(int c, int segments, double u, const std::vector<char>& flags,
     w[3] = f[1] * delta;
 }
 
+// A Gaussian of `width` metres along the grid over the inner points (the ends stay out).
+std::vector<D3> SmoothAlong(const std::vector<GridPoint>& g, const std::vector<D3>& v, double width) {
+    const std::size_t n = v.size();
+    std::vector<D3> out(v);
+    std::size_t lo = 1;
+    for (std::size_t i = 1; i + 1 < n; ++i) {
+        while (lo < i && g[lo].s < g[i].s - 3 * width) ++lo;
+        D3 sum{};
+        double wsum = 0;
+        for (std::size_t j = lo; j + 1 < n && g[j].s <= g[i].s + 3 * width; ++j) {
+            const double d = (g[j].s - g[i].s) / width;
+            const double w = std::exp(-0.5 * d * d);
+            sum = sum + w * v[j];
+            wsum += w;
+        }
+        out[i] = (1 / wsum) * sum;
+    }
+    return out;
+}
+
 }  // namespace
 
 // One fit with the given rate flags per vertex; returns its misfit, and the
@@ -177,6 +197,11 @@ double FitWithFlags(const Grid& grid, int segments, double heartline, const std:
         for (auto& v : coord) v.assign(static_cast<std::size_t>(2 * vertices), 0.0);
         std::vector<D3> target(n);
         for (std::size_t i = 0; i < n; ++i) target[i] = g[i].p + heartline * down[i];
+        // The bending the rails are matched to, with ripples shorter than the
+        // smoothing width taken out (a drawn path can wiggle between its vertices).
+        std::vector<D3> bending(n);
+        for (std::size_t i = 1; i + 1 < n; ++i) bending[i] = target[i + 1] - 2 * target[i] + target[i - 1];
+        if (tuning.bend_smoothing > 0) bending = SmoothAlong(g, bending, tuning.bend_smoothing);
         for (std::size_t i = 0; i < n; ++i) {
             const D3 q = target[i];
             const double qc[3] = {q.x, q.y, q.z};
@@ -184,7 +209,7 @@ double FitWithFlags(const Grid& grid, int segments, double heartline, const std:
             for (int a = 0; a < 4; ++a)
                 for (int k = 0; k < 3; ++k) coord[k][2 * c + a] += rails_weight[i] * basis[i].h[a] * qc[k];
             if (!bends[i]) continue;
-            const D3 d2 = target[i + 1] - 2 * target[i] + target[i - 1];
+            const D3 d2 = bending[i];
             const double dc[3] = {d2.x, d2.y, d2.z};
             for (int a = 0; a < 4; ++a)
                 for (int k = 0; k < 3; ++k) coord[k][2 * c + a] += bend_weight * bend[i][a] * dc[k];
