@@ -197,11 +197,13 @@ double FitWithFlags(const Grid& grid, int segments, double heartline, const std:
         for (auto& v : coord) v.assign(static_cast<std::size_t>(2 * vertices), 0.0);
         std::vector<D3> target(n);
         for (std::size_t i = 0; i < n; ++i) target[i] = g[i].p + heartline * down[i];
-        // The bending the rails are matched to, with ripples shorter than the
-        // smoothing width taken out (a drawn path can wiggle between its vertices).
+        // The bending the rails are matched to: the drawn path's with ripples
+        // shorter than the smoothing width taken out (a drawn path can wiggle
+        // between its vertices), plus the heartline offset's own.
         std::vector<D3> bending(n);
-        for (std::size_t i = 1; i + 1 < n; ++i) bending[i] = target[i + 1] - 2 * target[i] + target[i - 1];
+        for (std::size_t i = 1; i + 1 < n; ++i) bending[i] = g[i + 1].p - 2 * g[i].p + g[i - 1].p;
         if (tuning.bend_smoothing > 0) bending = SmoothAlong(g, bending, tuning.bend_smoothing);
+        for (std::size_t i = 1; i + 1 < n; ++i) bending[i] = bending[i] + heartline * (down[i + 1] - 2 * down[i] + down[i - 1]);
         for (std::size_t i = 0; i < n; ++i) {
             const D3 q = target[i];
             const double qc[3] = {q.x, q.y, q.z};
