@@ -144,9 +144,11 @@ std::vector<D3> SmoothAlong(const std::vector<GridPoint>& g, const std::vector<D
 
 // One fit with the given rate flags per vertex; returns its misfit, and the
 // misfit's share at every grid point in `local`.
+// `path_bending` is the drawn path's bending at each grid point, as the rails should follow it.
 double FitWithFlags(const Grid& grid, int segments, double heartline, const std::vector<D3>& wanted_down,
-                    const RefinedTuning& tuning, const std::vector<char>& flags, std::vector<BezierVertex>& out,
-                    std::vector<double>& local, const std::function<void()>& round_done) {
+                    const std::vector<D3>& path_bending, const RefinedTuning& tuning, const std::vector<char>& flags,
+                    std::vector<BezierVertex>& out, std::vector<double>& local,
+                    const std::function<void()>& round_done) {
     const auto& g = grid.points;
     const std::size_t n = g.size();
     const int vertices = segments + 1;
@@ -197,13 +199,10 @@ double FitWithFlags(const Grid& grid, int segments, double heartline, const std:
         for (auto& v : coord) v.assign(static_cast<std::size_t>(2 * vertices), 0.0);
         std::vector<D3> target(n);
         for (std::size_t i = 0; i < n; ++i) target[i] = g[i].p + heartline * down[i];
-        // The bending the rails are matched to: the drawn path's with ripples
-        // shorter than the smoothing width taken out (a drawn path can wiggle
-        // between its vertices), plus the heartline offset's own.
+        // The bending the rails are matched to: the drawn path's plus the heartline offset's.
         std::vector<D3> bending(n);
-        for (std::size_t i = 1; i + 1 < n; ++i) bending[i] = g[i + 1].p - 2 * g[i].p + g[i - 1].p;
-        if (tuning.bend_smoothing > 0) bending = SmoothAlong(g, bending, tuning.bend_smoothing);
-        for (std::size_t i = 1; i + 1 < n; ++i) bending[i] = bending[i] + heartline * (down[i + 1] - 2 * down[i] + down[i - 1]);
+        for (std::size_t i = 1; i + 1 < n; ++i)
+            bending[i] = path_bending[i] + heartline * (down[i + 1] - 2 * down[i] + down[i - 1]);
         for (std::size_t i = 0; i < n; ++i) {
             const D3 q = target[i];
             const double qc[3] = {q.x, q.y, q.z};
@@ -348,12 +347,18 @@ void FitRailsAndRolls(const Grid& grid, int segments, double heartline, const st
     // fitted better around it, and keep the best of the three.
     const std::size_t vertices = static_cast<std::size_t>(segments) + 1;
     std::vector<char> none(vertices, 0), all(vertices, 1);
+    // The drawn path's bending with ripples shorter than the smoothing width
+    // taken out: a drawn path can wiggle between its vertices.
+    const auto& g = grid.points;
+    std::vector<D3> path_bending(g.size());
+    for (std::size_t i = 1; i + 1 < g.size(); ++i) path_bending[i] = g[i + 1].p - 2 * g[i].p + g[i - 1].p;
+    if (tuning.bend_smoothing > 0) path_bending = SmoothAlong(g, path_bending, tuning.bend_smoothing);
     std::vector<BezierVertex> eased, flagged;
     std::vector<double> eased_local, flagged_local, mixed_local;
     const double eased_misfit =
-        FitWithFlags(grid, segments, heartline, wanted_down, tuning, none, eased, eased_local, round_done);
+        FitWithFlags(grid, segments, heartline, wanted_down, path_bending, tuning, none, eased, eased_local, round_done);
     const double flagged_misfit =
-        FitWithFlags(grid, segments, heartline, wanted_down, tuning, all, flagged, flagged_local, round_done);
+        FitWithFlags(grid, segments, heartline, wanted_down, path_bending, tuning, all, flagged, flagged_local, round_done);
     std::vector<double> around_eased(vertices, 0.0), around_flagged(vertices, 0.0);
     for (std::size_t i = 0; i < grid.points.size(); ++i) {
         const int c = grid.points[i].out_curve;
@@ -365,7 +370,7 @@ void FitRailsAndRolls(const Grid& grid, int segments, double heartline, const st
     std::vector<char> mixed(vertices, 0);
     for (std::size_t v = 0; v < vertices; ++v) mixed[v] = around_flagged[v] < around_eased[v];
     const double mixed_misfit =
-        FitWithFlags(grid, segments, heartline, wanted_down, tuning, mixed, out, mixed_local, round_done);
+        FitWithFlags(grid, segments, heartline, wanted_down, path_bending, tuning, mixed, out, mixed_local, round_done);
     if (eased_misfit < mixed_misfit && eased_misfit <= flagged_misfit) out = std::move(eased);
     else if (flagged_misfit < mixed_misfit && flagged_misfit < eased_misfit) out = std::move(flagged);
 }

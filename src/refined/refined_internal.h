@@ -45,7 +45,7 @@ struct RefinedTuning {
     double weight_cap = 3.0;         // g: force beyond this does not weigh more in the smoothing
     double weight_power = 2.0;       // smoothing weight grows with the force to this power
     double bend_weight = 1;          // m^4: rails bending against offset in their least squares
-    int rounds = 3;                  // rails / rolls refits
+    int rounds = 2;                  // rails / rolls refits
     double bend_smoothing = 0.6;     // metres: Gaussian width over the bending the rails are matched to
 };
 
