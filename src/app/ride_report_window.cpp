@@ -322,12 +322,14 @@ void RideReportWindow::BuildPlots() {
     heading_ = new QLabel(plot_area_);
     heading_->setObjectName("rideHeading");
     const HeartlineParams& hp = run_.params;
-    heading_->setText(QString("<b>%1</b> &nbsp; %2 banking · heartline %3 m · %4 → %5 m/s · %6 × %7 · Filter %8")
+    heading_->setText(QString("<b>%1</b> &nbsp; %2 banking · heartline %3 m · %4 → %5 m/s · %6 × %7 · Filter %8"
+                              " · %9 reading of the rolls")
                           .arg(Escape(run_.track_name), Mode(run_.mode), Num(hp.heartline, 2),
                                Num(hp.start_speed, 1), Num(hp.end_speed, 1))
                           .arg(hp.segments)
                           .arg(hp.precision)
-                          .arg(hp.filter));
+                          .arg(hp.filter)
+                          .arg(railframe::ReadingName(report_.params.reading)));
     heading_->setContentsMargins(kLeftMargin, 0, 0, 4);
     column->addWidget(heading_);
 

@@ -317,7 +317,10 @@ std::vector<RailCurve> PrepareRails(std::span<const BezierVertex> vertices, Roll
         RailCurve& c = rails[i];
         // A kink at the vertex turns the frame with the tangent, the least way.
         const D3 tg0 = CurveTangent(c, 0);
-        const D3 start = Carry(vertex_down, {}, vertex_tangent, {}, tg0);
+        D3 start = Carry(vertex_down, {}, vertex_tangent, {}, tg0);
+        // After a curve without direction (all four points on one spot) nothing
+        // was carried: start afresh from this vertex's own roll.
+        if (Dot(start, start) == 0) start = Turn(ZeroRollDownAt(c, 0), tg0, vertices[i].roll);
         Transport(c, start);
         const TransportNode& end = c.twist.nodes.back();
         const D3 tg1 = Load(end.tangent), carried = Load(end.down);

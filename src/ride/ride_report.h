@@ -34,8 +34,8 @@ struct RideSample {
     double vertical = 0;      // g into the seat: 1 on a level straight, below 0 is airtime
     double lateral = 0;       // g toward the riders' left
     double longitudinal = 0;  // g along the track (dv/dt)
-    double roll = 0;          // degrees
-    double roll_rate = 0;     // degrees per second
+    double roll = 0;          // degrees of bank against world up
+    double roll_rate = 0;     // degrees per second the seat turns about the track, as riders feel it
     int curve = 0;            // curve of the track the sample lies on
 };
 
