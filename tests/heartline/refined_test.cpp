@@ -166,9 +166,20 @@ TEST(Refined, LoopsAndSteepTurnsRideAsTheSimulatorReadsThem) {
             if (!v.relative_roll) continue;
             ++relative;
             EXPECT_NEAR(v.roll, 0.0, 1e-3) << i;
+            const Vector3 d{v.control_next.x - v.position.x, v.control_next.y - v.position.y, v.control_next.z - v.position.z};
+            EXPECT_LT(std::hypot(d.x, d.z) / std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z), 0.1) << i;
         }
         EXPECT_GE(relative, 2);
     }
+    // The designer's own roll (colour 0) is read as the simulator shows it: the
+    // loop's seat-aligned rolls, relative twists on its vertical sides
+    // included, give the same clean ride as force-aligned banking.
+    Track designed = ridetracks::SeatAlignedLoop();
+    for (Segment& s : designed.segm.segments) s.color_1 = 0;
+    const RefinedRun own = Refine(designed, 200, 16, 22, 21);
+    ASSERT_TRUE(own.result.ok) << own.result.message;
+    ASSERT_TRUE(own.report.ok) << own.report.message;
+    EXPECT_LE(own.report.summary.lateral_max, 0.1);
     // A loop drifting sideways and a helix descending at 45 degrees (flagged)
     // need a twist along the carried frame.
     struct Case {
