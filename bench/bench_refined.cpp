@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "heartline/solver_modes.h"
+#include "refined/solver_modes.h"
 #include "heartline/track_length.h"
 #include "track/track_io.h"
 

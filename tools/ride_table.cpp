@@ -9,7 +9,7 @@
 #include <string>
 
 #include "../tools/ride_tracks.h"
-#include "heartline/solver_modes.h"
+#include "refined/solver_modes.h"
 #include "heartline/track_length.h"
 #include "ride/ride_report.h"
 #include "track/track_io.h"

@@ -16,7 +16,7 @@
 
 #include "app/animations.h"
 #include "app/twips.h"
-#include "heartline/solver_modes.h"
+#include "refined/solver_modes.h"
 #include "track/track.h"
 
 class QLabel;

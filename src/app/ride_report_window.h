@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "heartline/solver.h"
-#include "heartline/solver_modes.h"
+#include "refined/solver_modes.h"
 #include "ride/ride_report.h"
 #include "track/track.h"
 

@@ -9,7 +9,7 @@
 #include <functional>
 
 #include "heartline/solver.h"
-#include "heartline/solver_modes.h"
+#include "refined/solver_modes.h"
 #include "track/track.h"
 
 namespace torvix {

@@ -12,7 +12,7 @@
 #include "cli/commands.h"
 #include "cli/ride_output.h"
 #include "heartline/solver.h"
-#include "heartline/solver_modes.h"
+#include "refined/solver_modes.h"
 #include "heartline/track_length.h"
 #include "heartline/valley.h"
 #include "ride/ride_report.h"

@@ -1,5 +1,6 @@
-// The solver's phases, exposed for the solver itself and its tests. Not part
-// of the public interface (see solver.h).
+// The solver's phases: the energy model, the checks of a run's inputs,
+// progress and the final commit, which the refined method reuses so that both
+// methods refuse, count and commit alike. The front ends use solver.h.
 #pragma once
 
 #include <functional>

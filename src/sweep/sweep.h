@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "heartline/solver_modes.h"
 #include "railframe/rail_frame.h"
+#include "refined/solver_modes.h"
 #include "track/track.h"
 
 namespace torvix::sweep {

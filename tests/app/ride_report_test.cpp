@@ -14,7 +14,7 @@
 
 #include "app/click_label.h"
 #include "app/ride_report_window.h"
-#include "heartline/solver_modes.h"
+#include "refined/solver_modes.h"
 #include "ride/ride_report.h"
 #include "settings/settings_file.h"
 #include "track/track_io.h"

@@ -44,7 +44,7 @@ TEST(SolverValley, FoundOnTheClimbAndClearedAtTheSpeedItNames) {
 
 #include <atomic>
 
-#include "heartline/solver_modes.h"
+#include "refined/solver_modes.h"
 
 namespace torvix {
 namespace {

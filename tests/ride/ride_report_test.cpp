@@ -4,7 +4,6 @@
 
 #include <cmath>
 
-#include "heartline/solver_phases.h"
 #include "support/track_builders.h"
 #include "railframe/rail_frame.h"
 

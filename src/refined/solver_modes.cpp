@@ -1,4 +1,4 @@
-#include "heartline/solver_modes.h"
+#include "refined/solver_modes.h"
 
 namespace torvix {
 

@@ -6,8 +6,7 @@
 #include <cmath>
 #include <limits>
 
-#include "heartline/refined_internal.h"
-#include "railframe/rail_frame.h"
+#include "refined/refined_internal.h"
 
 namespace torvix::refined {
 
@@ -24,11 +23,6 @@ constexpr int kGaussTable = 2048;
 constexpr double kGaussReach = 4.5;  // (3 widths)^2 / 2
 
 double Nearest(double angle, double to) { return angle - kTwoPi * std::round((angle - to) / kTwoPi); }
-
-D3 AnyPerpendicular(D3 t) {
-    const D3 axis = std::abs(t.x) < 0.6 ? D3{1, 0, 0} : D3{0, 0, 1};
-    return Unit(axis - Dot(axis, t) * t);
-}
 
 struct Weights {
     double roll = 0, force = 1;
@@ -92,44 +86,29 @@ std::vector<D3> MinimalFrame(const Grid& grid) {
     const auto& g = grid.points;
     std::vector<D3> frame(g.size());
     D3 r = ZeroRollDown(g[0].tangent);
-    if (Norm(r) == 0) r = AnyPerpendicular(g[0].tangent);
+    if (Norm(r) == 0) r = AnyNormal(g[0].tangent);
     frame[0] = r;
     for (std::size_t i = 1; i < g.size(); ++i) {
-        // Double reflection: first in the plane bisecting the chord, then to the new tangent.
-        const D3 v1 = g[i].p - g[i - 1].p;
-        const double c1 = Dot(v1, v1);
-        D3 rl = r, tl = g[i - 1].tangent;
-        if (c1 > 0) {
-            rl = r - (2 / c1) * Dot(v1, r) * v1;
-            tl = tl - (2 / c1) * Dot(v1, tl) * v1;
-        }
-        const D3 v2 = g[i].tangent - tl;
-        const double c2 = Dot(v2, v2);
-        if (c2 > 0) rl = rl - (2 / c2) * Dot(v2, rl) * v2;
-        r = Unit(rl - Dot(rl, g[i].tangent) * g[i].tangent);
-        if (Norm(r) == 0) r = AnyPerpendicular(g[i].tangent);
+        r = DoubleReflect(g[i - 1].p, g[i - 1].tangent, r, g[i].p, g[i].tangent);
         frame[i] = r;
     }
     return frame;
 }
 
-BankTargets ChooseTargets(const Grid& grid, const std::vector<D3>& frame, std::span<const BezierVertex> vertices,
+BankTargets ChooseTargets(const Grid& grid, const std::vector<D3>& frame, const std::vector<D3>& designer_down,
                           std::span<const Segment> segments, int filter, const RefinedTuning& tuning) {
     const auto& g = grid.points;
     const std::size_t n = g.size();
-    const std::vector<railframe::RailCurve> rails = railframe::PrepareRails(vertices, railframe::RollReading::kDesigner);
 
     // Seat direction and the designer's roll against the frame.
     std::vector<double> seat(n), force(n), designer(n);
-    double last_seat = 0, last_zero = 0;
+    double last_seat = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const D3 t = g[i].tangent;
         force[i] = Norm(g[i].force_perp);
         if (force[i] > 1e-12) last_seat = AngleAgainst(-1.0 * g[i].force_perp, t, frame[i]);
         seat[i] = last_seat;
-        const D3 zero = ZeroRollDown(t);
-        if (Norm(zero) > 0) last_zero = AngleAgainst(zero, t, frame[i]);
-        designer[i] = last_zero + railframe::RollAt(rails[g[i].in_curve].roll, g[i].in_t).v;
+        designer[i] = AngleAgainst(designer_down[i], t, frame[i]);
     }
 
     const std::vector<int> state = ChooseStates(grid, seat, force, tuning);

@@ -3,8 +3,9 @@
 #include <cmath>
 #include <cstdint>
 
-#include "heartline/refined_internal.h"
-#include "heartline/solver_modes.h"
+#include "railframe/rail_frame.h"
+#include "refined/refined_internal.h"
+#include "refined/solver_modes.h"
 #include "heartline/solver_phases.h"
 
 namespace torvix {
@@ -60,7 +61,14 @@ SolveResult SolveRefinedTuned(Track& track, double track_length, const Heartline
     }
 
     const std::vector<D3> frame = MinimalFrame(grid);
-    BankTargets targets = ChooseTargets(grid, frame, vertices, segs, params.filter, tuning);
+    // The designer's own roll as the simulator will show it.
+    const std::vector<railframe::RailCurve> rails = railframe::PrepareRails(vertices, railframe::RollReading::kSimulator);
+    std::vector<D3> designer(grid.points.size());
+    for (std::size_t i = 0; i < designer.size(); ++i) {
+        const railframe::RailPoint r = railframe::EvaluateRail(rails[grid.points[i].in_curve], 0.0, grid.points[i].in_t);
+        designer[i] = {r.down[0], r.down[1], r.down[2]};
+    }
+    BankTargets targets = ChooseTargets(grid, frame, designer, segs, params.filter, tuning);
     const std::vector<double> angle = SmoothInTime(grid, targets, tuning);
     std::vector<D3> down(grid.points.size());
     for (std::size_t i = 0; i < down.size(); ++i) down[i] = DownAt(angle[i], grid.points[i].tangent, frame[i]);

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "heartline/refined_internal.h"
+#include "refined/refined_internal.h"
 
 namespace torvix::refined {
 

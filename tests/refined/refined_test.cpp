@@ -8,8 +8,8 @@
 #include <cmath>
 
 #include "../../tools/ride_tracks.h"
-#include "heartline/refined_internal.h"
-#include "heartline/solver_modes.h"
+#include "refined/refined_internal.h"
+#include "refined/solver_modes.h"
 #include "support/track_builders.h"
 #include "heartline/track_length.h"
 #include "ride/ride_report.h"
@@ -43,8 +43,8 @@ RefinedRun Refine(const Track& input, int segments, int precision, double start,
     observer.display_gradient = [&run](double friction) { run.gradients.push_back(FormatFriction(friction)); };
     observer.progress = [&run](long count, long total) { run.progress.emplace_back(count, total); };
     run.result = SolveHeartlineRefined(run.track, length, p, observer);
-    // The refined mode still fits its rolls for the designer's reading.
-    if (run.result.ok) run.report = ride::MeasureRide(run.track, {1.0, start, end, 0.25, railframe::RollReading::kDesigner});
+    // Measured as the simulator reads the rolls, the reading the mode fits for.
+    if (run.result.ok) run.report = ride::MeasureRide(run.track, {1.0, start, end, 0.25, railframe::RollReading::kSimulator});
     return run;
 }
 
@@ -146,6 +146,56 @@ TEST(Refined, CountOfZeroBesideFortyKeepsTheRollRateBound) {
     const RefinedRun run = Refine(bare, 60, 6, 20, 19, 0);
     ASSERT_TRUE(run.result.ok) << run.result.message;
     EXPECT_LE(run.report.summary.roll_rate_max, bound * 1.2);
+}
+
+TEST(Refined, LoopsAndSteepTurnsRideAsTheSimulatorReadsThem) {
+    // A planar loop whose drawn rolls are seat-aligned: the carried frame needs
+    // no twist, so the rebuilt loop rides without lateral force.
+    for (auto [segments, precision] : {std::pair{60, 6}, std::pair{200, 16}}) {
+        const RefinedRun run = Refine(ridetracks::SeatAlignedLoop(), segments, precision, 22, 21);
+        ASSERT_TRUE(run.result.ok) << run.result.message;
+        ASSERT_TRUE(run.report.ok) << run.report.message;
+        EXPECT_LE(run.report.summary.lateral_rms, 0.1) << segments;
+        EXPECT_LE(run.report.summary.lateral_max, 1.0) << segments;
+        EXPECT_GT(run.report.summary.vertical_max, 3.0);  // the loop is there
+        // Vertices on or near the vertical sides write a twist increment; the
+        // planar loop needs none.
+        int relative = 0;
+        for (Long i = 0; i < run.track.bezr.vertex_count; ++i) {
+            const BezierVertex& v = run.track.bezr.vertices[i];
+            if (!v.relative_roll) continue;
+            ++relative;
+            EXPECT_NEAR(v.roll, 0.0, 1e-3) << i;
+            const Vector3 d{v.control_next.x - v.position.x, v.control_next.y - v.position.y, v.control_next.z - v.position.z};
+            EXPECT_LT(std::hypot(d.x, d.z) / std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z), 0.1) << i;
+        }
+        EXPECT_GE(relative, 2);
+    }
+    // The designer's own roll (colour 0) is read as the simulator shows it: the
+    // loop's seat-aligned rolls, relative twists on its vertical sides
+    // included, give the same clean ride as force-aligned banking.
+    Track designed = ridetracks::SeatAlignedLoop();
+    for (Segment& s : designed.segm.segments) s.color_1 = 0;
+    const RefinedRun own = Refine(designed, 200, 16, 22, 21);
+    ASSERT_TRUE(own.result.ok) << own.result.message;
+    ASSERT_TRUE(own.report.ok) << own.report.message;
+    EXPECT_LE(own.report.summary.lateral_max, 0.1);
+    // A loop drifting sideways and a helix descending at 45 degrees (flagged)
+    // need a twist along the carried frame.
+    struct Case {
+        Track track;
+        double speed_in, speed_out, rms, max;
+    };
+    for (const Case& c : {Case{ridetracks::VerticalLoop(), 22, 21, 0.3, 3.0},
+                          Case{ridetracks::SteepFlaggedHelix(), 15, 15, 0.1, 1.5}}) {
+        for (auto [segments, precision] : {std::pair{60, 6}, std::pair{200, 16}}) {
+            const RefinedRun run = Refine(c.track, segments, precision, c.speed_in, c.speed_out);
+            ASSERT_TRUE(run.result.ok) << run.result.message;
+            ASSERT_TRUE(run.report.ok) << run.report.message;
+            EXPECT_LE(run.report.summary.lateral_rms, c.rms) << segments;
+            EXPECT_LE(run.report.summary.lateral_max, c.max) << segments;
+        }
+    }
 }
 
 TEST(Refined, RunsLikeTheLiteralSolverOutside) {

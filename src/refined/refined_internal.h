@@ -45,8 +45,8 @@ struct RefinedTuning {
     double weight_cap = 3.0;         // g: force beyond this does not weigh more in the smoothing
     double weight_power = 2.0;       // smoothing weight grows with the force to this power
     double bend_weight = 1;          // m^4: rails bending against offset in their least squares
-    int rounds = 3;                  // rails / rolls refits
-    double steep_share = 0.3;        // horizontal share of the tangent below which roll targets lose weight
+    int rounds = 2;                  // rails / rolls refits
+    double bend_smoothing = 0.6;     // metres: Gaussian width over the bending the rails are matched to
 };
 
 // ---- The input path, exactly ----
@@ -99,6 +99,19 @@ struct Grid {
 std::optional<std::string> BuildGrid(const ExactPath& path, int segments, int precision, double e_start,
                                      double gradient, const RefinedTuning& tuning, Grid& grid);
 
+// ---- The simulator's reading of a track's rolls ----
+
+// Some unit vector perpendicular to unit `t`.
+D3 AnyNormal(D3 t);
+
+// One double-reflection step of a rotation-minimising frame: `r`, normal to
+// tangent t0 at p0, carried to p1 with tangent t1.
+D3 DoubleReflect(D3 p0, D3 t0, D3 r, D3 p1, D3 t1);
+
+// Weights of a curve's start rate, end rate and twist change in its twist at
+// parameter u (the integral of the quadratic rate).
+void TwistBasis(double u, double f[3]);
+
 // ---- Banking ----
 
 // A rotation-minimising frame along the grid: reference down R_i, perpendicular to the tangent.
@@ -124,7 +137,8 @@ struct BankTargets {
     std::vector<double> sigma;   // seconds
 };
 
-BankTargets ChooseTargets(const Grid& grid, const std::vector<D3>& frame, std::span<const BezierVertex> vertices,
+// `designer_down` is the input's own roll as the simulator reads it, per grid point.
+BankTargets ChooseTargets(const Grid& grid, const std::vector<D3>& frame, const std::vector<D3>& designer_down,
                           std::span<const Segment> segments, int filter, const RefinedTuning& tuning);
 
 // Gaussian smoothing in ride time with the widths widened until the roll rate
