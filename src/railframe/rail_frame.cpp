@@ -85,13 +85,15 @@ double AngleFrom(D3 r, D3 tangent, D3 d) { return std::atan2(-Dot(d, Cross(tange
 
 // Carries `down` from (x0, t0) to (x1, t1) by the double reflection: the
 // first across the chord, the second onto the new tangent. Without a chord
-// (a kink at a vertex) it turns with the tangent the least way: reflections
+// (a kink at a vertex, or a point within rounding of the last one, whose
+// chord points anywhere) it turns with the tangent the least way: reflections
 // across t0 and across t0 + t1, which a lone second reflection is not.
 D3 Carry(D3 down, D3 x0, D3 t0, D3 x1, D3 t1) {
+    constexpr double kShortestChord = 1e-6;  // metres; rounding of park coordinates is far below
     const D3 v1 = x1 - x0;
     const double c1 = Dot(v1, v1);
     D3 r = down;
-    if (c1 > 0) {
+    if (c1 > kShortestChord * kShortestChord) {
         r = r - (2 / c1) * Dot(v1, r) * v1;
         const D3 tl = t0 - (2 / c1) * Dot(v1, t0) * v1;
         const D3 v2 = t1 - tl;

@@ -158,6 +158,8 @@ TEST(Refined, LoopsAndSteepTurnsRideAsTheSimulatorReadsThem) {
         EXPECT_LE(run.report.summary.lateral_rms, 0.1) << segments;
         EXPECT_LE(run.report.summary.lateral_max, 1.0) << segments;
         EXPECT_GT(run.report.summary.vertical_max, 3.0);  // the loop is there
+        // The carried frame stays whole wherever a sample falls, hearts on the drawn path.
+        EXPECT_LT(ride::HeartDeviationMax(run.report, ridetracks::SeatAlignedLoop()), 0.05) << segments;
         // Vertices on or near the vertical sides write a twist increment; the
         // planar loop needs none.
         int relative = 0;
