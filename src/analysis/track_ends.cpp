@@ -5,6 +5,7 @@
 
 #include "geometry/vector3.h"
 #include "geometry/vec_angle.h"
+#include "track/track.h"
 
 namespace torvix {
 

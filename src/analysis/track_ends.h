@@ -1,7 +1,7 @@
 // Radius of curvature, slope and tilt where a track begins and ends.
 #pragma once
 
-#include "track/track.h"
+#include "track/track_fwd.h"
 
 namespace torvix {
 

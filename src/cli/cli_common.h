@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string>
 
-#include "track/track.h"
+#include "track/track_fwd.h"
 
 namespace torvix::cli {
 

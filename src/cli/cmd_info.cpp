@@ -10,6 +10,7 @@
 #include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "heartline/track_length.h"
+#include "track/track.h"
 
 namespace torvix::cli {
 

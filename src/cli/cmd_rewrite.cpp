@@ -4,6 +4,7 @@
 
 #include "cli/cli_common.h"
 #include "cli/commands.h"
+#include "track/track.h"
 
 namespace torvix::cli {
 

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "track/track.h"
+#include "track/track_fwd.h"
 
 namespace torvix {
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "geometry/vector3.h"
+#include "track/track.h"
 
 namespace torvix {
 

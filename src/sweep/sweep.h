@@ -13,7 +13,7 @@
 
 #include "railframe/rail_frame.h"
 #include "refined/solver_modes.h"
-#include "track/track.h"
+#include "track/track_fwd.h"
 
 namespace torvix::sweep {
 

@@ -1,4 +1,6 @@
 #include "texts/display_texts.h"
+#include "analysis/track_ends.h"
+#include "track/track_io.h"
 
 #include <algorithm>
 #include <array>

@@ -4,10 +4,13 @@
 
 #include <string>
 
-#include "analysis/track_ends.h"
-#include "track/track_io.h"
+#include <vector>
+
+#include "track/track_fwd.h"
 
 namespace torvix {
+
+struct TrackEndMeasures;
 
 // Fixed-point text with `decimals` digits after the point and at least one
 // before it, rounded half away from zero, a minus sign for negatives (none for

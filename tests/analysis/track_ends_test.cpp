@@ -1,4 +1,5 @@
 #include "analysis/track_ends.h"
+#include "track/track.h"
 
 #include <gtest/gtest.h>
 

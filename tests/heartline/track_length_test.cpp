@@ -1,6 +1,7 @@
 #include "heartline/track_length.h"
 
 #include "geometry/vec_angle.h"
+#include "track/track.h"
 
 #include <gtest/gtest.h>
 
