@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "../tools/ride_tracks.h"
+#include "support/ride_tracks.h"
 #include "refined/solver_modes.h"
 #include "heartline/track_length.h"
 #include "ride/ride_report.h"

@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "../../tools/ride_tracks.h"
+#include "support/ride_tracks.h"
 #include "cli/cli_run.h"
 #include "cli/commands.h"
 #include "support/track_builders.h"

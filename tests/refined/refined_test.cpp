@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-#include "../../tools/ride_tracks.h"
+#include "support/ride_tracks.h"
 #include "refined/refined_internal.h"
 #include "refined/solver_modes.h"
 #include "support/track_builders.h"

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <optional>
 
-#include "../../tools/ride_tracks.h"
+#include "support/ride_tracks.h"
 #include "support/track_builders.h"
 #include "railframe/rail_frame.h"
 #include "ride/ride_report.h"
