@@ -150,6 +150,24 @@ void Transport(RailCurve& c, D3 start_down) {
     tw.length = length;
 }
 
+// The rails' point `b` and first derivative `b1` at t, each with two
+// derivatives along t, in double from the curve's control points.
+void CurveJets(const RailCurve& curve, double t, JetVec& b, JetVec& b1, double (&rails)[3]) {
+    const double u = 1 - t;
+    Jet* bc[3] = {&b.x, &b.y, &b.z};
+    Jet* b1c[3] = {&b1.x, &b1.y, &b1.z};
+    for (int k = 0; k < 3; ++k) {
+        const double p0 = curve.p[0][k], p1 = curve.p[1][k], p2 = curve.p[2][k], p3 = curve.p[3][k];
+        const double pos = u * u * u * p0 + 3 * t * u * u * p1 + 3 * t * t * u * p2 + t * t * t * p3;
+        const double d1 = 3 * u * u * (p1 - p0) + 6 * u * t * (p2 - p1) + 3 * t * t * (p3 - p2);
+        const double d2 = 6 * u * (p2 - 2 * p1 + p0) + 6 * t * (p3 - 2 * p2 + p1);
+        const double d3 = 6 * (p3 - 3 * p2 + 3 * p1 - p0);
+        *bc[k] = {pos, d1, d2};
+        *b1c[k] = {d1, d2, d3};
+        rails[k] = pos;
+    }
+}
+
 RailPoint EvaluateDesigner(const RailCurve& curve, double heartline, double t) {
     // The frame is undefined where the tangent is exactly vertical: take it a hair inside the curve.
     auto horizontal = [&curve](double tt) {
@@ -163,21 +181,9 @@ RailPoint EvaluateDesigner(const RailCurve& curve, double heartline, double t) {
     };
     if (horizontal(t) < kVerticalLimit) t = t < 0.5 ? t + kVerticalNudge : t - kVerticalNudge;
 
-    const double u = 1 - t;
     JetVec b, b1;
-    Jet* bc[3] = {&b.x, &b.y, &b.z};
-    Jet* b1c[3] = {&b1.x, &b1.y, &b1.z};
     RailPoint out;
-    for (int k = 0; k < 3; ++k) {
-        const double p0 = curve.p[0][k], p1 = curve.p[1][k], p2 = curve.p[2][k], p3 = curve.p[3][k];
-        const double pos = u * u * u * p0 + 3 * t * u * u * p1 + 3 * t * t * u * p2 + t * t * t * p3;
-        const double d1 = 3 * u * u * (p1 - p0) + 6 * u * t * (p2 - p1) + 3 * t * t * (p3 - p2);
-        const double d2 = 6 * u * (p2 - 2 * p1 + p0) + 6 * t * (p3 - 2 * p2 + p1);
-        const double d3 = 6 * (p3 - 3 * p2 + 3 * p1 - p0);
-        *bc[k] = {pos, d1, d2};
-        *b1c[k] = {d1, d2, d3};
-        out.rails[k] = pos;
-    }
+    CurveJets(curve, t, b, b1, out.rails);
 
     const JetVec g = Constant(0, -1, 0);
     const JetVec tangent = Unit(b1);
@@ -209,21 +215,9 @@ RailPoint EvaluateSimulator(const RailCurve& curve, double heartline, double t) 
         const D3 d = CurveD1(curve, t);
         if (Dot(d, d) == 0) t = t < 0.5 ? t + kVerticalNudge : t - kVerticalNudge;
     }
-    const double u = 1 - t;
     JetVec b, b1;
-    Jet* bc[3] = {&b.x, &b.y, &b.z};
-    Jet* b1c[3] = {&b1.x, &b1.y, &b1.z};
     RailPoint out;
-    for (int k = 0; k < 3; ++k) {
-        const double p0 = curve.p[0][k], p1 = curve.p[1][k], p2 = curve.p[2][k], p3 = curve.p[3][k];
-        const double pos = u * u * u * p0 + 3 * t * u * u * p1 + 3 * t * t * u * p2 + t * t * t * p3;
-        const double d1 = 3 * u * u * (p1 - p0) + 6 * u * t * (p2 - p1) + 3 * t * t * (p3 - p2);
-        const double d2 = 6 * u * (p2 - 2 * p1 + p0) + 6 * t * (p3 - 2 * p2 + p1);
-        const double d3 = 6 * (p3 - 3 * p2 + 3 * p1 - p0);
-        *bc[k] = {pos, d1, d2};
-        *b1c[k] = {d1, d2, d3};
-        out.rails[k] = pos;
-    }
+    CurveJets(curve, t, b, b1, out.rails);
     const JetVec tangent = Unit(b1);
     const D3 tg{tangent.x.v, tangent.y.v, tangent.z.v};
     const D3 tg1{tangent.x.d, tangent.y.d, tangent.z.d};
