@@ -88,6 +88,22 @@ while [ ${#queue[@]} -gt 0 ]; do
 done
 x86_64-w64-mingw32-strip --strip-unneeded "$stage"/*.exe "$stage"/*.dll "$stage"/*/*.dll
 
+# Qt's DLLs go out under the LGPL 3 (Charts under the GPL 3): their licences,
+# where their source is, and Torvix's own licence travel with them.
+mkdir -p "$stage/licenses"
+cp "$root/LICENSE" "$stage/licenses/Torvix.txt"
+cp /usr/share/common-licenses/LGPL-3 "$stage/licenses/Qt-LGPL-3.txt"
+cp /usr/share/common-licenses/GPL-3 "$stage/licenses/Qt-Charts-GPL-3.txt"
+cat >"$stage/licenses/Qt-source.txt" <<'TXT'
+The Qt 6.4.2 libraries beside torvix.exe (Qt6Core, Qt6Gui, Qt6Widgets, Qt6Charts and the
+platforms and styles plugins) were built without changes from Debian 12's source packages
+qt6-base 6.4.2+dfsg-10, qt6-svg 6.4.2-2 and qt6-charts 6.4.2-3 (the same code as the v6.4.2
+releases of qtbase, qtsvg and qtcharts) with the mingw-w64 compiler. Qt is licensed under the
+GNU Lesser General Public License version 3 (Qt-LGPL-3.txt); Qt Charts under the GNU General
+Public License version 3 (Qt-Charts-GPL-3.txt). The sources are available from Debian's archive
+(apt-get source qt6-base qt6-svg qt6-charts) and from the Torvix maintainers on request.
+TXT
+
 # ---- The portable zip ----------------------------------------------------------
 zip=$out/Torvix-$version-win64.zip
 rm -f "$zip"
