@@ -82,11 +82,6 @@ std::optional<std::string> ProposedSegmentsText(double length, std::string_view 
 // unrounded value of the Segments text.
 std::string SegmentLengthText(double length, std::string_view segments_text);
 
-// ---- Display formats --------------------------------------------------------
-
-// FormatFixed, FormatMeasure, FormatLength, FormatFriction and
-// FormatEndMeasures live in format/display_format.h, shared with the CLI.
-
 // ---- Modify parameters ------------------------------------------------------
 
 struct ModifyFieldTexts {

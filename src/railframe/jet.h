@@ -21,17 +21,6 @@ inline Jet operator*(Jet a, Jet b) { return {a.v * b.v, a.d * b.v + a.v * b.d, a
 inline Jet operator*(double k, Jet a) { return {k * a.v, k * a.d, k * a.dd}; }
 inline Jet operator+(Jet a, double k) { return {a.v + k, a.d, a.dd}; }
 
-inline Jet Inverse(Jet a) {
-    const double i = 1 / a.v;
-    return {i, -a.d * i * i, (2 * a.d * a.d * i - a.dd) * i * i};
-}
-
-inline Jet Sqrt(Jet a) {
-    const double r = std::sqrt(a.v);
-    const double d = a.d / (2 * r);
-    return {r, d, (a.dd - 2 * d * d) / (2 * r)};
-}
-
 // Sine and cosine of one jet from a single evaluation of each.
 inline void SinCos(Jet a, Jet& sine, Jet& cosine) {
     const double s = std::sin(a.v), c = std::cos(a.v);
