@@ -15,8 +15,6 @@ Vector3 Moved(const SampleSet& set, int q, double heartline) {
     return VecAdd(VecScale(set.down[q], heartline), set.point[q]);
 }
 
-bool Finite(const Vector3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-
 }  // namespace
 
 double VertexRoll(const Vector3& down, const Vector3& zero_roll_down, const Vector3& tangent) {
@@ -100,14 +98,6 @@ Failure RebuildSpline(const RebuildInputs& in, SampleSet& set, std::vector<Bezie
         [&fitter](std::span<const Vector3> points, int count, const Vector3& t1, const Vector3& t2,
                   int wanted) -> const FitResult& { return fitter.Fit(points, count, t1, t2, wanted); },
         out, progress);
-}
-
-bool AllFinite(std::span<const BezierVertex> vertices) {
-    for (const BezierVertex& v : vertices) {
-        if (!Finite(v.position) || !Finite(v.control_prev) || !Finite(v.control_next) || !std::isfinite(v.roll))
-            return false;
-    }
-    return true;
 }
 
 void CommitTrack(Track& track, std::vector<BezierVertex> vertices, int segments) {

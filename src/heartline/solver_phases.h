@@ -191,9 +191,6 @@ Failure RebuildSpline(const RebuildInputs& in, SampleSet& set, const Fitter& fit
 Failure RebuildSpline(const RebuildInputs& in, SampleSet& set, std::vector<BezierVertex>& out,
                       Progress& progress);
 
-// True when every position, control point and roll of vertices 0 .. count - 1 is finite.
-bool AllFinite(std::span<const BezierVertex> vertices);
-
 // Replaces the spline and the few fields a run changes.
 void CommitTrack(Track& track, std::vector<BezierVertex> vertices, int segments);
 

@@ -78,7 +78,7 @@ SolveResult SolveRefinedTuned(Track& track, double track_length, const Heartline
     std::vector<BezierVertex> out;
     FitRailsAndRolls(grid, segments, params.heartline, down, tuning, out, [&progress] { progress.Step(); });
     if (cancelled()) return result;
-    if (!heartline::AllFinite(std::span<const BezierVertex>(out).first(static_cast<std::size_t>(segments) + 1))) {
+    if (!AllFinite(std::span<const BezierVertex>(out).first(static_cast<std::size_t>(segments) + 1))) {
         result.message = "The new track has a coordinate or roll that is not a finite number.";
         return result;
     }

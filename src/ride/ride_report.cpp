@@ -91,13 +91,6 @@ std::string Fixed(double v, int digits) {
     return buf;
 }
 
-bool AllFinite(std::span<const BezierVertex> vertices) {
-    for (const BezierVertex& v : vertices)
-        for (const Vector3* p : {&v.position, &v.control_prev, &v.control_next})
-            if (!std::isfinite(p->x) || !std::isfinite(p->y) || !std::isfinite(p->z)) return false;
-    return true;
-}
-
 // Rough heart-line length of a curve, from the rails' control polygon and how far the hearts swing.
 double EstimateLength(const RailCurve& c, double heartline) {
     auto dist = [&c](int a, int b) {
@@ -185,7 +178,7 @@ RideReport MeasureRide(const Track& track, const RideParams& params) {
     }
     const std::span<const BezierVertex> vertices(track.bezr.vertices.data(), static_cast<std::size_t>(count));
     if (!AllFinite(vertices)) {
-        report.message = "The track has a coordinate that is not a finite number.";
+        report.message = "The track has a coordinate or roll that is not a finite number.";
         return report;
     }
     const double h = params.heartline;

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -274,5 +275,8 @@ struct Track {
 
 // Empties the track: every number 0, every Boolean false, every Text and array empty.
 void ResetTrack(Track& track);
+
+// True when every position, control point and roll of `vertices` is a finite number.
+bool AllFinite(std::span<const BezierVertex> vertices);
 
 }  // namespace torvix

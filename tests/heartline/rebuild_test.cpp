@@ -177,15 +177,5 @@ TEST(Commit, ReplacesSplineSegmentsRascAndInfoOnly) {
     EXPECT_EQ(track.segm.segments[1], expected.segm.segments[1]);
 }
 
-TEST(Commit, NonFiniteVerticesAreCaught) {
-    std::vector<BezierVertex> v(3);
-    EXPECT_TRUE(AllFinite(v));
-    v[1].control_prev.z = std::nanf("");
-    EXPECT_FALSE(AllFinite(v));
-    v[1].control_prev.z = 0;
-    v[2].roll = INFINITY;
-    EXPECT_FALSE(AllFinite(v));
-}
-
 }  // namespace
 }  // namespace torvix::heartline

@@ -158,6 +158,18 @@ TEST(RideReport, RefusesWhatItCannotMeasure) {
     Track broken = test::StraightTrack(2, 10);
     broken.bezr.vertices[1].control_next.y = INFINITY;
     EXPECT_FALSE(MeasureRide(broken, {}).ok);
+    // A roll that is not a number is refused under either reading, not taken
+    // as level (simulator) or as a heart line without length (designer).
+    Track unrolled = test::StraightTrack(2, 10);
+    unrolled.bezr.vertices[1].roll = NAN;
+    using railframe::RollReading;
+    for (const RollReading reading : {RollReading::kSimulator, RollReading::kDesigner}) {
+        RideParams params;
+        params.reading = reading;
+        const RideReport report = MeasureRide(unrolled, params);
+        EXPECT_FALSE(report.ok);
+        EXPECT_EQ(report.message, "The track has a coordinate or roll that is not a finite number.");
+    }
 }
 
 TEST(RideReport, PeaksAreApartAndLocatedInRideOrder) {
