@@ -37,7 +37,10 @@ inline Track GeneratedTrack(int vertices) {
     track.segm.segments.resize(vertices - 1);
     for (int i = 0; i < vertices - 1; ++i) {
         Segment& seg = track.segm.segments[i];
-        seg.color_1 = i % 10 == 3 ? 0 : i % 10 == 5 ? 255 : i % 10 == 6 ? 65280 : 16777215;
+        seg.color_1 = i % 10 == 3   ? kDesignerRollColour
+                      : i % 10 == 5 ? kBlendToRollColour
+                      : i % 10 == 6 ? kBlendToForceColour
+                                    : 16777215;
         seg.color_2 = i % 17 == 0 ? 20 : 16777215;
     }
     return track;

@@ -12,11 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "geometry/constants.h"
 #include "track/track_io.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using torvix::kPi;
 constexpr double kDeg = kPi / 180.0;
 
 // One element of the ride: over `length` metres the yaw and the pitch change
@@ -124,7 +125,7 @@ int main(int argc, char** argv) {
 
     torvix::Track track;
     track.info.info_text = "Sample ride: station, drop, banked turn, airtime hill, loop, brake run.";
-    const double start_head = 20.0 * 20.0 / 19.62 + points.front().y;
+    const double start_head = 20.0 * 20.0 / torvix::kTwoGravity + points.front().y;
     const auto n = points.size();
     for (std::size_t i = 0; i < n; ++i) {
         const PathPoint& p = points[i];
@@ -145,23 +146,22 @@ int main(int argc, char** argv) {
             // Bank into the turn so that a train at about the speed it has
             // here (energy head minus height, less a little friction) feels
             // no sideways push; a left turn (toward +z) rolls negative.
-            const double speed_sq = 19.62 * (start_head - 1.0 - p.y);
-            v.roll = static_cast<float>(-std::atan(speed_sq * p.yaw_rate / 9.81));
+            const double speed_sq = torvix::kTwoGravity * (start_head - 1.0 - p.y);
+            v.roll = static_cast<float>(-std::atan(speed_sq * p.yaw_rate / torvix::kGravity));
         }
         v.roll_flag = true;
         track.bezr.vertices.push_back(v);
     }
     track.bezr.vertex_count = static_cast<torvix::Long>(n);
 
-    // One segment per curve. The station keeps the designer's flat roll
-    // (colour 0) and the curve leaving it blends into force-aligned banking
-    // (65280); everything else is force-aligned with the filter count taken
-    // from the speed.
+    // One segment per curve. The station keeps the designer's flat roll and
+    // the curve leaving it blends into force-aligned banking; everything else
+    // is force-aligned with the filter count taken from the speed.
     for (std::size_t k = 0; k + 1 < n; ++k) {
         torvix::Segment s;
         s.color_1 = s.color_2 = s.color_3 = 16777215;
-        if (station[k + 1]) s.color_1 = 0;
-        if (station[k] && !station[k + 1]) s.color_1 = 65280;
+        if (station[k + 1]) s.color_1 = torvix::kDesignerRollColour;
+        if (station[k] && !station[k + 1]) s.color_1 = torvix::kBlendToForceColour;
         track.segm.segments.push_back(s);
     }
     track.segm.segment_count = static_cast<torvix::Long>(n - 1);

@@ -1,8 +1,10 @@
 #include "geometry/vector3.h"
 
+#include "geometry/constants.h"
+
 namespace torvix {
 
 // Only the display needs it; the hot operations are inline in the header.
-double RadToDeg(double radians) { return radians / 3.14159265358979 * 180; }
+double RadToDeg(double radians) { return radians / kLiteralPi * 180; }
 
 }  // namespace torvix

@@ -12,7 +12,7 @@ Vector3 RollDown(const Vector3& tangent, const Vector3& zero_roll_down, double r
 }
 
 BlendWeights WeightsForColour(Colour color_1, double u) {
-    if (color_1 == 0) return {1.0, 0.0};
+    if (color_1 == kDesignerRollColour) return {1.0, 0.0};
     if (color_1 == kBlendToRollColour) return {u, 1 - u};
     if (color_1 == kBlendToForceColour) return {1 - u, u};
     return {0.0, 1.0};

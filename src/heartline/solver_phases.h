@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "geometry/constants.h"
 #include "geometry/fit_segments.h"
 #include "geometry/vector3.h"
 #include "heartline/solver.h"
@@ -19,15 +20,8 @@ namespace torvix::heartline {
 
 // The run's constants, written as the reference arithmetic has them so that
 // results agree with it to float rounding.
-using railframe::kPi;
-using railframe::kTwoPi;
 inline constexpr double kFlipLimit = 3.06159265358979;  // pi - 0.08: beyond this a step is a flip
-inline constexpr double kGravity = 9.81;
-inline constexpr double kTwoGravity = 19.62;
 inline constexpr int kSpeedDerivedCount = 9999;     // filter count still to be derived from the speed
-inline constexpr Colour kFirstNonCountColour = 2816;  // color_2 from here on asks for a speed-derived count
-inline constexpr Colour kBlendToRollColour = 255;
-inline constexpr Colour kBlendToForceColour = 65280;
 inline constexpr int kStepsPerCurve = 1000;  // walk steps j = 0 .. 1000 per input curve
 inline constexpr int kRelaxIterations = 20;
 inline constexpr const char* kBanner = "--- Torvix V1.6 ---";

@@ -5,8 +5,8 @@
 namespace torvix::railframe {
 
 double WrapAngle(double x) {
-    if (x > kPi) return x - kTwoPi;
-    if (x < -kPi) return x + kTwoPi;
+    if (x > kLiteralPi) return x - kLiteralTwoPi;
+    if (x < -kLiteralPi) return x + kLiteralTwoPi;
     return x;
 }
 
@@ -48,9 +48,9 @@ void RollWalk::EndCurve() {
 double DesignerRoll(const CurveRoll& c, double u) {
     const double start = c.start_smooth ? 2.0 : 0.0;
     const double end = c.end_smooth ? -2.0 : 0.0;
-    const double r = c.roll_prev + c.d1 * (2 - (std::cos(kPi * u) + 1)) / 2 +
-                     start * std::sin(kPi * ((1 - u) * (1 - u))) * c.s_in / 27 +
-                     end * std::sin(kPi * (u * u)) * c.s_out / 27;
+    const double r = c.roll_prev + c.d1 * (2 - (std::cos(kLiteralPi * u) + 1)) / 2 +
+                     start * std::sin(kLiteralPi * ((1 - u) * (1 - u))) * c.s_in / 27 +
+                     end * std::sin(kLiteralPi * (u * u)) * c.s_out / 27;
     return WrapAngle(r);
 }
 

@@ -5,13 +5,10 @@
 
 #include <span>
 
+#include "geometry/constants.h"
 #include "track/track.h"
 
 namespace torvix::railframe {
-
-// Written as the reference arithmetic has them so that results agree with it to float rounding.
-inline constexpr double kPi = 3.14159265358979;
-inline constexpr double kTwoPi = 6.28318530717958;
 
 // One correction toward (-pi, pi]; never loops.
 double WrapAngle(double x);

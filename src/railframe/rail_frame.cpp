@@ -260,9 +260,9 @@ Jet RollAt(const CurveRoll& c, double u_value) {
     const Jet one_minus_u = (-1.0 * u) + 1.0;
     const double start = c.start_smooth ? 2.0 : 0.0;
     const double end = c.end_smooth ? -2.0 : 0.0;
-    Jet r = Jet{c.roll_prev, 0, 0} + (c.d1 / 2) * ((-1.0 * Cos(kPi * u)) + 1.0) +
-            (start * c.s_in / 27) * Sin(kPi * (one_minus_u * one_minus_u)) +
-            (end * c.s_out / 27) * Sin(kPi * (u * u));
+    Jet r = Jet{c.roll_prev, 0, 0} + (c.d1 / 2) * ((-1.0 * Cos(kLiteralPi * u)) + 1.0) +
+            (start * c.s_in / 27) * Sin(kLiteralPi * (one_minus_u * one_minus_u)) +
+            (end * c.s_out / 27) * Sin(kLiteralPi * (u * u));
     // The solver wraps once; only the value moves, the rate stays.
     r.v = WrapAngle(r.v);
     return r;
@@ -326,7 +326,7 @@ std::vector<RailCurve> PrepareRails(std::span<const BezierVertex> vertices, Roll
         } else {
             const D3 wanted = Turn(ZeroRollDownAt(c, 1), tg1, v.roll);
             c.twist.change = AngleFrom(carried, tg1, wanted);
-            if (c.twist.change <= -kPi) c.twist.change = -c.twist.change;  // (-pi, pi]
+            if (c.twist.change <= -kLiteralPi) c.twist.change = -c.twist.change;  // (-pi, pi]
         }
         vertex_down = Turn(carried, tg1, c.twist.change);
         vertex_tangent = tg1;
@@ -344,7 +344,7 @@ std::vector<RailCurve> PrepareRails(std::span<const BezierVertex> vertices, Roll
 }
 
 double RollSwing(const RailCurve& c) {
-    constexpr double kHalfTurn = 3.14159265358979;
+    constexpr double kHalfTurn = kLiteralPi;
     if (c.reading == RollReading::kDesigner)
         return kHalfTurn + std::abs(c.roll.d1) + std::abs(c.roll.s_in) + std::abs(c.roll.s_out);
     return kHalfTurn + std::abs(c.twist.change) + std::abs(c.twist.start_rate) + std::abs(c.twist.end_rate);

@@ -27,7 +27,7 @@ SolveResult SolveRefinedTuned(Track& track, double track_length, const Heartline
 
     // The count a segment colour asks for raises Filter as in the literal run.
     for (const Segment& s : segs)
-        if (s.color_2 < 2816 && s.color_2 > result.filter) result.filter = static_cast<int>(s.color_2);
+        if (s.color_2 < kFirstNonCountColour && s.color_2 > result.filter) result.filter = static_cast<int>(s.color_2);
 
     // Progress: one step per output curve sampled, one for the banking, one per
     // round of each of the three fits.

@@ -15,9 +15,6 @@ namespace {
 constexpr double kTwoPi = 2 * kPi;
 constexpr double kVerticalLimit = 1e-9;   // horizontal share of a tangent below which it counts as vertical
 constexpr double kMinForceWeight = 0.05;  // smoothing weight of a point with almost no force
-constexpr Colour kFirstNonCountColour = 2816;
-constexpr Colour kBlendToRollColour = 255;
-constexpr Colour kBlendToForceColour = 65280;
 constexpr double kDegrees = 180 / kPi;
 constexpr int kGaussTable = 2048;
 constexpr double kGaussReach = 4.5;  // (3 widths)^2 / 2
@@ -30,7 +27,7 @@ struct Weights {
 
 Weights ColourWeights(Colour color_1, double u) {
     const double ease = (1 - std::cos(kPi * u)) / 2;
-    if (color_1 == 0) return {1, 0};
+    if (color_1 == kDesignerRollColour) return {1, 0};
     if (color_1 == kBlendToRollColour) return {ease, 1 - ease};
     if (color_1 == kBlendToForceColour) return {1 - ease, ease};
     return {0, 1};

@@ -293,7 +293,7 @@ double FitWithFlags(const Grid& grid, int segments, double heartline, const std:
             const double ds = (g[i + 1].s - g[i - 1].s) / 2;
             if (!(ds > 0)) continue;
             const D3 bend_error = (1 / (ds * ds)) * (heart_error[i + 1] - 2 * heart_error[i] + heart_error[i - 1]);
-            const double scale = g[i].speed * g[i].speed / kG;
+            const double scale = g[i].speed * g[i].speed / kGravity;
             here[i] += scale * scale * Dot(bend_error, bend_error);
             misfit += scale * scale * Dot(bend_error, bend_error);
         }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "geometry/constants.h"
 #include "heartline/solver.h"
 #include "track/track.h"
 
@@ -28,9 +29,6 @@ inline D3 Unit(D3 a) {
     const double n = Norm(a);
     return n > 0 ? (1 / n) * a : D3{};
 }
-
-inline constexpr double kPi = 3.14159265358979323846;
-inline constexpr double kG = 9.81;
 
 // Tuning of the method; the defaults are what the measurements in the README use.
 struct RefinedTuning {

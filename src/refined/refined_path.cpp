@@ -113,11 +113,11 @@ std::optional<std::string> BuildGrid(const ExactPath& path, int segments, int pr
         g.tangent = Unit(d1);
         const double head = e_start + gradient * g.s - g.p.y;
         if (!(head >= 0)) return std::string(kValleyMessage);
-        g.speed = std::sqrt(2 * kG * head);
+        g.speed = std::sqrt(2 * kGravity * head);
         D3 force{0, 1, 0};
         if (speed2 > 0) {
             const D3 curvature = (1 / speed2) * (d2 - Dot(d2, g.tangent) * g.tangent);
-            force = force + (g.speed * g.speed / kG) * curvature;
+            force = force + (g.speed * g.speed / kGravity) * curvature;
         }
         g.force_perp = force - Dot(force, g.tangent) * g.tangent;
         if (i > 0) {

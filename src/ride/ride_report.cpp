@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "geometry/constants.h"
 #include "railframe/rail_frame.h"
 
 namespace torvix::ride {
@@ -16,9 +17,7 @@ using railframe::PrepareRails;
 using railframe::RailCurve;
 using railframe::RailPoint;
 
-constexpr double kG = 9.81;
-constexpr double kTwoG = 19.62;
-constexpr double kDegrees = 180 / 3.14159265358979323846;
+constexpr double kDegrees = 180 / kPi;
 constexpr double kMinStep = 0.01;
 // Longest grid cell the heart line's length is measured on; the samples are placed by a cubic over each cell.
 constexpr double kMaxCell = 0.5;
@@ -224,8 +223,8 @@ RideReport MeasureRide(const Track& track, const RideParams& params) {
 
     // Energy along the heart line, and where it first runs short.
     const double y0 = grid.front().front().heart[1];
-    const double e0 = params.start_speed * params.start_speed / kTwoG + y0;
-    const double e1 = params.end_speed * params.end_speed / kTwoG + grid.back().back().heart[1];
+    const double e0 = params.start_speed * params.start_speed / kTwoGravity + y0;
+    const double e1 = params.end_speed * params.end_speed / kTwoGravity + grid.back().back().heart[1];
     const double gradient = (e1 - e0) / length;
     double valley_s = std::numeric_limits<double>::infinity();
     int valley_curve = 0;
@@ -247,7 +246,7 @@ RideReport MeasureRide(const Track& track, const RideParams& params) {
         out.s = at;
         out.x = p.heart.x.v, out.y = p.heart.y.v, out.z = p.heart.z.v;
         out.curve = static_cast<int>(c);
-        out.speed = std::sqrt(kTwoG * head);
+        out.speed = std::sqrt(kTwoGravity * head);
         const double h1[3] = {p.heart.x.d, p.heart.y.d, p.heart.z.d};
         const double h2[3] = {p.heart.x.dd, p.heart.y.dd, p.heart.z.dd};
         const double ds = Length3(h1);
@@ -256,7 +255,7 @@ RideReport MeasureRide(const Track& track, const RideParams& params) {
         if (ds > 0) {
             const double tg[3] = {h1[0] / ds, h1[1] / ds, h1[2] / ds};
             const double h2t = h2[0] * tg[0] + h2[1] * tg[1] + h2[2] * tg[2];
-            const double centripetal = out.speed * out.speed / (ds * ds) / kG;
+            const double centripetal = out.speed * out.speed / (ds * ds) / kGravity;
             for (int k = 0; k < 3; ++k) force[k] += centripetal * (h2[k] - h2t * tg[k]);
             along_y = tg[1];
             roll_rate = p.roll.d / ds * out.speed * kDegrees;
@@ -314,7 +313,7 @@ RideReport MeasureRide(const Track& track, const RideParams& params) {
         RideValley valley;
         valley.s = valley_s;
         valley.curve = valley_curve;
-        valley.min_start_speed = std::sqrt(kTwoG * std::max(0.0, need));
+        valley.min_start_speed = std::sqrt(kTwoGravity * std::max(0.0, need));
         report.summary.valley = valley;
         report.message = "The train valleys at " + Fixed(valley_s, 1) + " m (curve " + std::to_string(valley_curve) +
                          "); a start speed of " + Fixed(valley.min_start_speed, 2) + " m/s clears the track.";

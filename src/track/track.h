@@ -99,6 +99,16 @@ struct Segment {
     bool operator==(const Segment&) const = default;
 };
 
+// What a segment's colours ask of the banking of its curve. color_1 picks the
+// banking: the designer's roll, a blend along the curve from one to the other,
+// or (any other colour) the force-aligned banking. color_2 below
+// kFirstNonCountColour is the curve's smoothing count; from it on the count is
+// derived from the speed.
+inline constexpr Colour kDesignerRollColour = 0;
+inline constexpr Colour kBlendToRollColour = 255;     // from force-aligned to the designer's roll
+inline constexpr Colour kBlendToForceColour = 65280;  // from the designer's roll to force-aligned
+inline constexpr Colour kFirstNonCountColour = 2816;
+
 struct SegmChunk {
     Long chunk_size = 0;
     Long child_count = 0;
