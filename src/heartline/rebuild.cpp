@@ -3,7 +3,7 @@
 // a roll at every vertex that reproduces the down vector there.
 #include <cmath>
 
-#include "heartline/solver_phases.h"
+#include "heartline/solver_phases_internal.h"
 #include "geometry/vec_angle.h"
 
 namespace torvix::heartline {

@@ -2,7 +2,7 @@
 // per curve by the segment colours.
 #include <cmath>
 
-#include "heartline/solver_phases.h"
+#include "heartline/solver_phases_internal.h"
 
 namespace torvix::heartline {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "heartline/solver_phases.h"
+#include "heartline/solver_phases_internal.h"
 #include "geometry/vec_angle.h"
 
 namespace torvix::heartline {

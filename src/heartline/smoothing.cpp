@@ -4,7 +4,7 @@
 #include <cmath>
 #include <utility>
 
-#include "heartline/solver_phases.h"
+#include "heartline/solver_phases_internal.h"
 
 namespace torvix::heartline {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "geometry/fit_segments.h"
-#include "heartline/solver_phases.h"
+#include "heartline/solver_phases_internal.h"
 #include "heartline/track_length.h"
 
 namespace torvix {

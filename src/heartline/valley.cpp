@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "heartline/solver_phases.h"
+#include "heartline/solver_phases_internal.h"
 
 namespace torvix {
 

@@ -3,7 +3,7 @@
 #include <clocale>
 
 #include "texts/display_texts.h"
-#include "heartline/solver_phases.h"
+#include "heartline/solver_phases_internal.h"
 #include "support/track_builders.h"
 
 namespace torvix::heartline {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "heartline/solver_phases.h"
+#include "heartline/solver_phases_internal.h"
 #include "support/track_builders.h"
 
 namespace torvix::heartline {

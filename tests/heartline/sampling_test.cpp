@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "heartline/solver_phases.h"
+#include "heartline/solver_phases_internal.h"
 #include "support/track_builders.h"
 #include "geometry/vec_angle.h"
 #include "heartline/track_length.h"
