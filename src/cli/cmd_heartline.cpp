@@ -15,6 +15,7 @@
 #include "refined/solver_modes.h"
 #include "heartline/track_length.h"
 #include "heartline/valley.h"
+#include "railframe/rail_frame.h"
 #include "ride/ride_report.h"
 
 namespace torvix::cli {

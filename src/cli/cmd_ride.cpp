@@ -7,6 +7,7 @@
 #include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "cli/ride_output.h"
+#include "railframe/rail_frame.h"
 #include "ride/ride_report.h"
 
 namespace torvix::cli {

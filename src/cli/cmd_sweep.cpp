@@ -14,6 +14,7 @@
 #include "cli/commands.h"
 #include "cli/ride_output.h"
 #include "heartline/track_length.h"
+#include "railframe/rail_frame.h"
 #include "sweep/sweep.h"
 #include "track/track_io.h"
 

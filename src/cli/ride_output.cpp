@@ -10,6 +10,8 @@
 #include <librsvg/rsvg.h>
 #endif
 
+#include "railframe/rail_frame.h"
+
 namespace torvix::cli {
 
 namespace {

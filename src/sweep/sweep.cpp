@@ -6,6 +6,7 @@
 #include <mutex>
 #include <thread>
 
+#include "heartline/solver.h"
 #include "ride/ride_report.h"
 #include "track/track_io.h"
 
