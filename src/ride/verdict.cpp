@@ -19,7 +19,7 @@ std::string Force(double g) {
     return Fixed(g, a >= 10 ? 0 : a >= 1 ? 1 : 2) + " g";
 }
 
-std::string Metres(double s) { return Fixed(s, s >= 100 ? 0 : 1); }
+std::string Metres(double s) { return Fixed(s, 0); }
 
 std::string Largest(const RideSummary& s) { return Force(s.lateral_max) + " lateral at " + Fixed(s.lateral_max_s, 1) + " m"; }
 
