@@ -338,6 +338,12 @@ RideReport MeasureRide(const Track& track, const RideParams& params, const Track
         report.message = "The heart line has no length.";
         return report;
     }
+    // A frame that turns without bound (a file's rolls can ask for anything)
+    // can stretch the heart line beyond any sampling.
+    if (!std::isfinite(length) || length / params.step + kMinSamplesPerCurve * double(grid.size()) > kMaxEvaluations) {
+        report.message = "The track is too long for so fine a step.";
+        return report;
+    }
 
     // Energy along the heart line, and where it first runs short.
     const double y0 = grid.front().front().heart[1];
