@@ -57,9 +57,11 @@ RideVerdict JudgeRide(const RideReport& report) {
         if (s.valley) return verdict(VerdictLevel::kHarsh, "the train valleys at " + Fixed(s.valley->s, 1) + " m");
         return verdict(VerdictLevel::kHarsh, report.message.empty() ? "the ride cannot be measured" : report.message);
     }
-    const bool turned_over = !s.unasked_stretches.empty();
-    if (turned_over) return verdict(VerdictLevel::kHarsh, TurnedOver(s));
-    if (!(s.lateral_rms <= kTolerableLateralRms)) return verdict(VerdictLevel::kHarsh, Largest(s));
+    // Both reasons when both hold: either alone would make the ride harsh.
+    std::string harsh;
+    if (!(s.lateral_rms <= kTolerableLateralRms)) harsh = Largest(s);
+    if (!s.unasked_stretches.empty()) harsh += (harsh.empty() ? "" : "; ") + TurnedOver(s);
+    if (!harsh.empty()) return verdict(VerdictLevel::kHarsh, harsh);
 
     const std::string rms = Force(s.lateral_rms) + " lateral RMS";
     if (!(s.lateral_rms <= kComfortableLateralRms))

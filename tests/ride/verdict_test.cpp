@@ -47,6 +47,10 @@ TEST(Verdict, BandsAtTheirEdges) {
     EXPECT_EQ(JudgeRide(r).text,
               "harsh: turned over at 225\u2013232 m where nothing calls for it (2 stretches, 14 m in all)");
 
+    r.summary.lateral_rms = 11.06;
+    EXPECT_EQ(JudgeRide(r).text, "harsh: 3.5 g lateral at 46.7 m; turned over at 225\u2013232 m where nothing calls for it "
+                                 "(2 stretches, 14 m in all)");
+
     r = AtTheEdges();
     r.ok = false;
     r.summary.valley = RideValley{312.4, 40, 23.1};
