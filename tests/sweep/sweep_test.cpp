@@ -45,6 +45,21 @@ TEST(SweepRank, BestFirstFailuresLastTiesByVertices) {
     ASSERT_TRUE(ParseRank("heart_deviation_max").has_value());
     EXPECT_STREQ(RankName(*ParseRank("file_size")), "file_size");
     EXPECT_FALSE(ParseRank("comfort").has_value());
+
+    // A track turned over where nothing asks for it ranks after every other,
+    // however small its lateral force; by verdict, then lateral RMS.
+    entries = {entry(20, true, 0.5, 21), entry(30, true, 0.2, 31), entry(40, true, 0.1, 41), entry(50, true, 0.9, 51)};
+    entries[2].unasked_roll = 3;
+    entries[0].verdict = ride::VerdictLevel::kTolerable;
+    entries[1].verdict = ride::VerdictLevel::kTolerable;
+    entries[3].verdict = ride::VerdictLevel::kComfortable;
+    RankEntries(entries, RankBy::kLateralRms);
+    EXPECT_EQ(entries[3].segments, 40);
+    RankEntries(entries, *ParseRank("verdict"));
+    EXPECT_EQ(entries[0].segments, 50);
+    EXPECT_EQ(entries[1].segments, 30);
+    EXPECT_EQ(entries[2].segments, 20);
+    EXPECT_EQ(entries[3].segments, 40);
 }
 
 TEST(Sweep, EveryCombinationRunsAndFailuresSayWhy) {
