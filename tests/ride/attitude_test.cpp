@@ -18,41 +18,30 @@ namespace {
 
 constexpr double kPi = ridetracks::kPi;
 
-// Unit tangents of a path in the x-y plane whose pitch runs through `pitch` (radians).
-std::vector<DVec3> PitchedTangents(const std::vector<double>& pitch) {
+// Unit tangents in the x-y plane whose pitch runs from `from` to `to` and back to `back` (radians).
+std::vector<DVec3> Pitched(double from, double to, double back, int steps) {
     std::vector<DVec3> out;
-    for (double p : pitch) out.push_back({std::cos(p), std::sin(p), 0});
+    for (int i = 0; i <= 2 * steps; ++i) {
+        const double p = i <= steps ? from + (to - from) * i / steps : to + (back - to) * (i - steps) / steps;
+        out.push_back({std::cos(p), std::sin(p), 0});
+    }
     return out;
 }
 
-std::vector<double> Ramp(double from, double to, int steps) {
-    std::vector<double> out;
-    for (int i = 0; i <= steps; ++i) out.push_back(from + (to - from) * i / steps);
-    return out;
-}
-
-void ExpectDown(DVec3 got, DVec3 want, const char* where) {
-    EXPECT_NEAR(got.x, want.x, 1e-6) << where;
-    EXPECT_NEAR(got.y, want.y, 1e-6) << where;
-    EXPECT_NEAR(got.z, want.z, 1e-6) << where;
-}
+double Along(DVec3 got, DVec3 want) { return Dot(got, want); }
 
 TEST(NaturalAttitude, LoopTopIsUpsideDownHelixAndBeyondVerticalDropAreUpright) {
     // A loop: the pitch turns a full circle; at the top (pitch pi, running
     // backwards) the riders' down vector points at the sky.
-    const std::vector<DVec3> loop = PitchedTangents(Ramp(0, 2 * kPi, 400));
-    const std::vector<DVec3> down = NaturalDown(loop);
-    ExpectDown(down[0], {0, -1, 0}, "loop entry");
-    ExpectDown(down[200], {0, 1, 0}, "loop top");
-    ExpectDown(down[400], {0, -1, 0}, "loop exit");
+    const std::vector<DVec3> loop = NaturalDown(Pitched(0, kPi, 2 * kPi, 200));
+    EXPECT_NEAR(Along(loop[0], {0, -1, 0}), 1, 1e-9);
+    EXPECT_NEAR(Along(loop[200], {0, 1, 0}), 1, 1e-9);
+    EXPECT_NEAR(Along(loop[400], {0, -1, 0}), 1, 1e-9);
     // The vertical sides are crossed without a twist: the down vector stays in the loop's plane.
-    for (const DVec3& d : down) EXPECT_NEAR(d.z, 0, 1e-9);
-
+    for (const DVec3& d : loop) EXPECT_NEAR(d.z, 0, 1e-9);
     // A drop that pitches 121 degrees down, past vertical, and pulls out.
-    std::vector<double> drop = Ramp(0, -121 * kPi / 180, 200);
-    for (double p : Ramp(-121 * kPi / 180, 0, 200)) drop.push_back(p);
-    const std::vector<DVec3> after_drop = NaturalDown(PitchedTangents(drop));
-    ExpectDown(after_drop.back(), {0, -1, 0}, "drop exit");
+    const std::vector<DVec3> drop = NaturalDown(Pitched(0, -121 * kPi / 180, 0, 200));
+    EXPECT_NEAR(Along(drop.back(), {0, -1, 0}), 1, 1e-9);
 
     // A helix descending at 45 degrees is never steep: upright all the way.
     std::vector<DVec3> helix;
@@ -61,21 +50,17 @@ TEST(NaturalAttitude, LoopTopIsUpsideDownHelixAndBeyondVerticalDropAreUpright) {
         helix.push_back(Unit(DVec3{-std::sin(a), -1, -std::cos(a)}));
     }
     const std::vector<DVec3> helix_down = NaturalDown(helix);
-    for (std::size_t i = 0; i < helix.size(); ++i) {
-        const DVec3 upright = ZeroRollDown(helix[i]);
-        EXPECT_NEAR(Dot(helix_down[i], upright), 1, 1e-9) << i;
-    }
+    for (std::size_t i = 0; i < helix.size(); ++i) EXPECT_NEAR(Along(helix_down[i], ZeroRollDown(helix[i])), 1, 1e-9);
 }
 
 TEST(UnaskedRoll, StraightTurnedOverCountsUnlessTheDesignerDrewIt) {
     // 60 m of level straight, every vertex rolled half a turn.
-    const Track forced = test::StraightTrack(6, 10, 0, float(kPi));
-    const RideReport report = MeasureRide(forced, {1.0, 20, 20, 0.5});
+    const RideReport report = MeasureRide(test::StraightTrack(6, 10, 0, float(kPi)), {1.0, 20, 20, 0.5});
     ASSERT_TRUE(report.ok) << report.message;
     EXPECT_NEAR(report.summary.unasked_roll, report.summary.length, 1e-9);
     ASSERT_EQ(report.summary.unasked_stretches.size(), 1u);
-    EXPECT_EQ(report.summary.unasked_stretches[0].from, 0);
-    EXPECT_NEAR(report.summary.unasked_stretches[0].to, report.summary.length, 1e-9);
+    EXPECT_NEAR(report.summary.unasked_stretches[0].to - report.summary.unasked_stretches[0].from,
+                report.summary.length, 1e-9);
     // The same roll drawn by the designer (colour 0) is asked for.
     const Track drawn = test::StraightTrack(6, 10, 0, float(kPi), 0);
     EXPECT_EQ(MeasureRide(drawn, {1.0, 20, 20, 0.5}).summary.unasked_roll, 0);
@@ -98,7 +83,7 @@ Track OverbankedArc(double speed) {
     const double step = kPi / 3 / curves;
     const double arm = 4.0 / 3 * std::tan(step / 4) * r;
     const double end_y = -r * std::sin(tilt) * (1 - std::cos(kPi / 6));
-    Track t;
+    std::vector<ridetracks::Node> nodes;
     for (int i = 0; i <= curves; ++i) {
         const double phi = -kPi / 6 + i * step;
         const DVec3 to_centre = std::cos(phi) * inward - std::sin(phi) * along;
@@ -108,19 +93,10 @@ Track OverbankedArc(double speed) {
         const DVec3 force = (v2 / (g * r)) * to_centre + DVec3{0, 1, 0};
         const DVec3 seat = -1.0 * Unit(force - Dot(force, tangent) * tangent);
         const DVec3 zero = ZeroRollDown(tangent);
-        BezierVertex v;
-        auto f = [](DVec3 a) { return Vector3{float(a.x), float(a.y), float(a.z)}; };
-        v.position = f(p);
-        v.control_next = f(p + arm * tangent);
-        v.control_prev = f(p - arm * tangent);
-        v.roll = float(std::atan2(-Dot(seat, Cross(tangent, zero)), Dot(seat, zero)));
-        t.bezr.vertices.push_back(v);
+        const double roll = std::atan2(-Dot(seat, Cross(tangent, zero)), Dot(seat, zero));
+        nodes.push_back({{p.x, p.y, p.z}, {3 * arm * tangent.x, 3 * arm * tangent.y, 3 * arm * tangent.z}, roll});
     }
-    t.bezr.vertex_count = curves + 1;
-    t.segm.segment_count = curves;
-    t.segm.segments.assign(curves, Segment{});
-    for (Segment& s : t.segm.segments) s.color_1 = ridetracks::kWhite;
-    return t;
+    return ridetracks::FromNodes(nodes);
 }
 
 TEST(UnaskedRoll, OverbankedTurnAtSpeedIsCalledForAndTooSlowIsNot) {
@@ -131,8 +107,8 @@ TEST(UnaskedRoll, OverbankedTurnAtSpeedIsCalledForAndTooSlowIsNot) {
     ASSERT_TRUE(fast.ok) << fast.message;
     double steepest = 0;
     for (const RideSample& s : fast.samples) steepest = std::max(steepest, std::abs(s.roll));
-    EXPECT_GT(steepest, 120);            // overbanked
-    EXPECT_LT(fast.summary.lateral_max, 0.3);  // and banked into the seat
+    EXPECT_GT(steepest, 120);                  // overbanked,
+    EXPECT_LT(fast.summary.lateral_max, 0.3);  // into the seat
     EXPECT_EQ(fast.summary.unasked_roll, 0);
     // The same track at 12 m/s presses riders toward upright: nothing calls for the overbank.
     const RideReport slow = MeasureRide(arc, {0.0, 12, 12, 0.25});
