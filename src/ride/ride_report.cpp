@@ -140,6 +140,9 @@ std::vector<std::optional<DVec3>> DesignerReference(const std::vector<RideSample
     const auto& v = drawn->bezr.vertices;
     const std::size_t count = std::min(static_cast<std::size_t>(std::max<Long>(0, drawn->bezr.vertex_count)), v.size());
     if (count < 2 || !(ride_length > 0) || !NotFinite({v.data(), count}).empty()) return out;
+    bool any = false;
+    for (std::size_t c = 0; c + 1 < count && !any; ++c) any = AsksForDesignerRoll(*drawn, c);
+    if (!any) return out;
     const std::vector<RailCurve> rails = PrepareRails({v.data(), count}, reading);
     // Each drawn curve's length as a fine polyline, kept per step to find a parameter by length.
     constexpr int kSteps = 32;
