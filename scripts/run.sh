@@ -17,3 +17,9 @@ build/run/src/cli/torvix-cli heartline samples/sample.nltrack -o "$out"
 echo
 echo "The new track, read back from $out:"
 build/run/src/cli/torvix-cli info "$out"
+echo
+echo "How the sample rides with each banking method (heartline 1.0 m, 20 -> 17 m/s, 60 x 6):"
+for mode in literal refined; do
+  verdict=$(build/run/src/cli/torvix-cli heartline samples/sample.nltrack --mode "$mode" -o "build/run/sample_$mode.nltrack" | tail -n 1)
+  printf '  %-8s %s\n' "$mode" "$verdict"
+done

@@ -73,8 +73,8 @@ rm -rf "$seeds" && mkdir -p "$seeds" build/fuzz/findings
 TORVIX_FUZZ_SEED_DIR="$PWD/$seeds" build/test/tests/torvix_track_tests --gtest_filter='FuzzSeeds.*' >/dev/null
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVIX_BUILD_FUZZ=ON \
   -DTORVIX_BUILD_APP=OFF -DTORVIX_BUILD_TESTS=OFF -DTORVIX_BUILD_BENCH=OFF >/dev/null
-cmake --build build/fuzz -j "$jobs" --target fuzz_read_track fuzz_measure_solve
-for target in fuzz_read_track fuzz_measure_solve; do
+cmake --build build/fuzz -j "$jobs" --target fuzz_read_track fuzz_measure_solve fuzz_ride
+for target in fuzz_read_track fuzz_measure_solve fuzz_ride; do
   corpus=build/fuzz/corpus-$target
   rm -rf "$corpus" && cp -r "$seeds" "$corpus"
   build/fuzz/fuzz/$target -max_total_time=60 -timeout=10 -rss_limit_mb=2048 \

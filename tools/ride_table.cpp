@@ -21,7 +21,7 @@ using namespace torvix;
 struct Row {
     bool ok = false;
     std::string message;
-    double rms = 0, max = 0, deviation = 0, roll_rate = 0, roll_max = 0, ms = 0;
+    double rms = 0, max = 0, deviation = 0, roll_rate = 0, roll_max = 0, ms = 0, unasked = 0;
     double designer_rms = 0, designer_max = 0;  // the same track with the rolls read as the designer's
 };
 
@@ -44,7 +44,8 @@ Row Measure(const Track& input, SolverMode mode, int segments, int precision, do
         row.message = result.message;
         return row;
     }
-    const ride::RideReport report = ride::MeasureRide(track, {1.0, start, end, 0.5, railframe::RollReading::kSimulator});
+    const ride::RideReport report =
+        ride::MeasureRide(track, {1.0, start, end, 0.5, railframe::RollReading::kSimulator}, &input);
     const ride::RideReport designer = ride::MeasureRide(track, {1.0, start, end, 0.5, railframe::RollReading::kDesigner});
     if (!report.ok || !designer.ok) {
         row.message = report.ok ? designer.message : report.message;
@@ -56,6 +57,7 @@ Row Measure(const Track& input, SolverMode mode, int segments, int precision, do
     row.rms = report.summary.lateral_rms;
     row.max = report.summary.lateral_max;
     row.roll_rate = report.summary.roll_rate_max;
+    row.unasked = report.summary.unasked_roll;
     row.deviation = ride::HeartDeviationMax(report, input);
     for (Long i = 0; i < track.bezr.vertex_count; ++i)
         row.roll_max = std::max(row.roll_max, std::abs(double(track.bezr.vertices[i].roll)) * 180 / ridetracks::kPi);
@@ -64,11 +66,11 @@ Row Measure(const Track& input, SolverMode mode, int segments, int precision, do
 
 std::string Cell(const Row& r) {
     if (!r.ok) return "failed: " + r.message;
-    char buf[240];
+    char buf[280];
     std::snprintf(buf, sizeof buf,
                   "%8.4f / %9.3f g  (designer %8.4f / %9.3f g)  dev %6.3f m  roll rate %6.0f deg/s  |roll| <= %5.1f "
-                  "deg  %6.1f ms",
-                  r.rms, r.max, r.designer_rms, r.designer_max, r.deviation, r.roll_rate, r.roll_max, r.ms);
+                  "deg  unasked %5.1f m  %6.1f ms",
+                  r.rms, r.max, r.designer_rms, r.designer_max, r.deviation, r.roll_rate, r.roll_max, r.unasked, r.ms);
     return buf;
 }
 

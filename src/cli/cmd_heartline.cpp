@@ -17,6 +17,7 @@
 #include "heartline/valley.h"
 #include "railframe/rail_frame.h"
 #include "ride/ride_report.h"
+#include "ride/verdict.h"
 
 namespace torvix::cli {
 
@@ -65,6 +66,10 @@ int RunHeartline(const HeartlineOptions& options) {
         return kReadFailed;
     }
     const double track_length = measured.length;
+    // The path as drawn, which the ride's verdict measures the new track against.
+    Track drawn;
+    drawn.bezr = track.bezr;
+    drawn.segm = track.segm;
     const SolveResult result = SolveHeartlineWith(*mode, track, track_length, options.params);
     const std::string friction = FormatFriction(result.friction);
     if (!result.ok) {
@@ -88,10 +93,9 @@ int RunHeartline(const HeartlineOptions& options) {
     const std::string output = options.output.empty() ? DefaultOutputPath(options.input) : options.output;
     if (!SaveTrackOrReport(output, track, std::cerr)) return kWriteFailed;
 
-    std::optional<ride::RideReport> ride;
-    if (options.report)
-        ride = ride::MeasureRide(track, {options.params.heartline, options.params.start_speed,
-                                         options.params.end_speed, 0.5, *reading});
+    const ride::RideReport ride = ride::MeasureRide(
+        track, {options.params.heartline, options.params.start_speed, options.params.end_speed, 0.5, *reading}, &drawn);
+    const ride::RideVerdict verdict = ride::JudgeRide(ride);
     const TrackEndMeasures ends = AnalyzeTrackEnds(track);
     const EndMeasureTexts texts = FormatEndMeasures(ends);
     if (options.json) {
@@ -111,7 +115,8 @@ int RunHeartline(const HeartlineOptions& options) {
             {"tilt_out", ends.tilt_out},
             {"mode", ModeName(*mode)},
         };
-        if (ride) j["ride"] = RideJson(*ride);
+        j["verdict"] = VerdictJson(verdict);
+        if (options.report) j["ride"] = RideJson(ride);
         std::cout << j.dump() << '\n';
     } else {
         std::cout << "Friction coefficient: " << friction << '\n'
@@ -122,12 +127,13 @@ int RunHeartline(const HeartlineOptions& options) {
                   << "Exit: radius " << texts.radius_out << ", slope " << texts.slope_out << ", tilt "
                   << texts.tilt_out << '\n'
                   << "Written: " << output << '\n';
-        if (ride) {
+        if (options.report) {
             std::cout << "\nRide report of the new track (" << ModeName(*mode) << " mode, "
                       << railframe::ReadingName(*reading) << " reading of the rolls):\n"
-                      << ride::FormatSummary(*ride);
-            if (!ride->ok) std::cout << ride->message << '\n';
+                      << ride::FormatSummary(ride);
+            if (!ride.ok) std::cout << ride.message << '\n';
         }
+        std::cout << "Ride: " << verdict.text << '\n';
     }
     return kOk;
 }

@@ -9,6 +9,7 @@
 #include "cli/ride_output.h"
 #include "railframe/rail_frame.h"
 #include "ride/ride_report.h"
+#include "ride/verdict.h"
 
 namespace torvix::cli {
 
@@ -20,6 +21,7 @@ struct RideOptions {
     std::string csv;
     std::string plot;
     std::string reading = "simulator";
+    std::string drawn;
     bool json = false;
 };
 
@@ -34,9 +36,10 @@ int RunRide(RideOptions& opt) {
         std::cerr << "--json and --csv - both want standard output; write the samples to a file.\n";
         return kBadUsage;
     }
-    Track track;
+    Track track, drawn;
     if (!LoadTrackOrReport(opt.path, track, std::cerr)) return kReadFailed;
-    const ride::RideReport report = ride::MeasureRide(track, opt.params);
+    if (!opt.drawn.empty() && !LoadTrackOrReport(opt.drawn, drawn, std::cerr)) return kReadFailed;
+    const ride::RideReport report = ride::MeasureRide(track, opt.params, opt.drawn.empty() ? nullptr : &drawn);
     if (report.samples.empty()) {
         std::cerr << report.message << '\n';
         if (opt.json) std::cout << RideJson(report).dump(2) << '\n';
@@ -53,7 +56,7 @@ int RunRide(RideOptions& opt) {
     if (opt.json) {
         std::cout << RideJson(report).dump(2) << '\n';
     } else if (opt.csv != "-") {
-        std::cout << ride::FormatSummary(report);
+        std::cout << ride::FormatSummary(report) << "Ride: " << ride::JudgeRide(report).text << '\n';
     }
     if (!report.ok) {
         std::cerr << report.message << '\n';
@@ -76,6 +79,9 @@ void AddRideCommand(CLI::App& app, int& exit_code) {
     cmd->add_option("--plot", opt->plot, "Draw the report to FILE.svg or FILE.png");
     cmd->add_option("--roll-reading", opt->reading, "How the vertex rolls are read: simulator or designer")
         ->capture_default_str();
+    cmd->add_option("--drawn", opt->drawn,
+                    "The track as drawn, when TRACK was rebuilt from it: its colours say where the designer's "
+                    "own roll is asked for");
     cmd->add_flag("--json", opt->json, "Print the summary as one JSON object");
     cmd->callback([opt, &exit_code] { exit_code = RunRide(*opt); });
 }

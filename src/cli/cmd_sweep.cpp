@@ -59,19 +59,21 @@ nlohmann::ordered_json EntryJson(const sweep::SweepEntry& e, railframe::RollRead
     j["heart_deviation_max"] = e.heart_deviation_max;
     j["vertex_count"] = e.vertex_count;
     j["file_size"] = e.file_size;
+    j["unasked_roll"] = e.unasked_roll;
+    j["verdict"] = {{"level", ride::VerdictName(e.verdict)}, {"text", e.verdict_text}};
     return j;
 }
 
 std::string EntriesCsv(const std::vector<sweep::SweepEntry>& entries) {
     std::string out =
         "segments,precision,filter,ok,lateral_rms,lateral_max,vertical_min,vertical_max,roll_rate_max,"
-        "bank_error_max,heart_deviation_max,vertex_count,file_size,message\n";
+        "bank_error_max,heart_deviation_max,vertex_count,file_size,unasked_roll,verdict,message\n";
     char line[400];
     for (const sweep::SweepEntry& e : entries) {
-        std::snprintf(line, sizeof line, "%d,%d,%d,%d,%.5f,%.5f,%.5f,%.5f,%.3f,%.3f,%.5f,%d,%zu,", e.segments,
+        std::snprintf(line, sizeof line, "%d,%d,%d,%d,%.5f,%.5f,%.5f,%.5f,%.3f,%.3f,%.5f,%d,%zu,%.2f,%s,", e.segments,
                       e.precision, e.filter, e.ok ? 1 : 0, e.lateral_rms, e.lateral_max, e.vertical_min,
                       e.vertical_max, e.roll_rate_max, e.bank_error_max, e.heart_deviation_max, e.vertex_count,
-                      e.file_size);
+                      e.file_size, e.unasked_roll, e.ok ? ride::VerdictName(e.verdict) : "");
         std::string message = e.message;
         for (char& c : message)
             if (c == '"') c = '\'';
@@ -81,13 +83,16 @@ std::string EntriesCsv(const std::vector<sweep::SweepEntry>& entries) {
 }
 
 void PrintTable(const std::vector<sweep::SweepEntry>& entries, std::ostream& out) {
-    out << " seg  prec  filt  lat.RMS g  lat.max g   vert.min..max g  roll.max deg/s  heart.dev m  vertices     bytes\n";
-    char line[200];
+    out << " seg  prec  filt  lat.RMS g  lat.max g   vert.min..max g  roll.max deg/s  heart.dev m  unasked m  vertices     "
+           "bytes  verdict\n";
+    char line[240];
     for (const sweep::SweepEntry& e : entries) {
         if (!e.ok) continue;
-        std::snprintf(line, sizeof line, "%4d  %4d  %4d  %9.3f  %9.2f  %7.2f..%-7.2f  %14.0f  %11.3f  %8d  %8zu\n",
-                      e.segments, e.precision, e.filter, e.lateral_rms, e.lateral_max, e.vertical_min, e.vertical_max,
-                      e.roll_rate_max, e.heart_deviation_max, e.vertex_count, e.file_size);
+        std::snprintf(line, sizeof line,
+                      "%4d  %4d  %4d  %9.3f  %9.2f  %7.2f..%-7.2f  %14.0f  %11.3f  %9.1f  %8d  %8zu  %s\n", e.segments,
+                      e.precision, e.filter, e.lateral_rms, e.lateral_max, e.vertical_min, e.vertical_max,
+                      e.roll_rate_max, e.heart_deviation_max, e.unasked_roll, e.vertex_count, e.file_size,
+                      ride::VerdictName(e.verdict));
         out << line;
     }
     for (const sweep::SweepEntry& e : entries)

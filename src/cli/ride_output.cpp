@@ -131,6 +131,19 @@ nlohmann::ordered_json RideJson(const ride::RideReport& report) {
         j["valley"] = nullptr;
     j["peaks"] = nlohmann::ordered_json::array();
     for (const ride::RidePeak& p : s.peaks) j["peaks"].push_back({{"s", p.s}, {"lateral", p.lateral}, {"curve", p.curve}});
+    j["lateral_above_1g"] = s.lateral_above_tolerable;
+    j["unasked_roll"] = s.unasked_roll;
+    j["unasked_roll_stretches"] = nlohmann::ordered_json::array();
+    for (const ride::RideStretch& r : s.unasked_stretches)
+        j["unasked_roll_stretches"].push_back({{"from", r.from}, {"to", r.to}});
+    j["verdict"] = VerdictJson(ride::JudgeRide(report));
+    return j;
+}
+
+nlohmann::ordered_json VerdictJson(const ride::RideVerdict& verdict) {
+    nlohmann::ordered_json j;
+    j["level"] = ride::VerdictName(verdict.level);
+    j["text"] = verdict.text;
     return j;
 }
 

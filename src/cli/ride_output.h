@@ -9,12 +9,17 @@
 
 #include "ride/ride_plot.h"
 #include "ride/ride_report.h"
+#include "ride/verdict.h"
 
 namespace torvix::cli {
 
 // The summary figures as one object: ok, length, duration, speed_min, ...,
-// valley (null or {s, curve, min_start_speed}) and peaks.
+// valley (null or {s, curve, min_start_speed}), peaks, unasked_roll (metres),
+// unasked_roll_stretches ([{from, to}]) and verdict.
 nlohmann::ordered_json RideJson(const ride::RideReport& report);
+
+// {"level": "comfortable" | "tolerable" | "harsh", "text": "..."}.
+nlohmann::ordered_json VerdictJson(const ride::RideVerdict& verdict);
 
 // Writes `text` to `path`, or to standard output for "-"; reports failures on `err`.
 bool WriteTextOrReport(const std::string& path, const std::string& text, std::ostream& err);

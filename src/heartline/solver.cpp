@@ -66,6 +66,10 @@ heartline::Failure heartline::CheckRunInputs(const Track& track, double track_le
     if (track_length < 0) return std::string("The track length is negative.");
     // Keeps the walk along the input curves and the fit bounded whatever the file holds.
     if (std::string problem = SplineBoundsProblem(track); !problem.empty()) return "The track cannot be solved: " + problem + ".";
+    // A roll that is not a number would reach the fit as a point that is not one, far from its cause.
+    for (Long i = 0; i < count; ++i)
+        if (!std::isfinite(track.bezr.vertices[static_cast<std::size_t>(i)].roll))
+            return "The track cannot be solved: vertex " + std::to_string(i) + " has a roll that is not a finite number.";
     return std::nullopt;
 }
 

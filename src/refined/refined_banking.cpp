@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "refined/refined_internal.h"
+#include "ride/attitude.h"
 
 namespace torvix::refined {
 
@@ -33,22 +34,30 @@ Weights ColourWeights(Colour color_1, double u) {
     return {0, 1};
 }
 
-// Seated or upright-floating at every point: the cheapest sequence by turning
-// (radians) plus floating (per second, growing with the force), floating
-// barred where the riders would be thrown out too hard.
-std::vector<int> ChooseStates(const Grid& grid, const std::vector<double>& seat, const std::vector<double>& force,
-                              const RefinedTuning& tuning) {
+// Whether riders are seated (0) or floated (1) at every point, as the
+// cheapest sequence by turning (radians) plus floating (per second, growing
+// with the force). Only the attitude within a right angle of the natural one
+// may be floated (airtime is floated upright); the seat beyond a right angle
+// of it may be taken only where the forces call for it and the seat is
+// overbanked rather than turned over, so a crest is floated upright however
+// hard it throws the riders.
+std::vector<int> ChooseStates(const Grid& grid, const std::vector<double>& seat, const std::vector<double>& natural,
+                              const std::vector<double>& force, const RefinedTuning& tuning) {
     const std::size_t n = seat.size();
     const double inf = std::numeric_limits<double>::infinity();
-    std::vector<std::array<int, 2>> from(n);
-    std::array<double, 2> cost{0, 0};
+    auto allowed = [&](std::size_t i, int s) {
+        const double from_natural = std::abs(Nearest(seat[i] + s * kPi - natural[i], 0.0));
+        if (from_natural <= kPi / 2) return true;
+        return s == 0 && force[i] >= ride::kCallingForce && from_natural <= tuning.overbank_limit;
+    };
     auto float_cost = [&](std::size_t i) {
-        if (force[i] > tuning.float_limit) return inf;
         const double before = i > 0 ? grid.points[i].time - grid.points[i - 1].time : 0;
         const double after = i + 1 < n ? grid.points[i + 1].time - grid.points[i].time : 0;
         return tuning.float_cost * force[i] * (1 + force[i]) * (before + after) / 2;
     };
-    cost[1] = float_cost(0);
+    auto cost_at = [&](std::size_t i, int s) { return !allowed(i, s) ? inf : s == 1 ? float_cost(i) : 0.0; };
+    std::vector<std::array<int, 2>> from(n);
+    std::array<double, 2> cost{cost_at(0, 0), cost_at(0, 1)};
     for (std::size_t i = 1; i < n; ++i) {
         std::array<double, 2> next{};
         for (int s = 0; s < 2; ++s) {
@@ -60,7 +69,7 @@ std::vector<int> ChooseStates(const Grid& grid, const std::vector<double>& seat,
                 const double c = cost[r] + std::abs(Nearest(here, there) - there);
                 if (c < best) best = c, arg = r;
             }
-            next[s] = best + (s == 1 ? float_cost(i) : 0);
+            next[s] = best + cost_at(i, s);
             from[i][s] = arg;
         }
         cost = next;
@@ -97,8 +106,11 @@ BankTargets ChooseTargets(const Grid& grid, const std::vector<D3>& frame, const 
     const auto& g = grid.points;
     const std::size_t n = g.size();
 
-    // Seat direction and the designer's roll against the frame.
-    std::vector<double> seat(n), force(n), designer(n);
+    // Seat direction, natural attitude and the designer's roll against the frame.
+    std::vector<D3> tangents(n);
+    for (std::size_t i = 0; i < n; ++i) tangents[i] = g[i].tangent;
+    const std::vector<D3> natural_down = ride::NaturalDown(tangents);
+    std::vector<double> seat(n), force(n), designer(n), natural(n);
     double last_seat = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const D3 t = g[i].tangent;
@@ -106,13 +118,18 @@ BankTargets ChooseTargets(const Grid& grid, const std::vector<D3>& frame, const 
         if (force[i] > 1e-12) last_seat = AngleAgainst(-1.0 * g[i].force_perp, t, frame[i]);
         seat[i] = last_seat;
         designer[i] = AngleAgainst(designer_down[i], t, frame[i]);
+        natural[i] = AngleAgainst(natural_down[i], t, frame[i]);
+        if (i > 0) natural[i] = Nearest(natural[i], natural[i - 1]);
     }
 
-    const std::vector<int> state = ChooseStates(grid, seat, force, tuning);
-    std::vector<double> raw(n);
+    // Angles are bridged and blended as offsets from the natural attitude, so
+    // that a bridge between two upright stretches stays upright even where
+    // the frame turns against world up.
+    const std::vector<int> state = ChooseStates(grid, seat, natural, force, tuning);
+    std::vector<double> raw(n), offset(n);
     for (std::size_t i = 0; i < n; ++i) {
         raw[i] = seat[i] + state[i] * kPi;
-        if (i > 0) raw[i] = Nearest(raw[i], raw[i - 1]);
+        offset[i] = std::remainder(raw[i] - natural[i], kTwoPi);
     }
 
     // Where the force is weak its direction says little: bridge between the
@@ -120,21 +137,13 @@ BankTargets ChooseTargets(const Grid& grid, const std::vector<D3>& frame, const 
     std::vector<std::size_t> anchors;
     for (std::size_t i = 0; i < n; ++i)
         if (force[i] >= tuning.weak_force) anchors.push_back(i);
-    std::vector<double> bridged(raw);
+    std::vector<double> bridged(offset);
     if (!anchors.empty()) {
-        double offset = 0;
-        for (std::size_t k = 0; k < anchors.size(); ++k) {
-            const std::size_t a = anchors[k];
-            bridged[a] = raw[a] + offset;
-            if (k > 0 && anchors[k - 1] + 1 < a) {
-                const double shifted = Nearest(bridged[a], bridged[anchors[k - 1]]);
-                offset += shifted - bridged[a];
-                bridged[a] = shifted;
-            }
-        }
+        for (std::size_t k = 1; k < anchors.size(); ++k)
+            bridged[anchors[k]] = Nearest(offset[anchors[k]], bridged[anchors[k - 1]]);
         auto blend = [&](std::size_t i, double bridge) {
             const double w = std::min(1.0, std::pow(force[i] / tuning.weak_force, 2));
-            bridged[i] = w * Nearest(raw[i], bridge) + (1 - w) * bridge;
+            bridged[i] = w * Nearest(offset[i], bridge) + (1 - w) * bridge;
         };
         for (std::size_t i = 0; i < anchors.front(); ++i) blend(i, bridged[anchors.front()]);
         for (std::size_t i = anchors.back() + 1; i < n; ++i) blend(i, bridged[anchors.back()]);
@@ -147,6 +156,7 @@ BankTargets ChooseTargets(const Grid& grid, const std::vector<D3>& frame, const 
             }
         }
     }
+    for (std::size_t i = 0; i < n; ++i) bridged[i] += natural[i];
 
     BankTargets out;
     out.angle.resize(n);

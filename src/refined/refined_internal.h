@@ -10,25 +10,13 @@
 #include <vector>
 
 #include "geometry/constants.h"
+#include "geometry/dvec3.h"
 #include "heartline/solver.h"
 #include "track/track.h"
 
 namespace torvix::refined {
 
-struct D3 {
-    double x = 0, y = 0, z = 0;
-};
-
-inline D3 operator+(D3 a, D3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline D3 operator-(D3 a, D3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline D3 operator*(double k, D3 a) { return {k * a.x, k * a.y, k * a.z}; }
-inline double Dot(D3 a, D3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-inline D3 Cross(D3 a, D3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-inline double Norm(D3 a) { return std::sqrt(Dot(a, a)); }
-inline D3 Unit(D3 a) {
-    const double n = Norm(a);
-    return n > 0 ? (1 / n) * a : D3{};
-}
+using D3 = DVec3;
 
 // Tuning of the method; the defaults are what the measurements in the README use.
 struct RefinedTuning {
@@ -37,8 +25,8 @@ struct RefinedTuning {
     double sigma_per_count = 0.02;   // seconds of Gaussian width per smoothing count
     double sigma_fall_rate = 0.5;    // how fast the width may shrink along the ride, s per s
     double roll_rate_limit = 250;    // degrees per second
-    double float_limit = 1.5;        // g across the track above which riders may not float
     double float_cost = 1.0;         // cost per second of floating per g
+    double overbank_limit = 2.356194490192345;  // radians from the natural attitude a seat may be overbanked (135 deg)
     double weak_force = 0.3;         // g below which the force direction is bridged
     double weight_cap = 3.0;         // g: force beyond this does not weigh more in the smoothing
     double weight_power = 2.0;       // smoothing weight grows with the force to this power

@@ -13,10 +13,14 @@ const std::vector<PlotPanel>& PlotPanels() {
          {{0, 4, Kind::kComfortable}}},
         {"lateral", "lateral (g)", "g", [](const RideSample& p) { return p.lateral; }, -1.2, 1.2,
          {{-1, 1, Kind::kTolerable}, {-0.3, 0.3, Kind::kComfortable}}},
-        {"roll", "roll (°)", "°", [](const RideSample& p) { return p.roll; }, -45, 45, {}},
+        {"roll", "roll (°)", "°", [](const RideSample& p) { return p.roll; }, -45, 45, {}, 360},
         {"roll_rate", "roll rate (°/s)", "°/s", [](const RideSample& p) { return p.roll_rate; }, -60, 60, {}},
     };
     return panels;
+}
+
+bool WrapsBetween(const PlotPanel& panel, double before, double after) {
+    return panel.wrap > 0 && std::abs(after - before) > panel.wrap / 2;
 }
 
 double TickStep(double span, int ticks) {

@@ -24,7 +24,16 @@ struct PlotPanel {
     double (*value)(const RideSample&);
     double floor_lo, floor_hi;  // always shown, so the bands keep their meaning
     std::vector<PlotBand> bands;  // widest first
+    // The period a value wraps around (360 for a roll through +-180 deg), 0 for
+    // none: a step across the wrap is a break in the line, not a jump across the panel.
+    double wrap = 0;
 };
+
+// Where a panel's line breaks between samples i - 1 and i: the value wraps.
+bool WrapsBetween(const PlotPanel& panel, double before, double after);
+
+// The colour that marks stretches turned over where nothing asks for it, as "#rrggbb".
+inline constexpr const char* kUnaskedColour = "#e377c2";
 
 // Speed, vertical and lateral force, roll and roll rate, top to bottom.
 const std::vector<PlotPanel>& PlotPanels();

@@ -1,6 +1,7 @@
 #include "ride/ride_plot.h"
 
 #include "ride/plot_rules.h"
+#include "ride/verdict.h"
 
 #include <algorithm>
 #include <cmath>
@@ -88,13 +89,18 @@ void DrawAxes(Svg& svg, const Panel& p, const std::string& label) {
                  Num(p.y0 + p.h / 2) + ")\"");
 }
 
-void DrawSeries(Svg& svg, const Panel& p, const std::vector<RideSample>& samples, double (*field)(const RideSample&),
+// One polyline per run of samples the value does not wrap within.
+void DrawSeries(Svg& svg, const Panel& p, const std::vector<RideSample>& samples, const PlotPanel& panel,
                 const std::string& style) {
     std::vector<std::pair<double, double>> pts;
     pts.reserve(samples.size());
-    for (const RideSample& s : samples) {
-        const double v = std::clamp(field(s), p.y.lo, p.y.hi);
-        pts.emplace_back(p.X(s.s), p.Y(v));
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const double value = panel.value(samples[i]);
+        if (i > 0 && WrapsBetween(panel, panel.value(samples[i - 1]), value)) {
+            svg.Polyline(pts, style);
+            pts.clear();
+        }
+        pts.emplace_back(p.X(samples[i].s), p.Y(std::clamp(value, p.y.lo, p.y.hi)));
     }
     svg.Polyline(pts, style);
 }
@@ -127,6 +133,8 @@ std::string RidePlotSvg(const RideReport& report, const PlotOptions& options) {
                        Num(sum.roll_rate_max, 0) + " deg/s";
     if (sum.valley) line += "; VALLEYS at " + Num(sum.valley->s) + " m";
     svg.Text(left, 46, line, "fill=\"#333\"");
+    svg.Text(options.width - right_margin, 24, "Ride: " + JudgeRide(report).text,
+             "text-anchor=\"end\" font-size=\"13\" fill=\"#222\"");
 
     const Panel* last = nullptr;
     std::vector<Panel> placed;
@@ -148,10 +156,13 @@ std::string RidePlotSvg(const RideReport& report, const PlotOptions& options) {
                                                                          : "fill=\"#d2aa32\" fill-opacity=\"0.12\"";
             svg.Rect(p.x0, p.Y(hi), p.w, p.Y(lo) - p.Y(hi), fill);
         }
+        for (const RideStretch& r : sum.unasked_stretches)
+            svg.Rect(p.X(r.from), p.y0, std::max(p.X(r.to) - p.X(r.from), 1.5), p.h,
+                     std::string("fill=\"") + kUnaskedColour + "\" fill-opacity=\"0.25\"");
         DrawAxes(svg, p, panel.title);
         for (double s : options.vertex_s)
             svg.Line(p.X(s), p.y0, p.X(s), p.y0 + p.h, "stroke=\"#b0b0b0\" stroke-width=\"0.6\"");
-        DrawSeries(svg, p, report.samples, panel.value, "stroke=\"" + PanelColour(panel) + "\" stroke-width=\"1.4\"");
+        DrawSeries(svg, p, report.samples, panel, "stroke=\"" + PanelColour(panel) + "\" stroke-width=\"1.4\"");
         if (std::string(panel.name) == "lateral") {
             for (const RidePeak& peak : sum.peaks) {
                 const double x = p.X(peak.s), y = p.Y(std::clamp(peak.lateral, p.y.lo, p.y.hi));
@@ -171,7 +182,8 @@ std::string RidePlotSvg(const RideReport& report, const PlotOptions& options) {
         svg.Text(last->X(s), last->y0 + last->h + 18, Num(s, Digits(step)), "text-anchor=\"middle\" fill=\"#333\"");
     }
     svg.Text(last->x0 + last->w / 2, last->y0 + last->h + 38,
-             std::string("distance along the heart line (m); grey lines: vertices; bands: ") + kBandsText,
+             std::string("distance along the heart line (m); grey lines: vertices; bands: ") + kBandsText +
+                 (sum.unasked_stretches.empty() ? "" : "; pink: turned over where nothing calls for it"),
              "text-anchor=\"middle\" fill=\"#222\"");
     return svg.Finish();
 }

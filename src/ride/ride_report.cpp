@@ -1,12 +1,14 @@
 #include "ride/ride_report.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 
 #include "geometry/constants.h"
 #include "railframe/rail_frame.h"
+#include "ride/attitude.h"
 
 namespace torvix::ride {
 
@@ -90,6 +92,102 @@ std::string Fixed(double v, int digits) {
     return buf;
 }
 
+// The frame of a sample that the attitude measure needs after sampling.
+struct SampleFrame {
+    DVec3 tangent;  // of the heart line
+    DVec3 down;     // the track's
+    DVec3 force;    // seat force across the heart line, g
+};
+
+
+bool AsksForDesignerRoll(const Track& track, std::size_t curve) {
+    const std::size_t count = std::min(static_cast<std::size_t>(std::max<Long>(0, track.segm.segment_count)),
+                                       track.segm.segments.size());
+    return curve < count && track.segm.segments[curve].color_1 == kDesignerRollColour;
+}
+
+// Per sample, where the designer's own roll is asked for, the down vector of
+// that roll, which the track is measured against there instead of the
+// natural attitude. A track measured alone is its own drawing (colour-0
+// stretches follow the drawn roll by definition); a rebuilt track is measured
+// against the drawn track at the same share of the ride, since its curves are
+// not the drawn ones.
+std::vector<std::optional<DVec3>> DesignerReference(const std::vector<RideSample>& samples,
+                                                    const std::vector<SampleFrame>& frames, const Track& track,
+                                                    const Track* drawn, railframe::RollReading reading,
+                                                    double ride_length) {
+    std::vector<std::optional<DVec3>> out(samples.size());
+    if (!drawn) {
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            if (AsksForDesignerRoll(track, static_cast<std::size_t>(samples[i].curve))) out[i] = frames[i].down;
+        return out;
+    }
+    const auto& v = drawn->bezr.vertices;
+    const std::size_t count = std::min(static_cast<std::size_t>(std::max<Long>(0, drawn->bezr.vertex_count)), v.size());
+    if (count < 2 || !(ride_length > 0) || !AllFinite({v.data(), count})) return out;
+    bool any = false;
+    for (std::size_t c = 0; c + 1 < count && !any; ++c) any = AsksForDesignerRoll(*drawn, c);
+    if (!any) return out;
+    const std::vector<RailCurve> rails = PrepareRails({v.data(), count}, reading);
+    // Each drawn curve's length as a fine polyline, kept per step to find a parameter by length.
+    constexpr int kSteps = 32;
+    std::vector<std::array<double, kSteps + 1>> table(rails.size());
+    double total = 0;
+    for (std::size_t c = 0; c < rails.size(); ++c) {
+        auto point = [&](double t) {
+            const double u = 1 - t;
+            const auto& p = rails[c].p;
+            const double w[4] = {u * u * u, 3 * t * u * u, 3 * t * t * u, t * t * t};
+            DVec3 q;
+            for (int k = 0; k < 4; ++k) q = q + w[k] * DVec3{p[k][0], p[k][1], p[k][2]};
+            return q;
+        };
+        DVec3 prev = point(0);
+        table[c][0] = total;
+        for (int k = 1; k <= kSteps; ++k) {
+            const DVec3 q = point(double(k) / kSteps);
+            total += Norm(q - prev);
+            table[c][k] = total;
+            prev = q;
+        }
+    }
+    std::size_t c = 0;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const double at = samples[i].s / ride_length * total;
+        while (c + 1 < rails.size() && table[c][kSteps] < at) ++c;
+        if (!AsksForDesignerRoll(*drawn, c)) continue;
+        const auto& row = table[c];
+        const std::size_t k = std::min<std::size_t>(
+            kSteps - 1, static_cast<std::size_t>(std::upper_bound(row.begin(), row.end(), at) - row.begin()) - 1);
+        const double span = row[k + 1] - row[k];
+        const double t = (double(k) + (span > 0 ? std::clamp((at - row[k]) / span, 0.0, 1.0) : 0.0)) / kSteps;
+        const RailPoint r = EvaluateRail(rails[c], 0.0, t);
+        out[i] = DVec3{r.down[0], r.down[1], r.down[2]};
+    }
+    return out;
+}
+
+// Marks the samples turned over without a reason.
+void MarkUnasked(std::vector<RideSample>& samples, const std::vector<SampleFrame>& frames,
+                 const std::vector<std::optional<DVec3>>& designer) {
+    std::vector<DVec3> tangents(frames.size());
+    for (std::size_t i = 0; i < frames.size(); ++i) tangents[i] = frames[i].tangent;
+    const std::vector<DVec3> natural = NaturalDown(tangents);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i].unasked = UnaskedRoll(designer[i].value_or(natural[i]), frames[i].down, frames[i].force);
+}
+
+// The share of an interval where |lateral| exceeds `limit`, the force taken as linear across it.
+double ShareAbove(double a, double b, double limit) {
+    const double x = std::abs(a), y = std::abs(b);
+    if (x > limit && y > limit) return 1;
+    if (x <= limit && y <= limit) return 0;
+    // Crosses the limit once when the sign stays; a change of sign passes through 0 first.
+    if ((a >= 0) == (b >= 0)) return (std::max(x, y) - limit) / std::abs(x - y);
+    const double zero = x / (x + y);
+    return x > limit ? zero * (x - limit) / x : (1 - zero) * (y - limit) / y;
+}
+
 // Rough heart-line length of a curve, from the rails' control polygon and how far the hearts swing.
 double EstimateLength(const RailCurve& c, double heartline) {
     auto dist = [&c](int a, int b) {
@@ -133,6 +231,14 @@ void Summarise(RideReport& report) {
         else if (q.vertical < 0 || p.vertical < 0) floating = std::abs(std::min(q.vertical, p.vertical)) /
                                                               std::abs(q.vertical - p.vertical);
         sum.airtime += floating * (p.t - q.t);
+        sum.lateral_above_tolerable += ds * ShareAbove(q.lateral, p.lateral, kTolerableLateral);
+        sum.unasked_roll += ds * ((q.unasked ? 0.5 : 0) + (p.unasked ? 0.5 : 0));
+    }
+    if (covered > 0) sum.lateral_above_tolerable /= covered;
+    for (std::size_t i = 0; i < sm.size(); ++i) {
+        if (!sm[i].unasked) continue;
+        if (i == 0 || !sm[i - 1].unasked) sum.unasked_stretches.push_back({sm[i].s, sm[i].s});
+        sum.unasked_stretches.back().to = sm[i].s;
     }
     sum.lateral_max = std::abs(sum.lateral_max);
     sum.roll_rate_max = std::abs(sum.roll_rate_max);
@@ -158,7 +264,7 @@ void Summarise(RideReport& report) {
 
 }  // namespace
 
-RideReport MeasureRide(const Track& track, const RideParams& params) {
+RideReport MeasureRide(const Track& track, const RideParams& params, const Track* drawn) {
     RideReport report;
     report.params = params;
     const Long count = track.bezr.vertex_count;
@@ -176,8 +282,8 @@ RideReport MeasureRide(const Track& track, const RideParams& params) {
         return report;
     }
     const std::span<const BezierVertex> vertices(track.bezr.vertices.data(), static_cast<std::size_t>(count));
-    if (!AllFinite(vertices)) {
-        report.message = "The track has a coordinate or roll that is not a finite number.";
+    if (std::string why = NotFiniteReason(vertices); !why.empty()) {
+        report.message = std::move(why);
         return report;
     }
     const double h = params.heartline;
@@ -220,6 +326,12 @@ RideReport MeasureRide(const Track& track, const RideParams& params) {
         report.message = "The heart line has no length.";
         return report;
     }
+    // A frame that turns without bound (a file's rolls can ask for anything)
+    // can stretch the heart line beyond any sampling.
+    if (!std::isfinite(length) || length / params.step + kMinSamplesPerCurve * double(grid.size()) > kMaxEvaluations) {
+        report.message = "The track is too long for so fine a step.";
+        return report;
+    }
 
     // Energy along the heart line, and where it first runs short.
     const double y0 = grid.front().front().heart[1];
@@ -238,6 +350,7 @@ RideReport MeasureRide(const Track& track, const RideParams& params) {
     }
 
     // Samples at equal heart-line spacing within each curve, vertices included.
+    std::vector<SampleFrame> frames;
     auto sample_at = [&](std::size_t c, double t, double at) -> std::optional<RideSample> {
         const RailPoint p = EvaluateRail(rails[c], h, t);
         const double head = e0 + gradient * at - p.heart.y.v;
@@ -252,8 +365,9 @@ RideReport MeasureRide(const Track& track, const RideParams& params) {
         const double ds = Length3(h1);
         double force[3] = {0, 1, 0};  // seat force in g without the path's curvature
         double along_y = 0, roll_rate = 0;
+        double tg[3] = {p.tangent[0], p.tangent[1], p.tangent[2]};
         if (ds > 0) {
-            const double tg[3] = {h1[0] / ds, h1[1] / ds, h1[2] / ds};
+            for (int k = 0; k < 3; ++k) tg[k] = h1[k] / ds;
             const double h2t = h2[0] * tg[0] + h2[1] * tg[1] + h2[2] * tg[2];
             const double centripetal = out.speed * out.speed / (ds * ds) / kGravity;
             for (int k = 0; k < 3; ++k) force[k] += centripetal * (h2[k] - h2t * tg[k]);
@@ -266,6 +380,8 @@ RideReport MeasureRide(const Track& track, const RideParams& params) {
         out.longitudinal = gradient - along_y;
         out.roll = p.roll.v * kDegrees;
         out.roll_rate = roll_rate;
+        const DVec3 tangent{tg[0], tg[1], tg[2]}, f{force[0], force[1], force[2]};
+        frames.push_back({tangent, {p.down[0], p.down[1], p.down[2]}, f - Dot(f, tangent) * tangent});
         return out;
     };
 
@@ -299,6 +415,8 @@ RideReport MeasureRide(const Track& track, const RideParams& params) {
             report.samples.push_back(*sample);
         }
     }
+    MarkUnasked(report.samples, frames,
+                DesignerReference(report.samples, frames, track, drawn, params.reading, length));
 
     // Ride time: constant acceleration over each interval.
     for (std::size_t i = 1; i < report.samples.size(); ++i) {
@@ -424,6 +542,18 @@ std::string FormatSummary(const RideReport& report) {
     out += "Bank error while seated: largest " + Fixed(std::abs(s.bank_error_max), 1) + " deg" +
            at(s.bank_error_max_s) + "\n";
     out += "Roll rate: largest " + Fixed(s.roll_rate_max, 0) + " deg/s" + at(s.roll_rate_max_s) + "\n";
+    if (s.unasked_stretches.empty()) {
+        out += "Unasked roll: none\n";
+    } else {
+        out += "Unasked roll: " + Fixed(s.unasked_roll, 1) + " m turned over where nothing calls for it, at";
+        constexpr std::size_t kListed = 8;
+        for (std::size_t i = 0; i < std::min(kListed, s.unasked_stretches.size()); ++i)
+            out += (i ? ", " : " ") + Fixed(s.unasked_stretches[i].from, 1) + "-" + Fixed(s.unasked_stretches[i].to, 1);
+        out += " m";
+        if (s.unasked_stretches.size() > kListed)
+            out += " and " + std::to_string(s.unasked_stretches.size() - kListed) + " more stretches";
+        out += "\n";
+    }
     if (s.valley)
         out += "Valley:" + at(s.valley->s) + " (curve " + std::to_string(s.valley->curve) + "); a start speed of " +
                Fixed(s.valley->min_start_speed, 2) + " m/s clears the track\n";
@@ -436,11 +566,12 @@ std::string FormatSummary(const RideReport& report) {
 }
 
 std::string SamplesCsv(const RideReport& report) {
-    std::string out = "s,t,x,y,z,speed,vertical,lateral,longitudinal,roll,roll_rate,curve\n";
+    std::string out = "s,t,x,y,z,speed,vertical,lateral,longitudinal,roll,roll_rate,curve,unasked\n";
     char line[320];
     for (const RideSample& p : report.samples) {
-        std::snprintf(line, sizeof line, "%.4f,%.4f,%.4f,%.4f,%.4f,%.4f,%.5f,%.5f,%.5f,%.3f,%.3f,%d\n", p.s, p.t, p.x,
-                      p.y, p.z, p.speed, p.vertical, p.lateral, p.longitudinal, p.roll, p.roll_rate, p.curve);
+        std::snprintf(line, sizeof line, "%.4f,%.4f,%.4f,%.4f,%.4f,%.4f,%.5f,%.5f,%.5f,%.3f,%.3f,%d,%d\n", p.s, p.t,
+                      p.x, p.y, p.z, p.speed, p.vertical, p.lateral, p.longitudinal, p.roll, p.roll_rate, p.curve,
+                      p.unasked ? 1 : 0);
         out += line;
     }
     return out;

@@ -37,6 +37,12 @@ struct RideSample {
     double roll = 0;          // degrees of bank against world up
     double roll_rate = 0;     // degrees per second the seat turns about the track, as riders feel it
     int curve = 0;            // curve of the track the sample lies on
+    bool unasked = false;     // turned over where neither the path nor the forces nor the designer ask for it
+};
+
+// A stretch of the heart line, metres from the first vertex.
+struct RideStretch {
+    double from = 0, to = 0;
 };
 
 // Where the train runs out of energy, and what would carry it through.
@@ -63,6 +69,9 @@ struct RideSummary {
     double airtime = 0;                         // seconds with vertical below 0
     double bank_error_max = 0, bank_error_max_s = 0;  // degrees, where vertical >= 0.25 g
     double roll_rate_max = 0, roll_rate_max_s = 0;    // degrees per second
+    double lateral_above_tolerable = 0;               // share of the heart line with |lateral| above 1 g
+    double unasked_roll = 0;                          // metres turned over where nothing asks for it
+    std::vector<RideStretch> unasked_stretches;       // where, in ride order
     std::optional<RideValley> valley;
     std::vector<RidePeak> peaks;  // the largest |lateral| peaks, at least 5 m apart, largest first
 };
@@ -80,11 +89,18 @@ inline constexpr int kMinSamplesPerCurve = 4;
 inline constexpr int kPeakCount = 5;
 inline constexpr double kPeakSeparation = 5.0;    // metres between reported lateral peaks
 inline constexpr double kSeatedVertical = 0.25;   // g: bank error is measured only while pressed this hard
+inline constexpr double kTolerableLateral = 1.0;  // g
 
 // Measures a ride over the track's spline. Fails (ok false, with a message)
-// for a track without a curve, for a parameter that is not a finite number,
-// and when the train valleys; a valley keeps the samples up to it.
-RideReport MeasureRide(const Track& track, const RideParams& params);
+// for a track without a curve, for a coordinate, roll or parameter that is
+// not a finite number, and when the train valleys; a valley keeps the samples
+// up to it. Where a segment colour asks for the designer's own roll (colour
+// 0) the track is measured against that roll, not the natural attitude: a
+// drawn roll is never unasked, a track that leaves it may be. `drawn`, when
+// given, is the track as the designer drew it (the input of the run that made
+// `track`): its colours and rolls count, at the same share of the ride.
+// Otherwise the measured track is its own drawing.
+RideReport MeasureRide(const Track& track, const RideParams& params, const Track* drawn = nullptr);
 
 // Distance along the report's heart line nearest to each point, searched
 // forward from the previous match, so a track passing close to itself maps
@@ -100,7 +116,8 @@ double HeartDeviationMax(const RideReport& report, const Track& designed);
 // One line per summary figure, for people.
 std::string FormatSummary(const RideReport& report);
 
-// The samples as CSV with the header s,t,x,y,z,speed,vertical,lateral,longitudinal,roll,roll_rate,curve.
+// The samples as CSV with the header s,t,x,y,z,speed,vertical,lateral,longitudinal,roll,roll_rate,curve,unasked
+// (unasked is 1 where the riders are turned over without a reason).
 std::string SamplesCsv(const RideReport& report);
 
 }  // namespace torvix::ride

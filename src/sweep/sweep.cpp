@@ -27,6 +27,7 @@ constexpr RankInfo kRanks[] = {
     {RankBy::kBankErrorMax, "bank_error_max"},
     {RankBy::kVertexCount, "vertex_count"},
     {RankBy::kFileSize, "file_size"},
+    {RankBy::kVerdict, "verdict"},
 };
 
 std::optional<int> ParseInt(std::string_view text) {
@@ -56,7 +57,8 @@ SweepEntry RunOne(const Track& source, double track_length, const SweepSettings&
         e.message = run.message;
         return e;
     }
-    const ride::RideReport ride = ride::MeasureRide(track, {s.heartline, s.start_speed, s.end_speed, s.step, s.reading});
+    const ride::RideReport ride =
+        ride::MeasureRide(track, {s.heartline, s.start_speed, s.end_speed, s.step, s.reading}, &source);
     if (!ride.ok) {
         e.message = "Ride report: " + ride.message;
         return e;
@@ -71,6 +73,10 @@ SweepEntry RunOne(const Track& source, double track_length, const SweepSettings&
     e.heart_deviation_max = ride::HeartDeviationMax(ride, source);
     e.vertex_count = track.bezr.vertex_count;
     e.file_size = EncodeTrack(track).size();
+    e.unasked_roll = ride.summary.unasked_roll;
+    const ride::RideVerdict verdict = ride::JudgeRide(ride);
+    e.verdict = verdict.level;
+    e.verdict_text = verdict.text;
     return e;
 }
 
@@ -146,6 +152,7 @@ double RankValue(const SweepEntry& e, RankBy rank) {
         case RankBy::kBankErrorMax: return e.bank_error_max;
         case RankBy::kVertexCount: return e.vertex_count;
         case RankBy::kFileSize: return static_cast<double>(e.file_size);
+        case RankBy::kVerdict: return ride::VerdictRank(e.verdict);
     }
     return 0;
 }
@@ -154,8 +161,11 @@ void RankEntries(std::vector<SweepEntry>& entries, RankBy rank) {
     std::stable_sort(entries.begin(), entries.end(), [rank](const SweepEntry& a, const SweepEntry& b) {
         if (a.ok != b.ok) return a.ok;
         if (!a.ok) return false;
+        const bool turned_a = a.unasked_roll > 0, turned_b = b.unasked_roll > 0;
+        if (turned_a != turned_b) return turned_b;
         const double va = RankValue(a, rank), vb = RankValue(b, rank);
         if (va != vb) return va < vb;
+        if (rank == RankBy::kVerdict && a.lateral_rms != b.lateral_rms) return a.lateral_rms < b.lateral_rms;
         return a.vertex_count < b.vertex_count;
     });
 }

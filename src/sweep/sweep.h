@@ -13,6 +13,7 @@
 
 #include "railframe/rail_frame.h"
 #include "refined/solver_modes.h"
+#include "ride/verdict.h"
 #include "track/track_fwd.h"
 
 namespace torvix::sweep {
@@ -24,7 +25,12 @@ inline constexpr std::size_t kMaxGridValues = 1000;
 std::optional<std::vector<int>> ParseGrid(std::string_view text, std::string& error);
 
 // What the ranking minimises.
-enum class RankBy { kLateralRms, kLateralMax, kRollRateMax, kHeartDeviationMax, kBankErrorMax, kVertexCount, kFileSize };
+// Whatever the figure, a setting whose track turns riders over where nothing
+// asks for it ranks after every setting whose track does not. kVerdict ranks
+// by the ride's verdict, then by lateral RMS.
+enum class RankBy {
+    kLateralRms, kLateralMax, kRollRateMax, kHeartDeviationMax, kBankErrorMax, kVertexCount, kFileSize, kVerdict
+};
 std::optional<RankBy> ParseRank(std::string_view name);
 const char* RankName(RankBy rank);
 // Every name ParseRank knows, separated by '|'.
@@ -55,6 +61,9 @@ struct SweepEntry {
     double heart_deviation_max = 0;  // metres from the new heart line to the designed path
     int vertex_count = 0;
     std::size_t file_size = 0;  // bytes of the written track
+    double unasked_roll = 0;    // metres turned over where nothing asks for it
+    ride::VerdictLevel verdict = ride::VerdictLevel::kHarsh;
+    std::string verdict_text;   // "comfortable: ..."
 };
 
 struct SweepResult {
@@ -69,7 +78,8 @@ SweepResult RunSweep(const Track& track, double track_length, const SweepSetting
                      const std::atomic<bool>* cancel = nullptr,
                      const std::function<void(std::size_t done, std::size_t total)>& progress = {});
 
-// Sorts by the rank figure (smaller first; ties by fewer vertices), failures last.
+// Sorts by the rank figure (smaller first; ties by fewer vertices), settings
+// with unasked roll after those without, failures last.
 void RankEntries(std::vector<SweepEntry>& entries, RankBy rank);
 
 double RankValue(const SweepEntry& entry, RankBy rank);

@@ -289,4 +289,8 @@ void ResetTrack(Track& track);
 // True when every position, control point and roll of `vertices` is a finite number.
 bool AllFinite(std::span<const BezierVertex> vertices);
 
+// Why `vertices` cannot be worked on, naming the first vertex with a
+// coordinate or roll that is not a finite number; empty when AllFinite.
+std::string NotFiniteReason(std::span<const BezierVertex> vertices);
+
 }  // namespace torvix

@@ -89,6 +89,29 @@ TEST_F(HeartlineCommand, FailuresHaveTheirExitCodes) {
     EXPECT_EQ(Heartline({input_, "--segments", "many"}).code, kBadUsage);
 }
 
+TEST(HeartlineCommandVerdict, EveryRunEndsWithHowTheNewTrackRides) {
+    // The sample as the literal method banks it turns riders over on its
+    // crests; the refined method rides it comfortably.
+    test::TempDir dir;
+    const std::string sample = test::SampleTrackPath().string();
+    const std::string literal = (dir / "literal.nltrack").string();
+    const ToolRun text = Heartline({sample, "-o", literal});
+    ASSERT_EQ(text.code, kOk) << text.err;
+    const std::string last = text.out.substr(text.out.rfind('\n', text.out.size() - 2) + 1);
+    EXPECT_EQ(last.rfind("Ride: harsh: ", 0), 0u) << last;
+    const ToolRun json = Heartline({sample, "-o", (dir / "refined.nltrack").string(), "--mode", "refined", "--json"});
+    ASSERT_EQ(json.code, kOk) << json.err;
+    EXPECT_EQ(nlohmann::json::parse(json.out)["verdict"]["level"], "comfortable");
+    // The ride report of the literal track, read against the drawn one, says where.
+    const ToolRun ride = RunTool({"ride", literal, "--drawn", sample, "--json"});
+    const auto report = nlohmann::json::parse(ride.out);
+    double stretches = 0;
+    for (const auto& r : report["unasked_roll_stretches"]) stretches += r["to"].get<double>() - r["from"].get<double>();
+    EXPECT_GT(report["unasked_roll"].get<double>(), 10);
+    EXPECT_NEAR(report["unasked_roll"].get<double>(), stretches, 0.5 * report["unasked_roll_stretches"].size());
+    EXPECT_EQ(report["verdict"]["level"], "harsh");
+}
+
 TEST(HeartlineCommandValley, ReportsTheSolverMessage) {
     test::TempDir dir;
     Track hill = test::HillTrack(30);

@@ -55,7 +55,7 @@ TEST_F(RideCommand, SummaryAsJsonSamplesAsCsvAndAPlot) {
     EXPECT_NEAR(j["vertical_min"].get<double>(), 1, 1e-9);
 
     const std::string rows = ReadAll(csv);
-    EXPECT_EQ(rows.rfind("s,t,x,y,z,speed,vertical,lateral,longitudinal,roll,roll_rate,curve\n", 0), 0u);
+    EXPECT_EQ(rows.rfind("s,t,x,y,z,speed,vertical,lateral,longitudinal,roll,roll_rate,curve,unasked\n", 0), 0u);
     EXPECT_EQ(std::count(rows.begin(), rows.end(), '\n'), j["samples"].get<long>() + 1);
     EXPECT_EQ(ReadAll(svg).rfind("<svg", 0), 0u);
 }

@@ -108,6 +108,18 @@ TEST(Refined, CrestEnteredFromACurveStaysUpright) {
     }
 }
 
+TEST(Refined, HardAirtimeIsFloatedUprightNotTurnedOver) {
+    // The crest throws the riders up harder than they may float seated; the
+    // riders still float it upright, as on any airtime hill.
+    const RefinedRun run = Refine(ridetracks::AirtimeDrop(), 60, 6, 20, 27);
+    ASSERT_TRUE(run.result.ok) << run.result.message;
+    ASSERT_TRUE(run.report.ok) << run.report.message;
+    for (Long i = 0; i < run.track.bezr.vertex_count; ++i)
+        EXPECT_LE(std::abs(run.track.bezr.vertices[i].roll) * kDeg, 10.0) << i;
+    EXPECT_LT(run.report.summary.vertical_min, -1.5);
+    EXPECT_EQ(run.report.summary.unasked_roll, 0);
+}
+
 TEST(Refined, SteadyTurnSettlesToTheCentrifugalBank) {
     // R = 50 m at a constant 20 m/s: bank atan(v^2 / gR) = 39.2 degrees, no lateral.
     const double expected = std::atan(400.0 / (9.81 * 50)) * kDeg;

@@ -168,7 +168,7 @@ TEST(RideReport, RefusesWhatItCannotMeasure) {
         params.reading = reading;
         const RideReport report = MeasureRide(unrolled, params);
         EXPECT_FALSE(report.ok);
-        EXPECT_EQ(report.message, "The track has a coordinate or roll that is not a finite number.");
+        EXPECT_EQ(report.message, "Vertex 1 has a roll that is not a finite number.");
     }
 }
 

@@ -138,6 +138,24 @@ inline Track AirtimeCamelback() {
     return FromNodes(nodes);
 }
 
+// A level station straight at 20 m, a drop whose crest throws the riders up
+// hard (about -2 g at 20 m/s) and pulls out at the bottom, a level run-out.
+// Drawn in one vertical plane.
+inline Track AirtimeDrop() {
+    const double h = 20, w = 35, run = 40;
+    const int pieces = 8;
+    const double step = w / pieces;
+    std::vector<Node> nodes = {{{0, h, 0}, {run / 2, 0, 0}}, {{run / 2, h, 0}, {run / 2, 0, 0}}};
+    for (int i = 0; i <= pieces; ++i) {
+        const double x = i * step;
+        const double y = h - h / 2 * (1 - std::cos(kPi * x / w));
+        const double slope = -h / 2 * kPi / w * std::sin(kPi * x / w);
+        nodes.push_back({{run + x, y, 0}, {step, slope * step, 0}});
+    }
+    nodes.push_back({{2 * run + w, 0, 0}, {run, 0, 0}});
+    return FromNodes(nodes);
+}
+
 // A flat course whose curves use every banking colour and explicit smoothing
 // counts from 0 to 40 beside speed-derived ones; the designer banks the
 // left turn by hand, close to what the forces ask for.
@@ -235,6 +253,7 @@ struct NamedTrack {
 inline std::vector<NamedTrack> AllRideTracks() {
     return {{"Banked helix, constant speed", BankedHelix(), 15, 15},
             {"Airtime camelback", AirtimeCamelback(), 20, 19},
+            {"Station into an airtime drop", AirtimeDrop(), 20, 27},
             {"Mixed colour modes and counts", MixedColours(), 20, 19},
             {"Vertical loop", VerticalLoop(), 22, 21},
             {"Seat-aligned planar loop", SeatAlignedLoop(), 22, 21},
