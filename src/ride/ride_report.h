@@ -83,8 +83,16 @@ inline constexpr double kSeatedVertical = 0.25;   // g: bank error is measured o
 
 // Measures a ride over the track's spline. Fails (ok false, with a message)
 // for a track without a curve, for a parameter that is not a finite number,
-// and when the train valleys; a valley keeps the samples up to it.
+// and when the train valleys; a valley keeps the samples up to it. A closed
+// circuit read as the simulator reads it goes once round: the end speed holds
+// at the last vertex, and the closing curve continues the friction line back
+// to the first vertex.
 RideReport MeasureRide(const Track& track, const RideParams& params);
+
+// The same over any line a train rides (ride/ride_line.h); params.heartline
+// and params.reading only describe it there.
+class RideLine;
+RideReport MeasureRide(const RideLine& line, const RideParams& params);
 
 // Distance along the report's heart line nearest to each point, searched
 // forward from the previous match, so a track passing close to itself maps
