@@ -2,11 +2,14 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "cli/ride_output.h"
+#include "nl2/element.h"
+#include "nl2/element_track.h"
 #include "ride/ride_report.h"
 
 namespace torvix::cli {
@@ -19,6 +22,7 @@ struct RideOptions {
     std::string csv;
     std::string plot;
     std::string reading = "simulator";
+    bool reading_given = false;
     bool json = false;
 };
 
@@ -33,9 +37,28 @@ int RunRide(RideOptions& opt) {
         std::cerr << "--json and --csv - both want standard output; write the samples to a file.\n";
         return kBadUsage;
     }
-    Track track;
-    if (!LoadTrackOrReport(opt.path, track, std::cerr)) return kReadFailed;
-    const ride::RideReport report = ride::MeasureRide(track, opt.params);
+    const bool element = nl2::HasElementExtension(opt.path);
+    ride::RideReport report;
+    if (element) {
+        // An element's rolls are read as NoLimits 2 builds the track from it.
+        if (opt.reading_given) {
+            std::cerr << "--roll-reading applies to track files; an element is read as NoLimits 2 builds it\n";
+            return kBadUsage;
+        }
+        nl2::Element file;
+        std::string error;
+        std::optional<nl2::ElementTrack> line;
+        if (nl2::ReadElementFile(opt.path, file, error)) line = nl2::ElementTrack::Build(file, error);
+        if (!line) {
+            std::cerr << "Error Loading Element File!\n" << error << '\n';
+            return kReadFailed;
+        }
+        report = ride::MeasureRide(*line, opt.params);
+    } else {
+        Track track;
+        if (!LoadTrackOrReport(opt.path, track, std::cerr)) return kReadFailed;
+        report = ride::MeasureRide(track, opt.params);
+    }
     if (report.samples.empty()) {
         std::cerr << report.message << '\n';
         if (opt.json) std::cout << RideJson(report).dump(2) << '\n';
@@ -46,7 +69,8 @@ int RunRide(RideOptions& opt) {
     if (!opt.plot.empty()) {
         ride::PlotOptions plot;
         plot.title = "Ride report: " + std::filesystem::path(opt.path).filename().string();
-        plot.vertex_s = report.vertex_s;
+        // An element's pieces are its samples, too dense to mark.
+        if (!element) plot.vertex_s = report.vertex_s;
         if (!WritePlotOrReport(opt.plot, report, plot, std::cerr)) return kWriteFailed;
     }
     if (opt.json) {
@@ -66,7 +90,7 @@ int RunRide(RideOptions& opt) {
 void AddRideCommand(CLI::App& app, int& exit_code) {
     auto opt = std::make_shared<RideOptions>();
     CLI::App* cmd = app.add_subcommand("ride", "Report the forces riders feel along a track");
-    cmd->add_option("track", opt->path, "Track file (.nltrack)")->required();
+    cmd->add_option("track", opt->path, "Track file (.nltrack), or a NoLimits 2 element (.nl2elem)")->required();
     cmd->add_option("--heartline", opt->params.heartline, "Heartline height in metres")->capture_default_str();
     cmd->add_option("--start-speed", opt->params.start_speed, "Speed at the first vertex, m/s")->capture_default_str();
     cmd->add_option("--end-speed", opt->params.end_speed, "Speed at the last vertex, m/s")->capture_default_str();
@@ -74,7 +98,8 @@ void AddRideCommand(CLI::App& app, int& exit_code) {
     cmd->add_option("--csv", opt->csv, "Write the samples as CSV to FILE (- for standard output)");
     cmd->add_option("--plot", opt->plot, "Draw the report to FILE.svg or FILE.png");
     cmd->add_option("--roll-reading", opt->reading, "How the vertex rolls are read: simulator or designer")
-        ->capture_default_str();
+        ->capture_default_str()
+        ->each([opt](const std::string&) { opt->reading_given = true; });
     cmd->add_flag("--json", opt->json, "Print the summary as one JSON object");
     cmd->callback([opt, &exit_code] { exit_code = RunRide(*opt); });
 }

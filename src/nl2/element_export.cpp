@@ -114,8 +114,9 @@ public:
     double length() const { return length_; }
     // Piece and parameter at distance s.
     std::pair<std::size_t, double> Locate(double s) const {
-        std::size_t c = 0;
-        while (c + 1 < grid_.size() && grid_[c].back().s < s) ++c;
+        const auto piece = std::lower_bound(grid_.begin(), grid_.end() - 1, s,
+                                            [](const std::vector<GridPoint>& g, double v) { return g.back().s < v; });
+        const std::size_t c = static_cast<std::size_t>(piece - grid_.begin());
         const auto& g = grid_[c];
         const auto it = std::upper_bound(g.begin(), g.end(), s, [](double v, const GridPoint& q) { return v < q.s; });
         const std::size_t i = std::clamp<std::size_t>(static_cast<std::size_t>(it - g.begin()), 1, g.size() - 1);
@@ -278,7 +279,9 @@ struct Drawn {
 // Vertices through the samples, the curve NoLimits 2 builds from them, and one
 // roll point per sample: the frame's up and right made exactly perpendicular
 // to that curve's own tangent there.
-Drawn Draw(const std::vector<Sample>& sm, const std::vector<Run>& runs, const std::string& description) {
+// `reuse` keeps the storage of the curve drawn before.
+Drawn Draw(const std::vector<Sample>& sm, const std::vector<Run>& runs, const std::string& description,
+           std::optional<ElementTrack> reuse = std::nullopt) {
     Drawn out;
     Element& element = out.element;
     element.description = description;
@@ -307,8 +310,8 @@ Drawn Draw(const std::vector<Sample>& sm, const std::vector<Run>& runs, const st
         piece += run.straight ? 1 : run.b - run.a;
     }
     out.place[n - 1] = {piece - 1, 1.0};
-    std::optional<ElementTrack> curve = ElementTrack::Build(element, out.error);
-    if (!curve) return out;
+    std::optional<ElementTrack> curve = std::move(reuse);
+    if (curve ? !curve->Assign(element, out.error) : !(curve = ElementTrack::Build(element, out.error))) return out;
     if (curve->Pieces() != piece) {
         out.error = "its curve came out in " + std::to_string(curve->Pieces()) + " pieces instead of " +
                     std::to_string(piece);
@@ -327,7 +330,7 @@ Drawn Draw(const std::vector<Sample>& sm, const std::vector<Run>& runs, const st
         r.coord = i == 0 ? 0.0 : i + 1 == n ? 1.0 : std::clamp(curve->ArcLength(at, t) / total, 0.0, 1.0);
         element.rolls.push_back(r);
     }
-    out.track = ElementTrack::Build(element, out.error);
+    if (curve->SetRolls(element.rolls, out.error)) out.track = std::move(curve);
     return out;
 }
 
@@ -446,7 +449,7 @@ ExportResult ExportElement(const Track& track, const ExportParams& params) {
         straight = std::move(next_straight);
         breaks = std::move(next_breaks);
         runs = MakeRuns(sm, straight, breaks);
-        drawn = Draw(sm, runs, ElementDescription(params.heartline));
+        drawn = Draw(sm, runs, ElementDescription(params.heartline), std::move(drawn.track));
     }
     if (!drawn.track) {
         out.message = "The heart line cannot be exported: " + drawn.error + ".";

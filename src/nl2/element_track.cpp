@@ -167,22 +167,45 @@ std::vector<CurvePiece> BuildPieces(const std::vector<ElementVertex>& vertices) 
 
 std::optional<ElementTrack> ElementTrack::Build(const Element& element, std::string& error) {
     ElementTrack track;
+    if (!track.Assign(element, error)) return std::nullopt;
+    return track;
+}
+
+bool ElementTrack::Assign(const Element& element, std::string& error) {
+    ElementTrack& track = *this;
     track.pieces_ = BuildPieces(element.vertices);
-    // Piece lengths from 64 chords each, and nodes about 4 per metre at equal arc length.
+    // Piece lengths from 64 chords each.
+    const std::size_t count = track.pieces_.size();
+    // Room to grow: the export draws the curve again with more pieces.
+    if (track.tables_.capacity() < count * (kTableSteps + 1)) track.tables_.reserve(count * (kTableSteps + 1) * 5 / 4);
+    track.tables_.assign(count * (kTableSteps + 1), 0.0);
+    track.piece_start_.resize(count);
     double s = 0;
-    for (const CurvePiece& piece : track.pieces_) {
-        std::vector<double> table(kTableSteps + 1, 0.0);
-        V3 prev = PointOf(piece, 0);
+    std::size_t steps_in_all = 0;
+    for (std::size_t c = 0; c < count; ++c) {
+        double* table = &track.tables_[c * (kTableSteps + 1)];
+        V3 prev = PointOf(track.pieces_[c], 0);
         for (int k = 1; k <= kTableSteps; ++k) {
-            const V3 p = PointOf(piece, static_cast<double>(k) / kTableSteps);
+            const V3 p = PointOf(track.pieces_[c], static_cast<double>(k) / kTableSteps);
             table[k] = table[k - 1] + Norm(p - prev);
             prev = p;
         }
-        const double len = table.back();
-        if (!std::isfinite(len)) {
+        if (!std::isfinite(table[kTableSteps])) {
             error = "the element's curve has a coordinate that is not a finite number";
-            return std::nullopt;
+            return false;
         }
+        track.piece_start_[c] = s;
+        s += table[kTableSteps];
+        steps_in_all += static_cast<std::size_t>(
+            std::clamp(static_cast<int>(std::lround(kNodesPerMetre * table[kTableSteps])), 1, kMaxNodeSteps)) + 1;
+    }
+    track.length_ = s;
+    // Nodes about 4 per metre at equal arc length within each piece.
+    track.nodes_.clear();
+    if (track.nodes_.capacity() < steps_in_all) track.nodes_.reserve(steps_in_all * 9 / 8);
+    for (std::size_t c = 0; c < count; ++c) {
+        const double* table = &track.tables_[c * (kTableSteps + 1)];
+        const double len = table[kTableSteps];
         const int steps = std::clamp(static_cast<int>(std::lround(kNodesPerMetre * len)), 1, kMaxNodeSteps);
         std::size_t cell = 0;
         for (int j = 0; j <= steps; ++j) {
@@ -190,21 +213,17 @@ std::optional<ElementTrack> ElementTrack::Build(const Element& element, std::str
             while (cell + 1 < kTableSteps && table[cell + 1] < target) ++cell;
             const double span = table[cell + 1] - table[cell];
             const double f = span > 0 ? std::clamp((target - table[cell]) / span, 0.0, 1.0) : 0.0;
-            const V3 p = PointOf(piece, (static_cast<double>(cell) + f) / kTableSteps);
+            const V3 p = PointOf(track.pieces_[c], (static_cast<double>(cell) + f) / kTableSteps);
             if (!track.nodes_.empty() && Norm(p - Load(track.nodes_.back().point)) < kNodeSkip) continue;
             Node node;
-            node.s = s + target;
+            node.s = track.piece_start_[c] + target;
             Store(p, node.point);
             track.nodes_.push_back(node);
         }
-        track.piece_start_.push_back(s);
-        track.tables_.push_back(std::move(table));
-        s += len;
     }
-    track.length_ = s;
     if (track.nodes_.size() < 2 || !(s > 0)) {
         error = "the element's curve has no length";
-        return std::nullopt;
+        return false;
     }
     // Node tangents from the neighbours, and the frame carried from node to node.
     auto& nodes = track.nodes_;
@@ -226,18 +245,25 @@ std::optional<ElementTrack> ElementTrack::Build(const Element& element, std::str
         Store(Unit(TurnWith(Load(nodes[i - 1].left), a, b)), nodes[i].left);
     }
 
+    return track.SetRolls(element.rolls, error);
+}
+
+bool ElementTrack::SetRolls(const std::vector<RollPoint>& rolls, std::string& error) {
+    ElementTrack& track = *this;
+    track.knot_s_.clear();
+    track.knot_theta_.clear();
     // Roll points: the turn from the carried frame to each one's bank, unwrapped,
     // then spread by a spline in arc length.
     double prev_theta = 0;
-    for (std::size_t k = 0; k < element.rolls.size(); ++k) {
-        const RollPoint& r = element.rolls[k];
+    for (std::size_t k = 0; k < rolls.size(); ++k) {
+        const RollPoint& r = rolls[k];
         const V3 up = Load(r.up), right = Load(r.right);
         if (Dot(up, up) == 0 || Dot(right, right) == 0) {
             error = "roll point " + std::to_string(k) + " has a zero vector";
-            return std::nullopt;
+            return false;
         }
         double at = std::clamp(r.coord, 0.0, 1.0) * track.length_;
-        const bool last = k + 1 == element.rolls.size();
+        const bool last = k + 1 == rolls.size();
         if (!track.knot_s_.empty() && at - track.knot_s_.back() < kRollPointMinSpacing) {
             // The end's roll is always kept; the one before it gives way.
             if (!last || track.knot_s_.size() < 2) continue;
@@ -261,7 +287,7 @@ std::optional<ElementTrack> ElementTrack::Build(const Element& element, std::str
         prev_theta = theta;
     }
     track.knot_m_ = ClampedSpline(track.knot_s_, track.knot_theta_);
-    return track;
+    return true;
 }
 
 double ElementTrack::LengthEstimate(std::size_t piece) const {
@@ -272,7 +298,7 @@ double ElementTrack::LengthEstimate(std::size_t piece) const {
 }
 
 double ElementTrack::ArcLength(std::size_t piece, double t) const {
-    const std::vector<double>& table = tables_[piece];
+    const double* table = &tables_[piece * (kTableSteps + 1)];
     const double x = std::clamp(t, 0.0, 1.0) * kTableSteps;
     const int k = std::min(static_cast<int>(x), kTableSteps - 1);
     return piece_start_[piece] + table[k] + (x - k) * (table[k + 1] - table[k]);
@@ -282,10 +308,10 @@ std::pair<std::size_t, double> ElementTrack::Locate(double s) const {
     s = std::clamp(s, 0.0, length_);
     const auto it = std::upper_bound(piece_start_.begin(), piece_start_.end(), s);
     const std::size_t piece = static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, it - piece_start_.begin() - 1));
-    const std::vector<double>& table = tables_[piece];
+    const double* table = &tables_[piece * (kTableSteps + 1)];
     const double local = s - piece_start_[piece];
-    const auto cell = std::upper_bound(table.begin(), table.end(), local);
-    const int k = std::clamp(static_cast<int>(cell - table.begin()) - 1, 0, kTableSteps - 1);
+    const double* cell = std::upper_bound(table, table + kTableSteps + 1, local);
+    const int k = std::clamp(static_cast<int>(cell - table) - 1, 0, kTableSteps - 1);
     const double span = table[k + 1] - table[k];
     const double f = span > 0 ? std::clamp((local - table[k]) / span, 0.0, 1.0) : 0.0;
     return {piece, (k + f) / kTableSteps};

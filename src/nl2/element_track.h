@@ -42,6 +42,10 @@ class ElementTrack final : public ride::RideLine {
 public:
     // Fails with a message when the curve has no length or a roll point's vectors are zero.
     static std::optional<ElementTrack> Build(const Element& element, std::string& error);
+    // Banks the same curve by other roll points (in increasing coord); false, with a message, as Build.
+    bool SetRolls(const std::vector<RollPoint>& rolls, std::string& error);
+    // Builds this track afresh from `element`, keeping its storage; false, with a message, as Build.
+    bool Assign(const Element& element, std::string& error);
 
     std::size_t Pieces() const override { return pieces_.size(); }
     // The heart point is the curve's; rails are not known to an element and are left at it.
@@ -77,7 +81,7 @@ private:
     Frame CarriedAt(std::size_t piece, double t) const;
 
     std::vector<CurvePiece> pieces_;
-    std::vector<std::vector<double>> tables_;  // cumulative chord length at t = k / 64
+    std::vector<double> tables_;  // per piece, cumulative chord length at t = k / 64 (65 values)
     std::vector<double> piece_start_;
     double length_ = 0;
     std::vector<Node> nodes_;
