@@ -119,19 +119,10 @@ TEST(RollReading, RelativeRollAddsATwistEvenOnAVerticalTangent) {
 }
 
 
-// A level ring of eight 45-degree arcs drawn as seven curves and the closed
-// flag: the closing curve is the eighth arc.
-Track ClosedRing(double rails_radius, float roll) {
-    Track ring = test::CircleTrack(rails_radius, 7);
-    for (BezierVertex& v : ring.bezr.vertices) v.roll = roll;
-    ring.segm.flag = true;
-    return ring;
-}
-
 TEST(ClosedCircuit, BankedRingRidesTheClosingCurveLikeTheOthers) {
     // Heart radius 40 m banked to its seat angle at 20 m/s: no lateral force all the way round.
     const double v = 20, heart_radius = 40, bank = std::atan(v * v / (9.81 * heart_radius));
-    const Track ring = ClosedRing(heart_radius + std::sin(bank), static_cast<float>(bank));
+    const Track ring = test::SeatBankedCircle(heart_radius, v, 7, true);  // the closing curve is the eighth arc
     const RideReport sim = Ride(ring, RollReading::kSimulator, v);
     ASSERT_TRUE(sim.ok) << sim.message;
     EXPECT_NEAR(sim.summary.length, 2 * ridetracks::kPi * heart_radius, 0.05);  // once round, closing curve included
