@@ -381,8 +381,11 @@ double HeartDeviationMax(const RideReport& report, const Track& designed) {
     };
     std::vector<Point> path;
     const auto& v = designed.bezr.vertices;
-    for (Long i = 0; i + 1 < count; ++i) {
-        const RailCurve c = PrepareRails(std::span<const BezierVertex>(&v[i], 2), railframe::RollReading::kDesigner).front();
+    // A closed circuit was drawn with its closing curve, back to the first vertex.
+    const Long curves = IsClosedCircuit(designed) ? count : count - 1;
+    for (Long i = 0; i < curves; ++i) {
+        const BezierVertex ends[2] = {v[i], v[(i + 1) % count]};
+        const RailCurve c = PrepareRails(ends, railframe::RollReading::kDesigner).front();
         const double est = EstimateHeartLength(c, 0);
         const int steps = static_cast<int>(std::clamp(std::ceil(est / 0.1), 4.0, 1e5));
         for (int k = i == 0 ? 0 : 1; k <= steps; ++k) {

@@ -101,8 +101,8 @@ std::vector<double> LocateAlong(const RideReport& report, std::span<const Vector
 
 // Largest distance from the report's heart line to the path of `designed`
 // (a track's spline taken as the heart line it was drawn as): how far a
-// rebuilt track strays from what the designer drew. Negative when either has
-// no curve.
+// rebuilt track strays from what the designer drew (a closed circuit with
+// its closing curve). Negative when either has no curve.
 double HeartDeviationMax(const RideReport& report, const Track& designed);
 
 // One line per summary figure, for people.
