@@ -17,8 +17,9 @@ namespace torvix::nl2 {
 
 namespace {
 
-// Far beyond any ride (a 10 km element at 0.5 m is about 8 MB), small enough to read whole.
-constexpr std::uintmax_t kMaxFileBytes = 256u << 20;
+// Far beyond any ride (a 10 km element sampled every 0.25 m is about 15 MB),
+// and small enough that what a file can describe stays within memory.
+constexpr std::uintmax_t kMaxFileBytes = 32u << 20;
 constexpr int kMaxDepth = 64;
 
 struct Node {

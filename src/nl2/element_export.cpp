@@ -420,7 +420,7 @@ ExportResult ExportElement(const Track& track, const ExportParams& params) {
     constexpr double kFinestSpacing = 0.25;
     std::vector<Run> runs = MakeRuns(sm, straight, breaks);
     Drawn drawn = Draw(sm, runs, ElementDescription(params.heartline));
-    for (int round = 0; round < 4 && drawn.track; ++round) {
+    for (int round = 0; round < 6 && drawn.track; ++round) {
         const std::vector<std::size_t> stray = StrayIntervals(heart, sm, runs, drawn);
         if (stray.empty()) break;
         // Each stray interval with one neighbour either side within its run.

@@ -13,6 +13,7 @@ constexpr int kMaxNodeSteps = 1024;
 constexpr double kNodeSkip = 1.0 / (1 << 22);
 constexpr double kStrictGap = 1.0 / 512;
 constexpr double kPi = 3.14159265358979323846;
+constexpr double kMaxLength = 1e5;
 
 struct V3 {
     double x = 0, y = 0, z = 0;
@@ -200,6 +201,11 @@ bool ElementTrack::Assign(const Element& element, std::string& error) {
             std::clamp(static_cast<int>(std::lround(kNodesPerMetre * table[kTableSteps])), 1, kMaxNodeSteps)) + 1;
     }
     track.length_ = s;
+    // As for track files: no park comes near, and it bounds the nodes below.
+    if (s > kMaxLength) {
+        error = "the element's curve is longer than 100 km";
+        return false;
+    }
     // Nodes about 4 per metre at equal arc length within each piece.
     track.nodes_.clear();
     if (track.nodes_.capacity() < steps_in_all) track.nodes_.reserve(steps_in_all * 9 / 8);

@@ -79,6 +79,12 @@ TEST(ElementCurve, PiecesSplitAtStrictVerticesAsNoLimits2BuildsThem) {
     EXPECT_EQ(split[1].p[0][0], 3);
     EXPECT_EQ(split[1].p[3][0], 9);
     EXPECT_NEAR(split[1].p[1][0], 5, 1e-12);  // a straight at even speed
+    // No park is 100 km long: such a file cannot make the reader build millions of nodes.
+    Element far;
+    far.vertices = {v(0, 0), v(2e5, 0)};
+    std::string error;
+    EXPECT_FALSE(ElementTrack::Build(far, error));
+    EXPECT_NE(error.find("100 km"), std::string::npos);
 }
 
 TEST(ElementCurve, RollPointsBankTheCarriedFrame) {
