@@ -59,9 +59,15 @@ int RunRide(RideOptions& opt) {
         if (!LoadTrackOrReport(opt.path, track, std::cerr)) return kReadFailed;
         report = ride::MeasureRide(track, opt.params);
     }
+    // An element is its own heart line, its rolls read as NoLimits 2 builds them.
+    auto json = [&] {
+        nlohmann::ordered_json j = RideJson(report);
+        if (element) j["roll_reading"] = "nl2 element", j.erase("heartline");
+        return j;
+    };
     if (report.samples.empty()) {
         std::cerr << report.message << '\n';
-        if (opt.json) std::cout << RideJson(report).dump(2) << '\n';
+        if (opt.json) std::cout << json().dump(2) << '\n';
         return kSolverFailed;
     }
 
@@ -74,7 +80,7 @@ int RunRide(RideOptions& opt) {
         if (!WritePlotOrReport(opt.plot, report, plot, std::cerr)) return kWriteFailed;
     }
     if (opt.json) {
-        std::cout << RideJson(report).dump(2) << '\n';
+        std::cout << json().dump(2) << '\n';
     } else if (opt.csv != "-") {
         std::cout << ride::FormatSummary(report);
     }
