@@ -98,6 +98,14 @@ bool AllFinite(std::span<const BezierVertex> vertices) {
     return true;
 }
 
+std::string ParamsProblem(const RideParams& params) {
+    if (!std::isfinite(params.heartline) || !std::isfinite(params.start_speed) || !std::isfinite(params.end_speed) ||
+        !std::isfinite(params.step))
+        return "Heartline, speeds and step must be finite numbers.";
+    if (params.step < kMinStep) return "The step must be at least 0.01 m.";
+    return {};
+}
+
 void Summarise(RideReport& report) {
     RideSummary& sum = report.summary;
     const auto& sm = report.samples;
@@ -163,6 +171,8 @@ RideReport MeasureRide(const Track& track, const RideParams& params) {
         report.message = "The track needs at least two vertices.";
         return report;
     }
+    report.message = ParamsProblem(params);
+    if (!report.message.empty()) return report;
     const std::span<const BezierVertex> vertices(track.bezr.vertices.data(), static_cast<std::size_t>(count));
     if (!AllFinite(vertices)) {
         report.message = "The track has a coordinate that is not a finite number.";
@@ -178,15 +188,8 @@ RideReport MeasureRide(const RideLine& line, const RideParams& params) {
         report.message = "The track needs at least two vertices.";
         return report;
     }
-    if (!std::isfinite(params.heartline) || !std::isfinite(params.start_speed) || !std::isfinite(params.end_speed) ||
-        !std::isfinite(params.step)) {
-        report.message = "Heartline, speeds and step must be finite numbers.";
-        return report;
-    }
-    if (params.step < kMinStep) {
-        report.message = "The step must be at least 0.01 m.";
-        return report;
-    }
+    report.message = ParamsProblem(params);
+    if (!report.message.empty()) return report;
     const std::size_t pieces = line.Pieces();
     const std::size_t speed_pieces = std::clamp<std::size_t>(line.SpeedPieces(), 1, pieces);
 
