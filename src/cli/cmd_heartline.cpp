@@ -15,6 +15,7 @@
 #include "refined/solver_modes.h"
 #include "heartline/track_length.h"
 #include "heartline/valley.h"
+#include "nl2/element_export.h"
 #include "railframe/rail_frame.h"
 #include "ride/ride_report.h"
 #include "ride/verdict.h"
@@ -29,6 +30,7 @@ struct HeartlineOptions {
     HeartlineParams params;
     std::string mode = "literal";
     std::string reading = "simulator";
+    std::string nl2;
     bool json = false;
     bool report = false;
 };
@@ -57,6 +59,13 @@ int RunHeartline(const HeartlineOptions& options) {
     if (!reading) {
         std::cerr << "--roll-reading must be simulator or designer\n";
         return kBadUsage;
+    }
+    if (!options.nl2.empty()) {
+        if (const std::string why = nl2::CheckExportParams({options.params.heartline, nl2::kDefaultSpacing});
+            !why.empty()) {
+            std::cerr << "Cannot export: " << why << ".\n";
+            return kBadUsage;
+        }
     }
     Track track;
     if (!LoadTrackOrReport(options.input, track, std::cerr)) return kReadFailed;
@@ -92,6 +101,17 @@ int RunHeartline(const HeartlineOptions& options) {
 
     const std::string output = options.output.empty() ? DefaultOutputPath(options.input) : options.output;
     if (!SaveTrackOrReport(output, track, std::cerr)) return kWriteFailed;
+    // The new track's heart line as a NoLimits 2 element, beside it.
+    std::string element_path;
+    if (!options.nl2.empty()) {
+        const nl2::WriteResult element =
+            nl2::WriteElementFile(track, options.params.heartline, nl2::kDefaultSpacing, options.nl2);
+        if (!element.ok) {
+            std::cerr << element.message << '\n';
+            return element.element.ok ? kWriteFailed : kSolverFailed;
+        }
+        element_path = element.written.string();
+    }
 
     const ride::RideReport ride = ride::MeasureRide(
         track, {options.params.heartline, options.params.start_speed, options.params.end_speed, 0.5, *reading}, &drawn);
@@ -117,6 +137,7 @@ int RunHeartline(const HeartlineOptions& options) {
         };
         j["verdict"] = VerdictJson(verdict);
         if (options.report) j["ride"] = RideJson(ride);
+        if (!element_path.empty()) j["nl2"] = element_path;
         std::cout << j.dump() << '\n';
     } else {
         std::cout << "Friction coefficient: " << friction << '\n'
@@ -127,6 +148,9 @@ int RunHeartline(const HeartlineOptions& options) {
                   << "Exit: radius " << texts.radius_out << ", slope " << texts.slope_out << ", tilt "
                   << texts.tilt_out << '\n'
                   << "Written: " << output << '\n';
+        if (!element_path.empty())
+            std::cout << "NoLimits 2 element: " << element_path << " (spline position Heart Line, "
+                      << FormatFixed(options.params.heartline, 2) << " m)\n";
         if (options.report) {
             std::cout << "\nRide report of the new track (" << ModeName(*mode) << " mode, "
                       << railframe::ReadingName(*reading) << " reading of the rolls):\n"
@@ -157,6 +181,7 @@ void AddHeartlineCommand(CLI::App& app, int& exit_code) {
     cmd->add_flag("--report", options->report, "Add the ride report of the new track");
     cmd->add_option("--roll-reading", options->reading, "How the ride report reads the vertex rolls: simulator or designer")
         ->capture_default_str();
+    cmd->add_option("--nl2", options->nl2, "Also write the new track's heart line as a NoLimits 2 element to FILE");
     cmd->add_flag("--json", options->json, "Print one JSON object");
     cmd->callback([options, &exit_code] { exit_code = RunHeartline(*options); });
 }

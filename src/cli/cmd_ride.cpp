@@ -2,11 +2,14 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "cli/ride_output.h"
+#include "nl2/element.h"
+#include "nl2/element_track.h"
 #include "railframe/rail_frame.h"
 #include "ride/ride_report.h"
 #include "ride/verdict.h"
@@ -22,6 +25,7 @@ struct RideOptions {
     std::string plot;
     std::string reading = "simulator";
     std::string drawn;
+    bool reading_given = false;
     bool json = false;
 };
 
@@ -36,13 +40,38 @@ int RunRide(RideOptions& opt) {
         std::cerr << "--json and --csv - both want standard output; write the samples to a file.\n";
         return kBadUsage;
     }
-    Track track, drawn;
-    if (!LoadTrackOrReport(opt.path, track, std::cerr)) return kReadFailed;
-    if (!opt.drawn.empty() && !LoadTrackOrReport(opt.drawn, drawn, std::cerr)) return kReadFailed;
-    const ride::RideReport report = ride::MeasureRide(track, opt.params, opt.drawn.empty() ? nullptr : &drawn);
+    const bool element = nl2::HasElementExtension(opt.path);
+    ride::RideReport report;
+    if (element) {
+        // An element's rolls are read as NoLimits 2 builds the track from it.
+        if (opt.reading_given) {
+            std::cerr << "--roll-reading applies to track files; an element is read as NoLimits 2 builds it\n";
+            return kBadUsage;
+        }
+        nl2::Element file;
+        std::string error;
+        std::optional<nl2::ElementTrack> line;
+        if (nl2::ReadElementFile(opt.path, file, error)) line = nl2::ElementTrack::Build(file, error);
+        if (!line) {
+            std::cerr << "Error Loading Element File!\n" << error << '\n';
+            return kReadFailed;
+        }
+        report = ride::MeasureRide(*line, opt.params);
+    } else {
+        Track track, drawn;
+        if (!LoadTrackOrReport(opt.path, track, std::cerr)) return kReadFailed;
+        if (!opt.drawn.empty() && !LoadTrackOrReport(opt.drawn, drawn, std::cerr)) return kReadFailed;
+        report = ride::MeasureRide(track, opt.params, opt.drawn.empty() ? nullptr : &drawn);
+    }
+    // An element is its own heart line, its rolls read as NoLimits 2 builds them.
+    auto json = [&] {
+        nlohmann::ordered_json j = RideJson(report);
+        if (element) j["roll_reading"] = "nl2 element", j.erase("heartline");
+        return j;
+    };
     if (report.samples.empty()) {
         std::cerr << report.message << '\n';
-        if (opt.json) std::cout << RideJson(report).dump(2) << '\n';
+        if (opt.json) std::cout << json().dump(2) << '\n';
         return kSolverFailed;
     }
 
@@ -50,11 +79,12 @@ int RunRide(RideOptions& opt) {
     if (!opt.plot.empty()) {
         ride::PlotOptions plot;
         plot.title = "Ride report: " + std::filesystem::path(opt.path).filename().string();
-        plot.vertex_s = report.vertex_s;
+        // An element's pieces are its samples, too dense to mark.
+        if (!element) plot.vertex_s = report.vertex_s;
         if (!WritePlotOrReport(opt.plot, report, plot, std::cerr)) return kWriteFailed;
     }
     if (opt.json) {
-        std::cout << RideJson(report).dump(2) << '\n';
+        std::cout << json().dump(2) << '\n';
     } else if (opt.csv != "-") {
         std::cout << ride::FormatSummary(report) << "Ride: " << ride::JudgeRide(report).text << '\n';
     }
@@ -70,7 +100,7 @@ int RunRide(RideOptions& opt) {
 void AddRideCommand(CLI::App& app, int& exit_code) {
     auto opt = std::make_shared<RideOptions>();
     CLI::App* cmd = app.add_subcommand("ride", "Report the forces riders feel along a track");
-    cmd->add_option("track", opt->path, "Track file (.nltrack)")->required();
+    cmd->add_option("track", opt->path, "Track file (.nltrack), or a NoLimits 2 element (.nl2elem)")->required();
     cmd->add_option("--heartline", opt->params.heartline, "Heartline height in metres")->capture_default_str();
     cmd->add_option("--start-speed", opt->params.start_speed, "Speed at the first vertex, m/s")->capture_default_str();
     cmd->add_option("--end-speed", opt->params.end_speed, "Speed at the last vertex, m/s")->capture_default_str();
@@ -78,7 +108,8 @@ void AddRideCommand(CLI::App& app, int& exit_code) {
     cmd->add_option("--csv", opt->csv, "Write the samples as CSV to FILE (- for standard output)");
     cmd->add_option("--plot", opt->plot, "Draw the report to FILE.svg or FILE.png");
     cmd->add_option("--roll-reading", opt->reading, "How the vertex rolls are read: simulator or designer")
-        ->capture_default_str();
+        ->capture_default_str()
+        ->each([opt](const std::string&) { opt->reading_given = true; });
     cmd->add_option("--drawn", opt->drawn,
                     "The track as drawn, when TRACK was rebuilt from it: its colours say where the designer's "
                     "own roll is asked for");

@@ -21,6 +21,7 @@ void AddInfoCommand(CLI::App& app, int& exit_code);
 void AddHeartlineCommand(CLI::App& app, int& exit_code);
 void AddRideCommand(CLI::App& app, int& exit_code);
 void AddSweepCommand(CLI::App& app, int& exit_code);
+void AddExportNl2Command(CLI::App& app, int& exit_code);
 
 // Registers every subcommand above, in the order --help lists them.
 void AddAllCommands(CLI::App& app, int& exit_code);

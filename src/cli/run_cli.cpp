@@ -15,6 +15,7 @@ void AddAllCommands(CLI::App& app, int& exit_code) {
     AddHeartlineCommand(app, exit_code);
     AddRideCommand(app, exit_code);
     AddSweepCommand(app, exit_code);
+    AddExportNl2Command(app, exit_code);
 }
 
 int RunCli(int argc, const char* const* argv) {

@@ -286,23 +286,28 @@ Jet CurveTwist::At(double t) const {
     return {t * (c + t * (b / 2 + t * a / 3)), c + t * (b + t * a), b + 2 * a * t};
 }
 
-std::vector<RailCurve> PrepareRails(std::span<const BezierVertex> vertices, RollReading reading) {
+std::vector<RailCurve> PrepareRails(std::span<const BezierVertex> vertices, RollReading reading, bool closed) {
     std::vector<RailCurve> rails;
     if (vertices.size() < 2) return rails;
+    closed = closed && reading == RollReading::kSimulator;
+    const std::size_t n = vertices.size();
     RollWalk walk(vertices);
-    rails.resize(vertices.size() - 1);
-    for (std::size_t i = 0; i + 1 < vertices.size(); ++i) {
+    rails.resize(closed ? n : n - 1);
+    for (std::size_t i = 0; i < rails.size(); ++i) {
         RailCurve& c = rails[i];
-        const Vector3* pts[4] = {&vertices[i].position, &vertices[i].control_next, &vertices[i + 1].control_prev,
-                                 &vertices[i + 1].position};
+        const BezierVertex& to = vertices[(i + 1) % n];
+        const Vector3* pts[4] = {&vertices[i].position, &vertices[i].control_next, &to.control_prev, &to.position};
         for (int k = 0; k < 4; ++k) {
             c.p[k][0] = pts[k]->x;
             c.p[k][1] = pts[k]->y;
             c.p[k][2] = pts[k]->z;
         }
         c.reading = reading;
-        c.roll = walk.BeginCurve(static_cast<int>(i));
-        walk.EndCurve();
+        // The closing curve is read only through its twist.
+        if (i + 1 < n) {
+            c.roll = walk.BeginCurve(static_cast<int>(i));
+            walk.EndCurve();
+        }
     }
     if (reading == RollReading::kDesigner) return rails;
 
@@ -320,8 +325,10 @@ std::vector<RailCurve> PrepareRails(std::span<const BezierVertex> vertices, Roll
         Transport(c, start);
         const TransportNode& end = c.twist.nodes.back();
         const D3 tg1 = Load(end.tangent), carried = Load(end.down);
-        const BezierVertex& v = vertices[i + 1];
-        if (v.relative_roll) {
+        // The closing curve reaches the first vertex's own roll again, whatever its relative flag.
+        const bool closing = i + 1 == n;
+        const BezierVertex& v = vertices[(i + 1) % n];
+        if (v.relative_roll && !closing) {
             c.twist.change = v.roll;
         } else {
             const D3 wanted = Turn(ZeroRollDownAt(c, 1), tg1, v.roll);
@@ -332,14 +339,16 @@ std::vector<RailCurve> PrepareRails(std::span<const BezierVertex> vertices, Roll
         vertex_tangent = tg1;
     }
     // Rates through the vertices: continuous where the vertex asks for it, else 0.
-    for (std::size_t i = 0; i + 1 < rails.size(); ++i) {
-        CurveTwist& a = rails[i].twist;
-        const CurveTwist& b = rails[i + 1].twist;
+    // On a closed circuit the first vertex joins the closing curve to the first curve.
+    auto join = [&rails](std::size_t a_index, std::size_t b_index, bool continuous) {
+        CurveTwist& a = rails[a_index].twist;
+        CurveTwist& b = rails[b_index].twist;
         const double lengths = a.length + b.length;
-        if (vertices[i + 1].roll_flag && lengths > 0)
-            a.end_rate = (a.length * a.change + b.length * b.change) / lengths;
-        rails[i + 1].twist.start_rate = a.end_rate;
-    }
+        if (continuous && lengths > 0) a.end_rate = (a.length * a.change + b.length * b.change) / lengths;
+        b.start_rate = a.end_rate;
+    };
+    for (std::size_t i = 0; i + 1 < rails.size(); ++i) join(i, i + 1, vertices[i + 1].roll_flag);
+    if (closed) join(rails.size() - 1, 0, vertices[0].roll_flag);
     return rails;
 }
 

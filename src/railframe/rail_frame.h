@@ -58,7 +58,13 @@ struct RailCurve {
 };
 
 // Every curve of the vertices (at least two), in ride order, read as `reading` says.
-std::vector<RailCurve> PrepareRails(std::span<const BezierVertex> vertices, RollReading reading);
+// A `closed` circuit under the simulator reading adds the closing curve, from
+// the last vertex (its control_next) back to the first (its control_prev):
+// its twist reaches the first vertex's roll again, and the rate through the
+// joint follows the roll_flag of the vertices there as at any other vertex.
+// The designer reading always reads the vertices as an open track.
+std::vector<RailCurve> PrepareRails(std::span<const BezierVertex> vertices, RollReading reading,
+                                    bool closed = false);
 
 // Vertex roll interpolated at curve parameter u, as the solver's designer
 // roll, with its derivatives along u (wrapped once in value only).

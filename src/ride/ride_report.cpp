@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
+#include <optional>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -9,6 +11,7 @@
 #include "geometry/constants.h"
 #include "railframe/rail_frame.h"
 #include "ride/attitude.h"
+#include "ride/ride_line.h"
 
 namespace torvix::ride {
 
@@ -92,13 +95,27 @@ std::string Fixed(double v, int digits) {
     return buf;
 }
 
+bool AllFinite(std::span<const BezierVertex> vertices) {
+    for (const BezierVertex& v : vertices)
+        for (const Vector3* p : {&v.position, &v.control_prev, &v.control_next})
+            if (!std::isfinite(p->x) || !std::isfinite(p->y) || !std::isfinite(p->z)) return false;
+    return true;
+}
+
+std::string ParamsProblem(const RideParams& params) {
+    if (!std::isfinite(params.heartline) || !std::isfinite(params.start_speed) || !std::isfinite(params.end_speed) ||
+        !std::isfinite(params.step))
+        return "Heartline, speeds and step must be finite numbers.";
+    if (params.step < kMinStep) return "The step must be at least 0.01 m.";
+    return {};
+}
+
 // The frame of a sample that the attitude measure needs after sampling.
 struct SampleFrame {
     DVec3 tangent;  // of the heart line
     DVec3 down;     // the track's
     DVec3 force;    // seat force across the heart line, g
 };
-
 
 bool AsksForDesignerRoll(const Track& track, std::size_t curve) {
     const std::size_t count = std::min(static_cast<std::size_t>(std::max<Long>(0, track.segm.segment_count)),
@@ -128,7 +145,7 @@ std::vector<std::optional<DVec3>> DesignerReference(const std::vector<RideSample
     bool any = false;
     for (std::size_t c = 0; c + 1 < count && !any; ++c) any = AsksForDesignerRoll(*drawn, c);
     if (!any) return out;
-    const std::vector<RailCurve> rails = PrepareRails({v.data(), count}, reading);
+    const std::vector<RailCurve> rails = PrepareRails({v.data(), count}, reading, IsClosedCircuit(*drawn));
     // Each drawn curve's length as a fine polyline, kept per step to find a parameter by length.
     constexpr int kSteps = 32;
     std::vector<std::array<double, kSteps + 1>> table(rails.size());
@@ -186,17 +203,6 @@ double ShareAbove(double a, double b, double limit) {
     if ((a >= 0) == (b >= 0)) return (std::max(x, y) - limit) / std::abs(x - y);
     const double zero = x / (x + y);
     return x > limit ? zero * (x - limit) / x : (1 - zero) * (y - limit) / y;
-}
-
-// Rough heart-line length of a curve, from the rails' control polygon and how far the hearts swing.
-double EstimateLength(const RailCurve& c, double heartline) {
-    auto dist = [&c](int a, int b) {
-        const double d[3] = {c.p[b][0] - c.p[a][0], c.p[b][1] - c.p[a][1], c.p[b][2] - c.p[a][2]};
-        return Length3(d);
-    };
-    const double rails = (dist(0, 1) + dist(1, 2) + dist(2, 3) + dist(0, 3)) / 2;
-    const double swing = std::abs(heartline) * railframe::RollSwing(c);
-    return rails + swing;
 }
 
 void Summarise(RideReport& report) {
@@ -262,6 +268,13 @@ void Summarise(RideReport& report) {
     }
 }
 
+// Per sample, the designer's roll the track is measured against there, if any.
+using DesignerReferenceFn = std::function<std::vector<std::optional<DVec3>>(
+    const std::vector<RideSample>&, const std::vector<SampleFrame>&, double ride_length)>;
+
+// The report of a line, its unasked roll measured against `designer` where that says so.
+RideReport Measure(const RideLine& line, const RideParams& params, const DesignerReferenceFn& designer);
+
 }  // namespace
 
 RideReport MeasureRide(const Track& track, const RideParams& params, const Track* drawn) {
@@ -272,28 +285,44 @@ RideReport MeasureRide(const Track& track, const RideParams& params, const Track
         report.message = "The track needs at least two vertices.";
         return report;
     }
-    if (!std::isfinite(params.heartline) || !std::isfinite(params.start_speed) || !std::isfinite(params.end_speed) ||
-        !std::isfinite(params.step)) {
-        report.message = "Heartline, speeds and step must be finite numbers.";
-        return report;
-    }
-    if (params.step < kMinStep) {
-        report.message = "The step must be at least 0.01 m.";
-        return report;
-    }
+    report.message = ParamsProblem(params);
+    if (!report.message.empty()) return report;
     const std::span<const BezierVertex> vertices(track.bezr.vertices.data(), static_cast<std::size_t>(count));
     if (std::string why = NotFiniteReason(vertices); !why.empty()) {
         report.message = std::move(why);
         return report;
     }
-    const double h = params.heartline;
-    const std::vector<RailCurve> rails = PrepareRails(vertices, params.reading);
+    return Measure(TrackLine(vertices, params.reading, IsClosedCircuit(track), params.heartline), params,
+                   [&](const std::vector<RideSample>& samples, const std::vector<SampleFrame>& frames, double length) {
+                       return DesignerReference(samples, frames, track, drawn, params.reading, length);
+                   });
+}
+
+RideReport MeasureRide(const RideLine& line, const RideParams& params) {
+    return Measure(line, params, [](const std::vector<RideSample>& samples, const std::vector<SampleFrame>&, double) {
+        return std::vector<std::optional<DVec3>>(samples.size());
+    });
+}
+
+namespace {
+
+RideReport Measure(const RideLine& line, const RideParams& params, const DesignerReferenceFn& designer) {
+    RideReport report;
+    report.params = params;
+    if (line.Pieces() == 0) {
+        report.message = "The track needs at least two vertices.";
+        return report;
+    }
+    report.message = ParamsProblem(params);
+    if (!report.message.empty()) return report;
+    const std::size_t pieces = line.Pieces();
+    const std::size_t speed_pieces = std::clamp<std::size_t>(line.SpeedPieces(), 1, pieces);
 
     // Grid sizes first, so that a step too fine for the track is refused before any work.
-    std::vector<int> cells(rails.size());
+    std::vector<int> cells(pieces);
     double total_cells = 0;
-    for (std::size_t c = 0; c < rails.size(); ++c) {
-        const double wanted = std::max(8.0, std::ceil(EstimateLength(rails[c], h) / std::min(params.step, kMaxCell)));
+    for (std::size_t c = 0; c < pieces; ++c) {
+        const double wanted = std::max(8.0, std::ceil(line.LengthEstimate(c) / std::min(params.step, kMaxCell)));
         total_cells += wanted;
         if (total_cells > kMaxEvaluations) {
             report.message = "The track is too long for so fine a step.";
@@ -303,15 +332,15 @@ RideReport MeasureRide(const Track& track, const RideParams& params, const Track
     }
 
     // The heart line's length, curve by curve.
-    std::vector<std::vector<GridPoint>> grid(rails.size());
+    std::vector<std::vector<GridPoint>> grid(pieces);
     double s = 0;
-    for (std::size_t c = 0; c < rails.size(); ++c) {
+    for (std::size_t c = 0; c < pieces; ++c) {
         auto& g = grid[c];
         g.resize(static_cast<std::size_t>(cells[c]) + 1);
         for (int i = 0; i <= cells[c]; ++i) {
             GridPoint& q = g[i];
             q.t = static_cast<double>(i) / cells[c];
-            const RailPoint p = EvaluateRail(rails[c], h, q.t);
+            const RailPoint p = line.At(c, q.t);
             ParamSpeed(p, q.ds, q.dds);
             q.heart[0] = p.heart.x.v, q.heart[1] = p.heart.y.v, q.heart[2] = p.heart.z.v;
             if (i > 0) s += CellLength(g[i - 1], q);
@@ -333,26 +362,37 @@ RideReport MeasureRide(const Track& track, const RideParams& params, const Track
         return report;
     }
 
-    // Energy along the heart line, and where it first runs short.
+    // Energy along the heart line, and where it first runs short. The start
+    // speed holds at the start, the end speed where the speed pieces end; a
+    // closing curve after them continues the same line.
+    const GridPoint& speed_end = grid[speed_pieces - 1].back();
+    const double speed_length = speed_end.s;
+    if (!(speed_length > 0)) {
+        report.message = "The heart line has no length.";
+        return report;
+    }
     const double y0 = grid.front().front().heart[1];
     const double e0 = params.start_speed * params.start_speed / kTwoGravity + y0;
-    const double e1 = params.end_speed * params.end_speed / kTwoGravity + grid.back().back().heart[1];
-    const double gradient = (e1 - e0) / length;
+    const double e1 = params.end_speed * params.end_speed / kTwoGravity + speed_end.heart[1];
+    const double gradient = (e1 - e0) / speed_length;
     double valley_s = std::numeric_limits<double>::infinity();
     int valley_curve = 0;
-    double need = 0;  // start energy above y0 that every point asks for
+    double need = 0;  // start energy above y0 that every point up to the end speed asks for
+    // Beyond the end speed's point a higher start lowers the line: the most start energy above y0 allowed there.
+    double allowed = std::numeric_limits<double>::infinity();
     for (std::size_t c = 0; c < grid.size(); ++c) {
         for (const GridPoint& q : grid[c]) {
             if (e0 + gradient * q.s - q.heart[1] < 0 && q.s < valley_s) valley_s = q.s, valley_curve = static_cast<int>(c);
-            const double f = q.s / length;
+            const double f = q.s / speed_length;
             if (f < 1) need = std::max(need, (q.heart[1] - f * e1) / (1 - f) - y0);
+            else if (f > 1) allowed = std::min(allowed, (f * e1 - q.heart[1]) / (f - 1) - y0);
         }
     }
 
     // Samples at equal heart-line spacing within each curve, vertices included.
     std::vector<SampleFrame> frames;
     auto sample_at = [&](std::size_t c, double t, double at) -> std::optional<RideSample> {
-        const RailPoint p = EvaluateRail(rails[c], h, t);
+        const RailPoint p = line.At(c, t);
         const double head = e0 + gradient * at - p.heart.y.v;
         if (head < 0) return std::nullopt;
         RideSample out;
@@ -415,8 +455,7 @@ RideReport MeasureRide(const Track& track, const RideParams& params, const Track
             report.samples.push_back(*sample);
         }
     }
-    MarkUnasked(report.samples, frames,
-                DesignerReference(report.samples, frames, track, drawn, params.reading, length));
+    MarkUnasked(report.samples, frames, designer(report.samples, frames, length));
 
     // Ride time: constant acceleration over each interval.
     for (std::size_t i = 1; i < report.samples.size(); ++i) {
@@ -433,13 +472,17 @@ RideReport MeasureRide(const Track& track, const RideParams& params, const Track
         valley.curve = valley_curve;
         valley.min_start_speed = std::sqrt(kTwoGravity * std::max(0.0, need));
         report.summary.valley = valley;
-        report.message = "The train valleys at " + Fixed(valley_s, 1) + " m (curve " + std::to_string(valley_curve) +
-                         "); a start speed of " + Fixed(valley.min_start_speed, 2) + " m/s clears the track.";
+        report.message = "The train valleys at " + Fixed(valley_s, 1) + " m (curve " + std::to_string(valley_curve) + ")";
+        report.message += need <= allowed ? "; a start speed of " + Fixed(valley.min_start_speed, 2) +
+                                                " m/s clears the track."
+                                          : "; at this end speed no start speed carries the train round the closing curve.";
         return report;
     }
     report.ok = true;
     return report;
 }
+
+}  // namespace
 
 std::vector<double> LocateAlong(const RideReport& report, std::span<const Vector3> points) {
     std::vector<double> out;
@@ -479,9 +522,12 @@ double HeartDeviationMax(const RideReport& report, const Track& designed) {
     };
     std::vector<Point> path;
     const auto& v = designed.bezr.vertices;
-    for (Long i = 0; i + 1 < count; ++i) {
-        const RailCurve c = PrepareRails(std::span<const BezierVertex>(&v[i], 2), railframe::RollReading::kDesigner).front();
-        const double est = EstimateLength(c, 0);
+    // A closed circuit was drawn with its closing curve, back to the first vertex.
+    const Long curves = IsClosedCircuit(designed) ? count : count - 1;
+    for (Long i = 0; i < curves; ++i) {
+        const BezierVertex ends[2] = {v[i], v[(i + 1) % count]};
+        const RailCurve c = PrepareRails(ends, railframe::RollReading::kDesigner).front();
+        const double est = EstimateHeartLength(c, 0);
         const int steps = static_cast<int>(std::clamp(std::ceil(est / 0.1), 4.0, 1e5));
         for (int k = i == 0 ? 0 : 1; k <= steps; ++k) {
             const double t = static_cast<double>(k) / steps, u = 1 - t;

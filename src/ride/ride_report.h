@@ -99,8 +99,17 @@ inline constexpr double kTolerableLateral = 1.0;  // g
 // drawn roll is never unasked, a track that leaves it may be. `drawn`, when
 // given, is the track as the designer drew it (the input of the run that made
 // `track`): its colours and rolls count, at the same share of the ride.
-// Otherwise the measured track is its own drawing.
+// Otherwise the measured track is its own drawing. A closed circuit read as
+// the simulator reads it goes once round: the end speed holds at the last
+// vertex, and the closing curve continues the friction line back to the first
+// vertex.
 RideReport MeasureRide(const Track& track, const RideParams& params, const Track* drawn = nullptr);
+
+// The same over any line a train rides (ride/ride_line.h); params.heartline
+// and params.reading only describe it there, and the unasked roll is measured
+// against the natural attitude all the way.
+class RideLine;
+RideReport MeasureRide(const RideLine& line, const RideParams& params);
 
 // Distance along the report's heart line nearest to each point, searched
 // forward from the previous match, so a track passing close to itself maps
@@ -109,8 +118,8 @@ std::vector<double> LocateAlong(const RideReport& report, std::span<const Vector
 
 // Largest distance from the report's heart line to the path of `designed`
 // (a track's spline taken as the heart line it was drawn as): how far a
-// rebuilt track strays from what the designer drew. Negative when either has
-// no curve.
+// rebuilt track strays from what the designer drew (a closed circuit with
+// its closing curve). Negative when either has no curve.
 double HeartDeviationMax(const RideReport& report, const Track& designed);
 
 // One line per summary figure, for people.

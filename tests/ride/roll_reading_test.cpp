@@ -118,5 +118,55 @@ TEST(RollReading, RelativeRollAddsATwistEvenOnAVerticalTangent) {
     EXPECT_NEAR(side.down[0], std::cos(0.3), 1e-5);  // outward from the loop's centre
 }
 
+
+TEST(ClosedCircuit, BankedRingRidesTheClosingCurveLikeTheOthers) {
+    // Heart radius 40 m banked to its seat angle at 20 m/s: no lateral force all the way round.
+    const double v = 20, heart_radius = 40, bank = std::atan(v * v / (9.81 * heart_radius));
+    const Track ring = test::SeatBankedCircle(heart_radius, v, 7, true);  // the closing curve is the eighth arc
+    const RideReport sim = Ride(ring, RollReading::kSimulator, v);
+    ASSERT_TRUE(sim.ok) << sim.message;
+    EXPECT_NEAR(sim.summary.length, 2 * ridetracks::kPi * heart_radius, 0.05);  // once round, closing curve included
+    EXPECT_EQ(sim.samples.back().curve, 7);
+    for (const RideSample& s : sim.samples) {
+        EXPECT_NEAR(s.roll, bank * 180 / ridetracks::kPi, 0.01) << s.s;
+        EXPECT_NEAR(s.roll_rate, 0, 0.01) << s.s;
+        EXPECT_NEAR(s.lateral, 0, 0.01) << s.s;
+    }
+    // The designer reading keeps reading the vertices as an open track.
+    EXPECT_NEAR(Ride(ring, RollReading::kDesigner, v).summary.length, 7 * ridetracks::kPi * heart_radius / 4, 0.05);
+}
+
+TEST(ClosedCircuit, LoopAndReturnClosesOnTheFirstVertexFrameAndJoinsItsRates) {
+    Track circuit = ridetracks::LoopAndReturnCircuit();
+    const std::size_t n = circuit.bezr.vertices.size();
+    for (bool flagged : {false, true}) {
+        circuit.bezr.vertices[0].roll_flag = flagged;
+        const auto rails = PrepareRails(Vertices(circuit), RollReading::kSimulator, true);
+        ASSERT_EQ(rails.size(), n);
+        const auto& closing = rails.back().twist;
+        EXPECT_NEAR(closing.length, 15, 1e-4);
+        EXPECT_NEAR(closing.change, -0.4, 1e-6);  // the last vertex's bank rolled out to the first's
+        // The frame arrives on the first vertex's own, and the seat-aligned loop still rides in its plane.
+        const RailPoint end = EvaluateRail(rails.back(), 1.0, 1), start = EvaluateRail(rails.front(), 1.0, 0);
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(end.down[k], start.down[k], 1e-6);
+        EXPECT_NEAR(EvaluateRail(rails[5], 1.0, 0).down[1], 1, 1e-6);  // upside down at the top
+        // Through the joint the rate is continuous when the first vertex asks for it: the
+        // length-weighted turn of the two curves (closing 15 m, -0.4 rad; run-in 30 m, none).
+        const double joint = flagged ? 15 * -0.4 / 45 : 0;
+        EXPECT_NEAR(closing.end_rate, joint, 1e-3);
+        EXPECT_EQ(rails.front().twist.start_rate, closing.end_rate);
+    }
+    // Read open, the ride ends at the last vertex: the closing straight adds its 15 m (and a little
+    // for the hearts swinging as it rolls); up to the last vertex nothing else changes.
+    circuit.bezr.vertices[0].roll_flag = false;
+    const RideReport closed = Ride(circuit, RollReading::kSimulator, 22);
+    circuit.segm.flag = false;
+    const RideReport open = Ride(circuit, RollReading::kSimulator, 22);
+    ASSERT_TRUE(closed.ok && open.ok) << closed.message << open.message;
+    EXPECT_GT(closed.summary.length - open.summary.length, 15);
+    EXPECT_LT(closed.summary.length - open.summary.length, 15.05);
+    for (std::size_t i = 0; i + 1 < open.samples.size(); ++i) EXPECT_EQ(open.samples[i].lateral, closed.samples[i].lateral);
+}
+
 }  // namespace
 }  // namespace torvix::ride

@@ -244,6 +244,42 @@ inline Track DesignerRolls() {
     return FromNodes(nodes, colours);
 }
 
+// A closed circuit: the seat-aligned loop, a level return of two left
+// U-turns (radius 15 m) that ends 15 m behind the start, and the closing
+// curve, a straight, back to the first vertex. The designer banks the end of
+// the last U-turn by 0.4 rad, which the closing curve rolls out again.
+inline Track LoopAndReturnCircuit() {
+    std::vector<Node> nodes = [] {
+        std::vector<Node> loop;
+        const Track seat = SeatAlignedLoop();
+        for (const BezierVertex& v : seat.bezr.vertices)
+            loop.push_back({{v.position.x, v.position.y, v.position.z},
+                            {3.0 * (v.control_next.x - v.position.x), 3.0 * (v.control_next.y - v.position.y),
+                             3.0 * (v.control_next.z - v.position.z)},
+                            v.roll});
+        return loop;
+    }();
+    FlatCourse back;
+    back.Straight(10, 1).Turn(15, kPi, 2).Straight(85, 2).Turn(15, kPi, 2).Roll(0.4);
+    for (std::size_t i = 1; i < back.nodes().size(); ++i) {
+        Node n = back.nodes()[i];
+        n.p[0] += 30;
+        nodes.push_back(n);
+    }
+    Track track = FromNodes(nodes);
+    const Track seat = SeatAlignedLoop();
+    for (std::size_t i = 0; i < seat.bezr.vertices.size(); ++i)
+        track.bezr.vertices[i].relative_roll = seat.bezr.vertices[i].relative_roll;
+    track.bezr.vertices[seat.bezr.vertices.size() - 1].control_next = {30 + 10.0f / 3, 0, 0};  // the 10 m straight
+    // The closing straight, with arms at its thirds.
+    track.bezr.vertices.back().control_next = {-40, 0, 0};
+    track.bezr.vertices.front().control_prev = {-35, 0, 0};
+    track.segm.flag = true;
+    track.segm.segment_count = track.bezr.vertex_count;
+    track.segm.segments.resize(static_cast<std::size_t>(track.bezr.vertex_count));
+    return track;
+}
+
 struct NamedTrack {
     std::string name;
     Track track;

@@ -57,6 +57,14 @@ Track CircleTrack(double radius, int arcs, Colour color_1) {
     return track;
 }
 
+Track SeatBankedCircle(double heart_radius, double speed, int arcs, bool closed) {
+    const double bank = std::atan(speed * speed / (9.81 * heart_radius));
+    Track t = CircleTrack(heart_radius + std::sin(bank), arcs);
+    for (BezierVertex& v : t.bezr.vertices) v.roll = static_cast<float>(bank);
+    t.segm.flag = closed;
+    return t;
+}
+
 Track HillTrack(double height) {
     Track track;
     const double xs[] = {0, 40, 80, 120, 160};

@@ -15,6 +15,12 @@ Track StraightTrack(int curves, double curve_length, double height = 0, float ro
 // anticlockwise seen from above, made of `arcs` arcs of 45 degrees.
 Track CircleTrack(double radius, int arcs, Colour color_1 = 1);
 
+// A level circle of `arcs` 45-degree arcs whose heart line, 1 m above rails
+// banked to the seat angle at `speed`, has radius `heart_radius`; with the
+// closed flag when `closed` (the closing curve then completes the circle
+// when arcs is 7).
+Track SeatBankedCircle(double heart_radius, double speed, int arcs, bool closed);
+
 // Level run-in, a hill of height `height`, level run-out.
 Track HillTrack(double height);
 
