@@ -9,11 +9,13 @@
 
 #include "ride/ride_plot.h"
 #include "ride/ride_report.h"
+#include "ride/ride_summary.h"
 
 namespace torvix::cli {
 
-// The summary figures as one object: ok, length, duration, speed_min, ...,
-// valley (null or {s, curve, min_start_speed}) and peaks.
+// The summary as one object: ok, the ride's parameters, every summary row
+// (length, duration, speed_min, ..., valley: null or {s, curve,
+// min_start_speed}) and peaks.
 nlohmann::ordered_json RideJson(const ride::RideReport& report);
 
 // Writes `text` to `path`, or to standard output for "-"; reports failures on `err`.

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "railframe/rail_frame.h"
+#include "texts/valley_texts.h"
 
 namespace torvix::ride {
 
@@ -83,12 +84,6 @@ double SolveCell(const GridPoint& a, const GridPoint& b, double target) {
         x = next;
     }
     return a.t + x * h;
-}
-
-std::string Fixed(double v, int digits) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*f", digits, v);
-    return buf;
 }
 
 bool AllFinite(std::span<const BezierVertex> vertices) {
@@ -323,8 +318,7 @@ RideReport MeasureRide(const Track& track, const RideParams& params) {
         valley.curve = valley_curve;
         valley.min_start_speed = std::sqrt(kTwoG * std::max(0.0, need));
         report.summary.valley = valley;
-        report.message = "The train valleys at " + Fixed(valley_s, 1) + " m (curve " + std::to_string(valley_curve) +
-                         "); a start speed of " + Fixed(valley.min_start_speed, 2) + " m/s clears the track.";
+        report.message = ValleySentence(valley_s, "curve " + std::to_string(valley_curve), valley.min_start_speed);
         return report;
     }
     report.ok = true;
@@ -416,31 +410,6 @@ double HeartDeviationMax(const RideReport& report, const Track& designed) {
         if (std::isfinite(best)) worst = std::max(worst, best);
     }
     return std::sqrt(worst);
-}
-
-std::string FormatSummary(const RideReport& report) {
-    const RideSummary& s = report.summary;
-    std::string out;
-    auto at = [](double where) { return " at " + Fixed(where, 1) + " m"; };
-    out += "Heart line: " + Fixed(s.length, 1) + " m, ride " + Fixed(s.duration, 1) + " s\n";
-    out += "Speed: " + Fixed(s.speed_min, 1) + " to " + Fixed(s.speed_max, 1) + " m/s\n";
-    out += "Vertical: " + Fixed(s.vertical_min, 2) + " g" + at(s.vertical_min_s) + " to " + Fixed(s.vertical_max, 2) +
-           " g" + at(s.vertical_max_s) + "\n";
-    out += "Lateral: largest " + Fixed(s.lateral_max, 2) + " g" + at(s.lateral_max_s) + ", RMS " +
-           Fixed(s.lateral_rms, 3) + " g\n";
-    out += "Airtime: " + Fixed(s.airtime, 2) + " s\n";
-    out += "Bank error while seated: largest " + Fixed(std::abs(s.bank_error_max), 1) + " deg" +
-           at(s.bank_error_max_s) + "\n";
-    out += "Roll rate: largest " + Fixed(s.roll_rate_max, 0) + " deg/s" + at(s.roll_rate_max_s) + "\n";
-    if (s.valley)
-        out += "Valley:" + at(s.valley->s) + " (curve " + std::to_string(s.valley->curve) + "); a start speed of " +
-               Fixed(s.valley->min_start_speed, 2) + " m/s clears the track\n";
-    else
-        out += "Valley: none\n";
-    out += "Largest lateral peaks:\n";
-    for (const RidePeak& p : s.peaks)
-        out += "  " + Fixed(p.lateral, 2) + " g" + at(p.s) + " (curve " + std::to_string(p.curve) + ")\n";
-    return out;
 }
 
 std::string SamplesCsv(const RideReport& report) {
