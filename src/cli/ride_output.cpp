@@ -108,8 +108,10 @@ nlohmann::ordered_json RideJson(const ride::RideReport& report) {
     j["samples"] = report.samples.size();
     // The summary rows, each under its key: a range as _min and _max, a place as _s.
     for (const ride::SummaryRow& row : ride::SummaryRows(report)) {
-        if (row.kind == ride::RowKind::kWords) {
+        if (row.kind == ride::RowKind::kNone) {
             j[row.key] = nullptr;
+        } else if (row.kind == ride::RowKind::kWords) {
+            j[row.key] = row.words;
         } else if (row.kind == ride::RowKind::kValley) {
             j[row.key] = {{"s", *row.at}, {"curve", row.curve}, {"min_start_speed", row.value}};
         } else if (row.upto) {

@@ -43,9 +43,9 @@ SummaryRow Figure(std::string key, std::string label, std::string topic, std::st
     return row;
 }
 
-SummaryRow Words(std::string key, std::string label, std::string words) {
+SummaryRow Nothing(std::string key, std::string label, std::string words) {
     SummaryRow row = Figure(std::move(key), label, label, "", 0, 0, SummaryUnit::kNone);
-    row.kind = RowKind::kWords;
+    row.kind = RowKind::kNone;
     row.words = std::move(words);
     return row;
 }
@@ -76,7 +76,7 @@ std::vector<SummaryRow> SummaryRows(const RideReport& report, std::optional<doub
             rows.push_back(Figure("heart_deviation_max", "Off the drawn path", "Off the drawn path", "",
                                   *heart_deviation, 3, U::kMetres));
         else
-            rows.push_back(Words("heart_deviation_max", "Off the drawn path", "–"));
+            rows.push_back(Nothing("heart_deviation_max", "Off the drawn path", "–"));
     }
     if (s.valley) {
         SummaryRow valley = Figure("valley", "Valley", "Valley", "", s.valley->min_start_speed, 1,
@@ -85,13 +85,13 @@ std::vector<SummaryRow> SummaryRows(const RideReport& report, std::optional<doub
         valley.curve = s.valley->curve;
         rows.push_back(valley);
     } else {
-        rows.push_back(Words("valley", "Valley", "none"));
+        rows.push_back(Nothing("valley", "Valley", "none"));
     }
     return rows;
 }
 
 std::string RowText(const SummaryRow& row, UnitStyle style, const PlaceNaming& places) {
-    if (row.kind == RowKind::kWords) return row.words;
+    if (row.kind == RowKind::kWords || row.kind == RowKind::kNone) return row.words;
     const double at = row.at ? (places.distance ? places.distance(*row.at) : *row.at) : 0;
     if (row.kind == RowKind::kValley) {
         const std::string curve = places.curve ? places.curve(at, row.curve) : "curve " + std::to_string(row.curve);

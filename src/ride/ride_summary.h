@@ -22,7 +22,8 @@ enum class UnitStyle { kWords, kSymbols };
 enum class RowKind {
     kFigure,  // a number (or a range of two), with its unit and place
     kValley,  // where the train stops and the start speed that clears the track
-    kWords,   // no number: `words` says why ("none")
+    kWords,   // a word rather than a number (a verdict): `words`
+    kNone,    // nothing to report: `words` says so ("none"); null in the JSON
 };
 
 struct SummaryRow {
@@ -38,7 +39,7 @@ struct SummaryRow {
     bool magnitude = false;    // shown without its sign; the JSON keeps the sign
     std::optional<double> at;  // metres along the heart line
     int curve = 0;             // a valley's curve
-    std::string words;         // what a kWords row says
+    std::string words;         // what a kWords or kNone row says
 };
 
 // The summary of `report`. With `heart_deviation` (metres from the new heart
