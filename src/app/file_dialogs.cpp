@@ -52,7 +52,6 @@ QStringList NameFiltersFromSpec(std::string_view filter) {
 }
 
 std::int32_t OpenDialogFlags(std::int32_t flags, bool file_must_exist, bool hide_read_only, bool read_only) {
-    flags &= ~(kDialogEnableHook | kDialogEnableTemplate);
     if (file_must_exist) flags |= kDialogFileMustExist;
     if (hide_read_only) flags |= kDialogHideReadOnly;
     if (read_only) flags |= kDialogReadOnly;
@@ -60,7 +59,6 @@ std::int32_t OpenDialogFlags(std::int32_t flags, bool file_must_exist, bool hide
 }
 
 std::int32_t SaveDialogFlags(std::int32_t flags, bool overwrite_prompt) {
-    flags &= ~(kDialogEnableHook | kDialogEnableTemplate);
     if (overwrite_prompt) flags |= kDialogOverwritePrompt;
     return flags | kDialogHideReadOnly;
 }

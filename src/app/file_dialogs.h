@@ -22,8 +22,6 @@ namespace torvix {
 inline constexpr std::int32_t kDialogReadOnly = 0x1;
 inline constexpr std::int32_t kDialogOverwritePrompt = 0x2;
 inline constexpr std::int32_t kDialogHideReadOnly = 0x4;
-inline constexpr std::int32_t kDialogEnableHook = 0x20;
-inline constexpr std::int32_t kDialogEnableTemplate = 0x40;
 inline constexpr std::int32_t kDialogFileMustExist = 0x1000;
 
 // The filter of the track dialogs and their default extension.
@@ -36,8 +34,8 @@ inline constexpr std::string_view kTrackExtension = "nltrack";
 // The list ends at an empty part or a display text without a pattern.
 QStringList NameFiltersFromSpec(std::string_view filter);
 
-// Flags actually used by each dialog: the caller's flags without hook and
-// template bits, plus the bits its options ask for.
+// Flags actually used by each dialog: the caller's flags plus the bits its
+// options ask for.
 std::int32_t OpenDialogFlags(std::int32_t flags, bool file_must_exist, bool hide_read_only, bool read_only);
 std::int32_t SaveDialogFlags(std::int32_t flags, bool overwrite_prompt);
 

@@ -1,22 +1,22 @@
-// The skinned main window: parameter fields, result displays, status lights,
-// the three commands and the animations, all on the one GUI thread.
+// The skinned main window: it lays out the controls on the skin and wires
+// them to the parts that do the work, all on the one GUI thread. The track
+// lives in a TrackSession, the settings in WindowSettings; heartline runs go
+// through the RunController, the ride report through its controller and
+// Suggest through its own; each runs its work off this thread and reports back.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QFont>
 #include <QImage>
-#include <QPointer>
 #include <QRegion>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
-#include <memory>
-#include <optional>
+#include <array>
 #include <string>
 
-#include "app/animations.h"
 #include "app/twips.h"
 #include "refined/solver_modes.h"
+#include "settings/settings_file.h"
 #include "track/track.h"
 
 class QLabel;
@@ -27,10 +27,18 @@ namespace torvix {
 class ClickLabel;
 class FileDialogs;
 class MessageBoxes;
+class MessageLine;
 class ParameterField;
+class RideReportController;
 class RideReportWindow;
 class RunController;
 class ShapeWidget;
+class SuggestController;
+class TrackSession;
+class WindowAnimator;
+class WindowSettings;
+struct HeartlineParams;
+struct RunOutcome;
 
 // What the window needs from outside; tests hand in their own.
 struct WindowServices {
@@ -49,7 +57,8 @@ public:
     explicit MainWindow(WindowServices services, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Commands, run by clicks on the labels over the painted buttons.
+    // Commands, run by clicks on the labels over the painted buttons. Heartline
+    // starts a run and returns; the window shows its outcome when it is done.
     void OnLoadClicked();
     void OnModifyClicked();
     void OnSaveClicked();
@@ -72,10 +81,19 @@ public:
     void OnBubbleTick();
     void OnMessageTimeout();
 
+    // The report control (Ctrl+R): the ride report of the last successful run.
+    void OpenRideReport();
+    // The mode switch (Ctrl+B); remembered in Torvix.ini.
+    void SetBankingMode(SolverMode mode);
+    // The suggest control (Ctrl+G): tries a modest grid of Segments, Precision
+    // and Filter on the loaded track and fills the three fields with the best.
+    void SuggestSettings();
+
     // Read-only views for the program's tests and screenshots.
-    bool track_loaded() const { return track_loaded_; }
-    bool track_modified() const { return track_modified_; }
+    bool track_loaded() const;
+    bool track_modified() const;
     bool run_in_progress() const;
+    bool suggesting() const;
     double track_length() const;
     const Track& current_track() const;
     const Track& loaded_track() const;
@@ -85,6 +103,12 @@ public:
     bool ignores_next_mouse_move() const { return ignore_mouse_move_; }
     const QRegion& shape() const { return region_; }
     QTimer* timer(const char* name) const;
+    SolverMode banking_mode() const { return banking_mode_; }
+    RideReportWindow* ride_report_window() const;
+
+signals:
+    // A heartline run or a comparison has ended and its outcome is shown.
+    void runFinished();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -95,123 +119,68 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void StartUp();
+    enum Parameter { kSegments, kHeartline, kStartSpeed, kEndSpeed, kPrecision, kFilter };
+    enum Result { kSlopeIn, kRadiusIn, kTiltIn, kSlopeOut, kRadiusOut, kTiltOut };
+
+    // Layout (main_window.cpp).
     void BuildControls();
-    ParameterField* AddParameterField(const char* name, const TwipRect& r, bool allow_decimal,
-                                      bool allow_negative, const char* tooltip);
-    QLineEdit* AddResultField(const char* name, const TwipRect& r, const char* text);
+    void BuildFields();
+    void BuildDisplays();
+    void BuildButtons();
+    void BuildAddedControls();  // main_window_ride.cpp
+    void ShowBankingMode(SolverMode mode);
     ClickLabel* AddLabel(const char* name, const TwipRect& r);
+    ClickLabel* AddSmallButton(const char* name, const TwipRect& r, const QString& text, const char* tooltip);
     ShapeWidget* AddShape(const char* name, bool circle, const TwipRect& r);
-    QTimer* AddTimer(const char* name, int interval_ms, void (MainWindow::*tick)());
-    void SetTextColour(const QColor& colour);
-    void FitMessageLine();
-    void ShowProgressBar();
-    void ShowBubble();
-    void OnPrecisionFocusLost();
+    void StartUp();
     void ShowEndMeasures();
-    QString Setting(const char* section, const char* entry, const QString& fallback) const;
-    void SaveSetting(const char* section, const char* entry, const QString& value);
-    void ReportSettingsFailure();
+    void OnPrecisionFocusLost();
+    ParameterTexts FieldTexts() const;
+
+    // Commands (main_window_commands.cpp).
+    bool Busy() const;
+    void LoadFile(const std::string& file);
+    void RunFinished(RunOutcome& outcome, const HeartlineParams& params);
+    QString ValleyHint(const RunOutcome& outcome) const;
+    void RunEnded();
 
     WindowServices services_;
     QImage skin_;
     QRegion region_;
 
     // Controls, owned by the widget tree.
-    ParameterField* segments_field_ = nullptr;
-    ParameterField* heartline_field_ = nullptr;
-    ParameterField* start_speed_field_ = nullptr;
-    ParameterField* end_speed_field_ = nullptr;
-    ParameterField* precision_field_ = nullptr;
-    ParameterField* filter_field_ = nullptr;
-    QLineEdit* slope_in_field_ = nullptr;
-    QLineEdit* radius_in_field_ = nullptr;
-    QLineEdit* tilt_in_field_ = nullptr;
-    QLineEdit* slope_out_field_ = nullptr;
-    QLineEdit* radius_out_field_ = nullptr;
-    QLineEdit* tilt_out_field_ = nullptr;
+    std::array<ParameterField*, 6> fields_{};
+    std::array<QLineEdit*, 6> results_{};
     ClickLabel* length_label_ = nullptr;
     ClickLabel* friction_label_ = nullptr;
     ClickLabel* message_label_ = nullptr;
-    ShapeWidget* status_light1_ = nullptr;
-    ShapeWidget* status_light2_ = nullptr;
-    ShapeWidget* status_light3_ = nullptr;
+    std::array<ShapeWidget*, 3> lights_{};
     ShapeWidget* progress_bar_ = nullptr;
     ShapeWidget* bubble_shape_ = nullptr;
-    QTimer* fade_timer_ = nullptr;
-    QTimer* bubble_timer_ = nullptr;
-    QTimer* slot_machine_timer_ = nullptr;
-    QTimer* message_timer_ = nullptr;
+    ClickLabel* mode_button_ = nullptr;
+    ClickLabel* report_button_ = nullptr;
+    QLabel* run_mode_label_ = nullptr;
+    ClickLabel* suggest_button_ = nullptr;
 
-    // Window state; the tracks and the run belong to the run controller.
-    RunController* run_ = nullptr;
-    bool track_loaded_ = false;
-    bool track_modified_ = false;
-    FadeState fade_state_;
-    BubbleState bubble_state_;
-    RandomSequence random_;
+    // The parts that do the work, owned by the object tree.
+    MessageLine* message_ = nullptr;
+    WindowAnimator* animator_ = nullptr;
+    WindowSettings* settings_ = nullptr;
+    TrackSession* session_ = nullptr;
+    RunController* runs_ = nullptr;
+    RideReportController* ride_ = nullptr;
+    SuggestController* suggest_ = nullptr;
+
+    // Window state.
+    SolverMode banking_mode_ = SolverMode::kLiteral;
     double drag_x_ = 0;
     double drag_y_ = 0;
     bool ignore_mouse_move_ = false;
-    QString load_file_;
-    QString load_folder_;
-    QString save_folder_;
-    QString save_file_;
-
-    // While a run is in progress the commands are ignored; a close request
-    // cancels the run and closes once it has unwound.
+    QString open_proposal_;  // proposed by the next open dialog: the file last chosen
+    QString save_folder_;    // where results are proposed, worked out at load
+    QString save_file_;      // proposed by the next save dialog
+    // A close asked for during a run happens once the run has unwound.
     bool close_after_run_ = false;
-    QFont message_font_;
-
-    // A track to load without the open dialog (OpenTrack), and whether an
-    // unwritable settings file has been reported already (it is, once).
-    QString open_path_;
-    bool settings_failure_reported_ = false;
-
-    // ---- Ride report, banking mode and valley hint (main_window_ride.cpp).
-public:
-    // The report control (Ctrl+R): the ride report of the last successful run.
-    void OpenRideReport();
-    // The mode switch (Ctrl+B); remembered in Torvix.ini.
-    void SetBankingMode(SolverMode mode);
-    SolverMode banking_mode() const { return banking_mode_; }
-    RideReportWindow* ride_report_window() const;
-
-private:
-    struct FinishedRun {
-        HeartlineParams params;
-        SolverMode mode = SolverMode::kLiteral;
-    };
-    void BuildRideControls();
-    void ReadBankingMode();
-    // The loaded track is about to change or a run starts: the last run's report no longer applies.
-    void RideTrackChanged(const QString& new_file = {});
-    void RideRunFinished(bool ok, const HeartlineParams& params);
-    // For a run that valleyed: where the train stops and the start speed that clears the track.
-    QString ValleyHint(const SolveResult& result, const HeartlineParams& params) const;
-
-    ClickLabel* report_button_ = nullptr;
-    ClickLabel* mode_button_ = nullptr;
-    QLabel* run_mode_label_ = nullptr;
-    SolverMode banking_mode_ = SolverMode::kLiteral;
-    std::optional<FinishedRun> finished_run_;
-    QPointer<RideReportWindow> ride_report_;
-    QRect ride_report_geometry_;
-    bool reopen_ride_report_ = false;
-    QString ride_track_file_;
-
-    // ---- Suggested settings (main_window_suggest.cpp).
-public:
-    // The suggest control (Ctrl+G): tries a modest grid of Segments, Precision
-    // and Filter on the loaded track, off the window's thread, and fills the
-    // three fields with the combination that rides best.
-    void SuggestSettings();
-    bool suggesting() const { return suggest_job_ != nullptr; }
-
-private:
-    void BuildSuggestControl();
-    ClickLabel* suggest_button_ = nullptr;
-    std::shared_ptr<class SuggestJob> suggest_job_;  // shared_ptr: the job's type stays private to its file
 };
 
 }  // namespace torvix

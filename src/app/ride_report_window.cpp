@@ -1,27 +1,22 @@
 #include "app/ride_report_window.h"
 
-#include <QAreaSeries>
-#include <QChart>
-#include <QChartView>
 #include <QCheckBox>
 #include <QFileInfo>
-#include <QGraphicsLayout>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
-#include <QLineSeries>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QValueAxis>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 
+#include "app/chart_stack.h"
 #include "app/file_dialogs.h"
 #include "app/run_controller.h"
 #include "ride/plot_rules.h"
+#include "ride/ride_alignment.h"
+#include "ride/ride_summary.h"
 
 namespace torvix {
 
@@ -34,47 +29,13 @@ const QColor kBack(40, 44, 50);
 const QColor kPlotBack(27, 30, 34);
 const QColor kText(180, 200, 220);
 const QColor kDimText(130, 142, 156);
-const QColor kGrid(58, 64, 72);
-const QColor kAxisLine(96, 104, 114);
-const QColor kVertexLine(150, 162, 178, 80);
-const QColor kCursor(230, 236, 242, 170);
-const QColor kComfortable(60, 170, 90, 46);
-const QColor kTolerable(210, 170, 50, 34);
 const QColor kWarning(236, 170, 90);
-
-// Fixed margins around every plot area, so the stacked plots share one
-// distance axis to the pixel whatever their value labels need.
-constexpr int kLeftMargin = 74;
-constexpr int kRightMargin = 18;
-constexpr int kTopMargin = 9;         // half a label: the top value label stays inside
-constexpr int kTopLabelMargin = 20;     // the top plot carries the vertex numbers
-constexpr int kBottomMargin = 9;
-constexpr int kBottomAxisMargin = 40;   // the bottom plot carries the distance labels
-constexpr int kPixelsPerValueTick = 28;  // closer value labels are cut to "..." by the chart
-constexpr int kPixelsPerDistanceTick = 80;
-
-using ride::PlotBand;
-using ride::PlotPanel;
-
-QColor BandColour(PlotBand::Kind kind) { return kind == PlotBand::Kind::kComfortable ? kComfortable : kTolerable; }
-
-// Each panel's line colour, by the panel's name.
-QColor PanelColour(const PlotPanel& panel) {
-    const std::string name = panel.name;
-    if (name == "speed") return QColor(90, 200, 230);
-    if (name == "vertical") return QColor(240, 150, 70);
-    if (name == "lateral") return QColor(120, 170, 255);
-    if (name == "roll") return QColor(200, 140, 230);
-    return QColor(120, 215, 150);
-}
+constexpr int kLeftMargin = 74;  // the plots' left margin: heading and readout start where the plots do
 
 QString Num(double v, int digits) { return QString::number(v, 'f', digits); }
-
 QString Mode(SolverMode mode) { return QString::fromLatin1(ModeName(mode)); }
-
-QString OtherMode(SolverMode mode) {
-    return Mode(mode == SolverMode::kLiteral ? SolverMode::kRefined : SolverMode::kLiteral);
-}
+SolverMode Other(SolverMode mode) { return mode == SolverMode::kLiteral ? SolverMode::kRefined : SolverMode::kLiteral; }
+QString Escape(const QString& s) { return s.toHtmlEscaped(); }
 
 // The sample nearest to heart-line distance `s`; samples are in ride order.
 const RideSample* NearestSample(const RideReport& report, double s) {
@@ -94,145 +55,36 @@ QString SampleValues(const RideSample& p) {
         .replace(QRegularExpression("(?<=\\S) (?=\\S)"), QString(QChar(0x00A0)));
 }
 
-QString Escape(const QString& s) { return s.toHtmlEscaped(); }
-
-std::vector<Vector3> DrawnVertices(const Track& track) {
-    std::vector<Vector3> drawn;
-    const auto count = static_cast<std::size_t>(std::max<Long>(0, track.bezr.vertex_count));
-    for (std::size_t i = 0; i < count && i < track.bezr.vertices.size(); ++i)
-        drawn.push_back(track.bezr.vertices[i].position);
-    return drawn;
+// The summary as the window's table shows it: one line per label, rows that
+// share a label joined by commas.
+std::vector<std::pair<QString, QString>> TableLines(const std::vector<ride::SummaryRow>& rows,
+                                                    const ride::PlaceNaming& places) {
+    std::vector<std::pair<QString, QString>> lines;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const QString text = QString::fromStdString(ride::RowText(rows[i], ride::UnitStyle::kSymbols, places));
+        if (i > 0 && rows[i].label == rows[i - 1].label) lines.back().second += ", " + text;
+        else lines.emplace_back(QString::fromStdString(rows[i].label), text);
+    }
+    return lines;
 }
 
 }  // namespace
 
-// ---- one plot
+MeasuredRide MeasureAgainstDrawn(const Track& ride_track, const Track& drawn, const ride::RideParams& params) {
+    MeasuredRide m;
+    m.report = ride::MeasureRide(ride_track, params);
+    m.vertex_s = ride::DrawnVertexDistances(m.report, drawn);
+    m.deviation = ride::HeartDeviationMax(m.report, drawn);
+    return m;
+}
 
-struct RideReportWindow::Plot {
-    const PlotPanel* kind = nullptr;
-    QColor colour;
-    PlotView* view = nullptr;
-    QChart* chart = nullptr;
-    QValueAxis* x = nullptr;
-    QValueAxis* y = nullptr;
-    QLineSeries* main = nullptr;
-    QLineSeries* other = nullptr;
-    std::vector<QAreaSeries*> bands;
-    QString off_scale;  // the extreme values beyond the scale, when there are any
-};
-
-class RideReportWindow::PlotView : public QChartView {
-public:
-    PlotView(Plot* plot, RideReportWindow* owner, bool top, bool bottom)
-        : QChartView(plot->chart), plot_(plot), owner_(owner), top_(top), bottom_(bottom) {
-        setRenderHint(QPainter::Antialiasing);
-        setFrameShape(QFrame::NoFrame);
-        setBackgroundBrush(kBack);
-        setMouseTracking(true);
-        setRubberBand(QChartView::HorizontalRubberBand);
-        setMinimumHeight(60 + (top ? kTopLabelMargin : 0) + (bottom ? kBottomAxisMargin : 0));
-    }
-
-protected:
-public:
-    // Fixed margins: the value labels of every plot get the same room, so
-    // the plots' distance axes line up.
-    void PlaceArea() {
-        const QSizeF size = chart()->size();
-        const double top = top_ ? kTopLabelMargin : kTopMargin;
-        const double bottom = bottom_ ? kBottomAxisMargin : kBottomMargin;
-        chart()->setPlotArea(QRectF(kLeftMargin, top, std::max(10.0, size.width() - kLeftMargin - kRightMargin),
-                                    std::max(10.0, size.height() - top - bottom)));
-        // The series follow a new plot area at once, the axes only at the
-        // chart's next layout; lay it out now so both agree.
-        chart()->layout()->invalidate();
-        chart()->layout()->activate();
-    }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override {
-        QChartView::resizeEvent(event);
-        PlaceArea();
-        // Tick counts follow the plot's size.
-        owner_->FitValueAxis(*plot_);
-        if (bottom_) owner_->FitDistanceAxes();
-    }
-
-    void mouseMoveEvent(QMouseEvent* event) override {
-        QChartView::mouseMoveEvent(event);
-        const QPointF at = chart()->mapFromScene(mapToScene(event->position().toPoint()));
-        if (chart()->plotArea().contains(at)) owner_->ShowValuesAt(chart()->mapToValue(at).x());
-    }
-
-    void drawForeground(QPainter* painter, const QRectF& rect) override {
-        QChartView::drawForeground(painter, rect);
-        const QRectF area = chart()->mapRectToScene(chart()->plotArea());
-        auto x_of = [this](double s) { return chart()->mapToScene(chart()->mapToPosition(QPointF(s, 0))).x(); };
-        painter->save();
-        painter->setClipping(false);
-        QPen pen(kVertexLine, 1, Qt::DashLine);
-        painter->setPen(pen);
-        QFont small = font();
-        small.setPixelSize(9);
-        painter->setFont(small);
-        const QFontMetrics metrics(small);
-        double last_label_right = -1e9;
-        const std::vector<double>& vertices = owner_->vertex_s_;
-        for (std::size_t i = 0; i < vertices.size(); ++i) {
-            const double x = x_of(vertices[i]);
-            if (x < area.left() - 0.5 || x > area.right() + 0.5) continue;
-            painter->setPen(pen);
-            painter->drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
-            if (!top_) continue;
-            // Vertex numbers where they do not crowd each other.
-            const QString label = QString::number(i);
-            const double w = metrics.horizontalAdvance(label);
-            if (x - w / 2 < last_label_right + 4 || x + w / 2 > area.right() + kRightMargin) continue;
-            painter->setPen(kDimText);
-            painter->drawText(QRectF(x - w / 2, area.top() - kTopLabelMargin + 3, w + 1, metrics.height()),
-                              Qt::AlignCenter, label);
-            last_label_right = x + w / 2;
-        }
-        if (top_) {
-            painter->setPen(kDimText);
-            painter->drawText(QRectF(4, area.top() - kTopLabelMargin + 3, kLeftMargin - 8, metrics.height()),
-                              Qt::AlignRight | Qt::AlignVCenter, "vertex");
-        }
-        if (!plot_->off_scale.isEmpty()) {
-            painter->setPen(kWarning);
-            painter->drawText(area.adjusted(0, 2, -4, 0), Qt::AlignRight | Qt::AlignTop, plot_->off_scale);
-        }
-        if (owner_->cursor_s_) {
-            const double x = x_of(*owner_->cursor_s_);
-            if (x >= area.left() && x <= area.right()) {
-                painter->setPen(QPen(kCursor, 1));
-                painter->drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
-            }
-        }
-        painter->restore();
-    }
-
-private:
-    Plot* plot_;
-    RideReportWindow* owner_;
-    bool top_;
-    bool bottom_;
-};
-
-// ---- the window
-
-RideReportWindow::RideReportWindow(RideReportRun run, RunController& runs, FileDialogs* dialogs, QWidget* parent)
-    : QWidget(parent, Qt::Window), run_(std::move(run)), runs_(runs), dialogs_(dialogs) {
+RideReportWindow::RideReportWindow(RideReportRun run, MeasuredRide measured, RunController* runs,
+                                   FileDialogs* dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window), run_(std::move(run)), runs_(runs), dialogs_(dialogs), mine_(std::move(measured)) {
     setObjectName("rideReport");
     // Closing the main window ends the program even while a report is open.
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QString("Ride report - %1 (%2)").arg(run_.track_name, Mode(run_.mode)));
-
-    const ride::RideParams params{run_.params.heartline, run_.params.start_speed, run_.params.end_speed,
-                                  kRideReportStep};
-    report_ = ride::MeasureRide(run_.result, params);
-    vertex_s_ = ride::LocateAlong(report_, DrawnVertices(run_.input));
-    deviation_ = ride::HeartDeviationMax(report_, run_.input);
 
     QPalette p = palette();
     p.setColor(QPalette::Window, kBack);
@@ -245,7 +97,7 @@ RideReportWindow::RideReportWindow(RideReportRun run, RunController& runs, FileD
     setPalette(p);
     setAutoFillBackground(true);
 
-    BuildPlots();
+    BuildPlotArea();
     BuildPanel();
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
@@ -265,15 +117,18 @@ RideReportWindow::RideReportWindow(RideReportRun run, RunController& runs, FileD
     side->setFixedWidth(400);
     layout->addWidget(side);
 
-    if (!report_.ok) SetStatus("The ride stops short: " + QString::fromStdString(report_.message));
+    if (!mine_.report.ok) SetStatus("The ride stops short: " + QString::fromStdString(mine_.report.message));
     RefreshSummary();
     ResetZoom();
     resize(1240, 860);
 }
 
-RideReportWindow::~RideReportWindow() = default;
+RideReportWindow::~RideReportWindow() {
+    // Nobody is left to show the comparison: stop its run rather than let it lock the main window.
+    if (comparing_ && runs_ != nullptr) runs_->Cancel();
+}
 
-void RideReportWindow::BuildPlots() {
+void RideReportWindow::BuildPlotArea() {
     plot_area_ = new QWidget(this);
     plot_area_->setAutoFillBackground(true);
     auto* column = new QVBoxLayout(plot_area_);
@@ -290,73 +145,14 @@ void RideReportWindow::BuildPlots() {
                           .arg(hp.segments)
                           .arg(hp.precision)
                           .arg(hp.filter)
-                          .arg(railframe::ReadingName(report_.params.reading)));
+                          .arg(railframe::ReadingName(mine_.report.params.reading)));
     heading_->setContentsMargins(kLeftMargin, 0, 0, 4);
     column->addWidget(heading_);
 
-    const auto& panels = ride::PlotPanels();
-    for (std::size_t i = 0; i < panels.size(); ++i) {
-        auto plot = std::make_unique<Plot>();
-        plot->kind = &panels[i];
-        plot->colour = PanelColour(panels[i]);
-        const bool top = i == 0, bottom = i + 1 == panels.size();
-        auto* chart = new QChart;
-        plot->chart = chart;
-        chart->legend()->hide();
-        chart->setBackgroundBrush(kBack);
-        chart->setBackgroundRoundness(0);
-        chart->setPlotAreaBackgroundBrush(kPlotBack);
-        chart->setPlotAreaBackgroundVisible(true);
-        chart->setMargins(QMargins(0, 0, 0, 0));
-
-        QFont axis_font = font();
-        axis_font.setPixelSize(10);
-        plot->x = new QValueAxis;
-        plot->y = new QValueAxis;
-        for (QValueAxis* axis : {plot->x, plot->y}) {
-            axis->setLabelsFont(axis_font);
-            axis->setLabelsBrush(kText);
-            axis->setGridLineColor(kGrid);
-            axis->setLinePenColor(kAxisLine);
-            axis->setTitleFont(axis_font);
-            axis->setTitleBrush(kText);
-            axis->setLabelFormat("%.4g");
-        }
-        plot->x->setLabelFormat("%.0f");
-        plot->x->setLabelsVisible(bottom);
-        if (bottom) plot->x->setTitleText("distance along the heart line (m)");
-        plot->y->setTitleText(panels[i].title);
-        chart->addAxis(plot->x, Qt::AlignBottom);
-        chart->addAxis(plot->y, Qt::AlignLeft);
-
-        for (const PlotBand& band : panels[i].bands) {
-            auto* upper = new QLineSeries(chart);
-            auto* lower = new QLineSeries(chart);
-            auto* area = new QAreaSeries(upper, lower);
-            area->setObjectName(QString(panels[i].name) + "_band");
-            area->setBrush(BandColour(band.kind));
-            area->setPen(Qt::NoPen);
-            chart->addSeries(area);
-            area->attachAxis(plot->x);
-            area->attachAxis(plot->y);
-            plot->bands.push_back(area);
-        }
-
-        plot->main = new QLineSeries;
-        plot->main->setObjectName(panels[i].name);
-        plot->main->setPen(QPen(plot->colour, 1.5));
-        chart->addSeries(plot->main);
-        plot->main->attachAxis(plot->x);
-        plot->main->attachAxis(plot->y);
-        FillSeries(*plot, report_, false);
-
-        plot->view = new PlotView(plot.get(), this, top, bottom);
-        plot->view->setObjectName(QString(panels[i].name) + "_plot");
-        column->addWidget(plot->view, top || bottom ? 6 : 5);
-        connect(plot->x, &QValueAxis::rangeChanged, this,
-                [this](double lo, double hi) { OnDistanceRangeChanged(lo, hi); });
-        plots_.push_back(std::move(plot));
-    }
+    charts_ = new ChartStack(plot_area_);
+    charts_->SetRide(mine_.report, mine_.vertex_s);
+    connect(charts_, &ChartStack::pointed, this, &RideReportWindow::ShowValuesAt);
+    column->addWidget(charts_, 1);
 
     readout_ = new QLabel(plot_area_);
     readout_->setObjectName("rideReadout");
@@ -398,7 +194,7 @@ void RideReportWindow::BuildPanel() {
     compare_->setObjectName("rideCompare");
     compare_->setToolTip(QString("Run the %1 method on the loaded track with the same settings and draw its "
                                  "ride dashed over this one.")
-                             .arg(OtherMode(run_.mode)));
+                             .arg(Mode(Other(run_.mode))));
     connect(compare_, &QCheckBox::toggled, this, &RideReportWindow::SetCompare);
 
     whole_ = new QPushButton("Whole ride", this);
@@ -412,144 +208,32 @@ void RideReportWindow::BuildPanel() {
     connect(export_, &QPushButton::clicked, this, [this] { ExportPng(); });
 }
 
-void RideReportWindow::FillSeries(Plot& plot, const RideReport& report, bool other) {
-    QList<QPointF> points;
-    points.reserve(static_cast<qsizetype>(report.samples.size()));
-    for (std::size_t i = 0; i < report.samples.size(); ++i)
-        points.append(QPointF(other ? other_s_[i] : report.samples[i].s, plot.kind->value(report.samples[i])));
-    QLineSeries* series = other ? plot.other : plot.main;
-    series->replace(points);
-
-    // Bands reach over every ride shown.
-    double end = report_.samples.empty() ? 1 : report_.samples.back().s;
-    if (!other_s_.empty()) end = std::max(end, other_s_.back());
-    for (std::size_t b = 0; b < plot.bands.size(); ++b) {
-        const PlotBand& band = plot.kind->bands[b];
-        plot.bands[b]->upperSeries()->replace({QPointF(0, band.hi), QPointF(end, band.hi)});
-        plot.bands[b]->lowerSeries()->replace({QPointF(0, band.lo), QPointF(end, band.lo)});
-    }
-}
-
-std::pair<double, double> RideReportWindow::distance_range() const {
-    if (plots_.empty()) return {0, 0};
-    return {plots_.front()->x->min(), plots_.front()->x->max()};
-}
-
-void RideReportWindow::FitValueAxis(Plot& plot) {
-    // Plain copies: clang 14 does not let a lambda capture structured bindings.
-    const auto range = distance_range();
-    const double lo = range.first, hi = range.second;
-    std::vector<double> values;
-    auto take = [&](const RideReport& report, const std::vector<double>* at) {
-        for (std::size_t i = 0; i < report.samples.size(); ++i) {
-            const double s = at ? (*at)[i] : report.samples[i].s;
-            const double v = plot.kind->value(report.samples[i]);
-            if (s >= lo && s <= hi && std::isfinite(v)) values.push_back(v);
-        }
-    };
-    take(report_, nullptr);
-    if (other_ && plot.other && plot.other->isVisible()) take(*other_, &other_s_);
-    auto [min, max] = ride::ValueRange(values, plot.kind->floor_lo, plot.kind->floor_hi);
-
-    const int height = plot.view ? static_cast<int>(plot.chart->plotArea().height()) : 0;
-    const int ticks = std::max(2, height / kPixelsPerValueTick);
-    const ride::PlotAxis axis = ride::ValueAxis(*plot.kind, min, max, ticks);
-    const double step = axis.step, axis_lo = axis.lo, axis_hi = axis.hi;
-    plot.y->setTickType(QValueAxis::TicksDynamic);
-    plot.y->setTickAnchor(0);
-    plot.y->setTickInterval(step);
-    // Room for half a label beyond the end ticks: the chart drops a label that
-    // would reach past the plot.
-    const double pad = height > 0 ? (axis_hi - axis_lo) * 7.0 / height : 0;
-    plot.y->setRange(axis_lo == 0 && min >= 0 ? 0 : axis_lo - pad, axis_hi + pad);
-
-    plot.off_scale.clear();
-    if (!values.empty() && (values.front() < axis_lo || values.back() > axis_hi)) {
-        QStringList beyond;
-        if (values.front() < axis_lo) beyond << Num(values.front(), 2);
-        if (values.back() > axis_hi) beyond << Num(values.back(), 2);
-        plot.off_scale = QString("off scale: %1 %2").arg(beyond.join(" and "), plot.kind->unit);
-    }
-}
-
-void RideReportWindow::FitDistanceAxes() {
-    if (plots_.empty()) return;
-    const auto [lo, hi] = distance_range();
-    const int width = static_cast<int>(plots_.back()->chart->plotArea().width());
-    const double step = ride::TickStep(hi - lo, std::max(2, width / kPixelsPerDistanceTick));
-    for (auto& plot : plots_) {
-        plot->x->setTickType(QValueAxis::TicksDynamic);
-        plot->x->setTickAnchor(0);
-        plot->x->setTickInterval(step);
-    }
-}
-
-void RideReportWindow::OnDistanceRangeChanged(double lo, double hi) {
-    if (syncing_) return;
-    syncing_ = true;
-    for (auto& plot : plots_) plot->x->setRange(lo, hi);
-    FitDistanceAxes();
-    for (auto& plot : plots_) {
-        FitValueAxis(*plot);
-        plot->view->PlaceArea();
-        plot->view->viewport()->update();
-    }
-    syncing_ = false;
-}
-
-void RideReportWindow::SetDistanceRange(double lo, double hi) {
-    if (!(hi > lo)) hi = lo + 1;
-    plots_.front()->x->setRange(lo, hi);
-    // setRange emits nothing when the range is unchanged; refit anyway.
-    OnDistanceRangeChanged(lo, hi);
-}
-
-void RideReportWindow::ResetZoom() {
-    double end = report_.samples.empty() ? 1 : report_.samples.back().s;
-    if (compare_->isChecked() && !other_s_.empty()) end = std::max(end, other_s_.back());
-    SetDistanceRange(0, end);
-}
+std::pair<double, double> RideReportWindow::distance_range() const { return charts_->distance_range(); }
+void RideReportWindow::SetDistanceRange(double lo, double hi) { charts_->SetDistanceRange(lo, hi); }
+void RideReportWindow::ResetZoom() { charts_->ResetZoom(); }
 
 double RideReportWindow::FromOther(double s) const {
-    const std::vector<double>& from = other_vertex_s_;
-    const std::vector<double>& to = vertex_s_;
-    if (from.size() != to.size() || from.size() < 2) return s;
-    if (s <= from.front()) return to.front() + (s - from.front());
-    if (s >= from.back()) return to.back() + (s - from.back());
-    const auto it = std::upper_bound(from.begin(), from.end(), s);
-    const std::size_t k = static_cast<std::size_t>(it - from.begin()) - 1;
-    const double span = from[k + 1] - from[k];
-    if (!(span > 1e-9)) return to[k];
-    return to[k] + (s - from[k]) / span * (to[k + 1] - to[k]);
-}
-
-int RideReportWindow::InputCurveAt(double s) const {
-    const int curves = static_cast<int>(vertex_s_.size()) - 1;
-    if (curves < 1) return 0;
-    const auto it = std::upper_bound(vertex_s_.begin(), vertex_s_.end(), s);
-    const int k = static_cast<int>(it - vertex_s_.begin()) - 1;
-    return std::clamp(k, 0, curves - 1);
+    return other_ ? ride::MapDistance(other_->vertex_s, mine_.vertex_s, s) : s;
 }
 
 void RideReportWindow::ShowValuesAt(double s) {
-    const RideSample* p = NearestSample(report_, s);
+    const RideSample* p = NearestSample(mine_.report, s);
     if (p == nullptr) return;
-    cursor_s_ = p->s;
     QString text = QString("%1 m, input curve %2 (new curve %3):   %4")
                        .arg(Num(p->s, 1))
-                       .arg(InputCurveAt(p->s))
+                       .arg(ride::CurveAt(mine_.vertex_s, p->s))
                        .arg(p->curve)
                        .arg(SampleValues(*p));
     if (other_ && compare_->isChecked() && !other_s_.empty()) {
         auto it = std::lower_bound(other_s_.begin(), other_s_.end(), p->s);
         if (it == other_s_.end() || (it != other_s_.begin() && p->s - *std::prev(it) < *it - p->s)) --it;
         if (std::abs(*it - p->s) < 1.0) {
-            const RideSample& q = other_->samples[static_cast<std::size_t>(it - other_s_.begin())];
-            text += QString("\n%1 run:   %2").arg(OtherMode(run_.mode), SampleValues(q));
+            const RideSample& q = other_->report.samples[static_cast<std::size_t>(it - other_s_.begin())];
+            text += QString("\n%1 run:   %2").arg(Mode(Other(run_.mode)), SampleValues(q));
         }
     }
     readout_->setText(text);
-    for (auto& plot : plots_) plot->view->viewport()->update();
+    charts_->SetCursor(p->s);
 }
 
 QString RideReportWindow::readout_text() const { return readout_->text(); }
@@ -566,102 +250,83 @@ void RideReportWindow::SetCompare(bool on) {
         compare_->setChecked(on);  // comes back here through the signal
         return;
     }
-    const QString other_name = OtherMode(run_.mode);
     if (on && !other_tried_) {
-        other_tried_ = true;
-        Track other_track = run_.input;
-        const SolverMode other_mode = run_.mode == SolverMode::kLiteral ? SolverMode::kRefined : SolverMode::kLiteral;
-        // The box stays as it is until the run is done.
-        compare_->setEnabled(false);
-        const SolveResult result = runs_.Run(other_track, run_.track_length, other_mode, run_.params);
-        compare_->setEnabled(true);
-        if (result.ok) {
-            other_ = ride::MeasureRide(other_track, report_.params);
-            other_deviation_ = ride::HeartDeviationMax(*other_, run_.input);
-            // Drawn against this run's distance, matched at the loaded track's
-            // vertices, so both rides line up curve by curve.
-            other_vertex_s_ = ride::LocateAlong(*other_, DrawnVertices(run_.input));
-            other_s_.clear();
-            for (const RideSample& q : other_->samples) other_s_.push_back(FromOther(q.s));
-            for (auto& plot : plots_) {
-                plot->other = new QLineSeries;
-                plot->other->setObjectName(QString(plot->kind->name) + "_other");
-                QColor c = plot->colour.lighter(135);
-                c.setAlpha(210);
-                plot->other->setPen(QPen(c, 1.3, Qt::DashLine));
-                plot->chart->addSeries(plot->other);
-                plot->other->attachAxis(plot->x);
-                plot->other->attachAxis(plot->y);
-                FillSeries(*plot, *other_, true);
-            }
-        } else {
-            other_failure_ = QString::fromStdString(result.message.empty() ? std::string(kValleyMessage)
-                                                                            : result.message);
-        }
+        StartComparison();
+        return;
     }
-    for (auto& plot : plots_)
-        if (plot->other) plot->other->setVisible(on);
+    ShowComparison(on);
+}
 
+void RideReportWindow::StartComparison() {
+    other_tried_ = true;
+    RunRequest request{run_.input, run_.track_length, Other(run_.mode), run_.params};
+    const bool started = runs_ != nullptr && runs_->Start(std::move(request), this, [this](RunOutcome& outcome) {
+        ComparisonDone(outcome);
+    });
+    if (!started) {
+        other_failure_ = "Another run is in progress.";
+        ShowComparison(compare_->isChecked());
+        return;
+    }
+    // The box stays as it is until the run is done.
+    comparing_ = true;
+    compare_->setEnabled(false);
+}
+
+void RideReportWindow::ComparisonDone(RunOutcome& outcome) {
+    comparing_ = false;
+    compare_->setEnabled(true);
+    if (outcome.ok()) {
+        other_ = MeasureAgainstDrawn(outcome.track, run_.input, mine_.report.params);
+        // Drawn against this run's distance, matched at the loaded track's
+        // vertices, so both rides line up curve by curve.
+        other_s_.clear();
+        for (const RideSample& q : other_->report.samples) other_s_.push_back(FromOther(q.s));
+        charts_->SetOther(other_->report, other_s_);
+    } else {
+        const std::string& why = outcome.cancelled ? std::string(kCancelledMessage) : outcome.result.message;
+        other_failure_ = QString::fromStdString(why.empty() ? std::string(kValleyMessage) : why);
+    }
+    ShowComparison(compare_->isChecked());
+}
+
+void RideReportWindow::ShowComparison(bool on) {
     QString status;
-    if (!report_.ok) status = "The ride stops short: " + QString::fromStdString(report_.message);
+    if (!mine_.report.ok) status = "The ride stops short: " + QString::fromStdString(mine_.report.message);
     if (on) {
+        const QString other_name = Mode(Other(run_.mode));
         QString line;
         if (!other_failure_.isEmpty())
             line = QString("The %1 run failed: %2").arg(other_name, other_failure_);
-        else if (other_ && !other_->ok)
+        else if (other_ && !other_->report.ok)
             line = QString("Dashed: the %1 run; its ride stops short: %2")
-                       .arg(other_name, QString::fromStdString(other_->message));
+                       .arg(other_name, QString::fromStdString(other_->report.message));
         if (!line.isEmpty()) status = status.isEmpty() ? line : status + "\n" + line;
     }
     SetStatus(status);
     RefreshSummary();
-    const auto [lo, hi] = distance_range();
-    OnDistanceRangeChanged(lo, hi);
+    charts_->ShowOther(on);
 }
 
 void RideReportWindow::RefreshSummary() {
     const bool two = other_ && compare_->isChecked();
-    auto column = [this](const RideReport& r, double deviation, bool other) {
-        const ride::RideSummary& s = r.summary;
-        auto at = [this, other](double where) {
-            return QString(" at %1 m").arg(Num(other ? FromOther(where) : where, 1));
-        };
-        QStringList rows;
-        rows << Num(s.length, 1) + " m, " + Num(s.duration, 1) + " s";
-        rows << Num(s.speed_min, 1) + " – " + Num(s.speed_max, 1) + " m/s";
-        rows << Num(s.vertical_min, 2) + " g" + at(s.vertical_min_s);
-        rows << Num(s.vertical_max, 2) + " g" + at(s.vertical_max_s);
-        rows << Num(s.lateral_max, 2) + " g" + at(s.lateral_max_s);
-        rows << Num(s.lateral_rms, 3) + " g";
-        rows << Num(s.airtime, 2) + " s";
-        rows << Num(std::abs(s.bank_error_max), 1) + "°" + at(s.bank_error_max_s);
-        rows << Num(s.roll_rate_max, 0) + " °/s" + at(s.roll_rate_max_s);
-        rows << (deviation >= 0 ? Num(deviation, 3) + " m" : QString("–"));
-        if (s.valley)
-            rows << QString("at %1 m, input curve %2; clears from %3 m/s")
-                        .arg(Num(other ? FromOther(s.valley->s) : s.valley->s, 1))
-                        .arg(InputCurveAt(other ? FromOther(s.valley->s) : s.valley->s))
-                        .arg(Num(s.valley->min_start_speed, 1));
-        else
-            rows << "none";
-        return rows;
-    };
-    static const char* const names[] = {"Heart line",      "Speed",        "Vertical min", "Vertical max",
-                                        "Lateral largest", "Lateral RMS",  "Airtime",      "Bank error seated",
-                                        "Roll rate max",   "Off the drawn path", "Valley"};
-    const QStringList mine = column(report_, deviation_, false);
-    QStringList theirs;
-    if (two) theirs = column(*other_, other_deviation_.value_or(-1), true);
+    const ride::PlaceNaming mine{nullptr, [this](double s, int) {
+                                     return "input curve " + std::to_string(ride::CurveAt(mine_.vertex_s, s));
+                                 }};
+    ride::PlaceNaming theirs = mine;
+    theirs.distance = [this](double s) { return FromOther(s); };
+    const auto lines = TableLines(ride::SummaryRows(mine_.report, mine_.deviation), mine);
+    std::vector<std::pair<QString, QString>> other_lines;
+    if (two) other_lines = TableLines(ride::SummaryRows(other_->report, other_->deviation), theirs);
 
     QString html = "<style>td{padding:1px 6px 1px 0; white-space:nowrap;} "
                    "th{text-align:left;color:#8e9aa8;font-weight:normal;}</style>";
     html += "<table cellspacing=0>";
     if (two)
-        html += QString("<tr><th></th><th>%1</th><th>%2 (dashed)</th></tr>")
-                    .arg(Mode(run_.mode), OtherMode(run_.mode));
-    for (int i = 0; i < mine.size(); ++i) {
-        html += QString("<tr><td style='color:#8e9aa8'>%1</td><td>%2</td>").arg(QString::fromLatin1(names[i]), Escape(mine[i]));
-        if (two) html += QString("<td>%1</td>").arg(Escape(theirs[i]));
+        html += QString("<tr><th></th><th>%1</th><th>%2 (dashed)</th></tr>").arg(Mode(run_.mode), Mode(Other(run_.mode)));
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        html += QString("<tr><td style='color:#8e9aa8'>%1</td><td>%2</td>").arg(lines[i].first, Escape(lines[i].second));
+        if (two && i < other_lines.size()) html += QString("<td>%1</td>").arg(Escape(other_lines[i].second));
         html += "</tr>";
     }
     html += "</table>";
@@ -676,12 +341,12 @@ void RideReportWindow::RefreshSummary() {
                        .arg(++n)
                        .arg(s, 0, 'f', 2)
                        .arg(Num(p.lateral, 2), Num(s, 1))
-                       .arg(InputCurveAt(s));
+                       .arg(ride::CurveAt(mine_.vertex_s, s));
         }
         return out + "</p>";
     };
-    html += peaks(report_, "Worst lateral spots", false);
-    if (two) html += peaks(*other_, QString("Worst lateral spots, %1").arg(OtherMode(run_.mode)), true);
+    html += peaks(mine_.report, "Worst lateral spots", false);
+    if (two) html += peaks(other_->report, QString("Worst lateral spots, %1").arg(Mode(Other(run_.mode))), true);
     html += "<p style='color:#8e9aa8'>Bands: " + QString::fromLatin1(ride::kBandsText) +
             ". Dashed grey lines mark the loaded track's vertices; "
             "curve k runs from vertex k to k + 1.";

@@ -1,13 +1,11 @@
 // The ride report of a finished run: speed, seat forces and roll along the
-// new track's heart line, stacked over one distance axis, with the loaded
-// track's vertices marked so that a spike leads back to the curve whose
-// colour to change. Optionally overlays the same run made with the other
-// banking method.
+// new track's heart line (a ChartStack), the summary figures beside them, and
+// optionally the same run made with the other banking method, drawn dashed.
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -23,8 +21,10 @@ class QPushButton;
 
 namespace torvix {
 
+class ChartStack;
 class FileDialogs;
 class RunController;
+struct RunOutcome;
 
 // Everything the report needs from a run, copied so that the report stays
 // valid whatever the main window loads or runs next.
@@ -40,27 +40,41 @@ struct RideReportRun {
 
 inline constexpr double kRideReportStep = 0.5;  // metres of heart line between plotted samples
 
+// One ride as the report shows it, measured against the path the designer drew.
+struct MeasuredRide {
+    ride::RideReport report;
+    std::vector<double> vertex_s;  // heart-line distance of every vertex of the loaded track
+    double deviation = -1;         // farthest the heart line strays from the drawn path, metres
+};
+MeasuredRide MeasureAgainstDrawn(const Track& ride_track, const Track& drawn, const ride::RideParams& params);
+
 class RideReportWindow : public QWidget {
     Q_OBJECT
 public:
-    // `runs` makes the comparison run, off the window's thread; `dialogs`
-    // asks for the export file, and without it the export does nothing.
-    RideReportWindow(RideReportRun run, RunController& runs, FileDialogs* dialogs, QWidget* parent = nullptr);
+    // `measured` is the ride of `run.result`. `runs` makes the comparison run,
+    // off the window's thread; `dialogs` asks for the export file, and
+    // without it the export does nothing.
+    RideReportWindow(RideReportRun run, MeasuredRide measured, RunController* runs, FileDialogs* dialogs,
+                     QWidget* parent = nullptr);
+    // A comparison still running is cancelled; its result is dropped.
     ~RideReportWindow() override;
 
     const RideReportRun& run() const { return run_; }
-    const ride::RideReport& report() const { return report_; }
+    const ride::RideReport& report() const { return mine_.report; }
     // Heart-line distance of every vertex of the loaded track, in ride order.
-    const std::vector<double>& vertex_positions() const { return vertex_s_; }
+    const std::vector<double>& vertex_positions() const { return mine_.vertex_s; }
     // The other method's report once a comparison ran and its run succeeded.
-    const ride::RideReport* other_report() const { return other_ ? &*other_ : nullptr; }
+    const ride::RideReport* other_report() const { return other_ ? &other_->report : nullptr; }
     // Where its samples are drawn: its distances matched to this ride's at the loaded track's vertices.
     const std::vector<double>& other_positions() const { return other_s_; }
+    bool comparing() const { return comparing_; }
     QString status_text() const;
     QString readout_text() const;
     QString summary_text() const;
 
-    // The comparison with the other banking method, as its check box does it.
+    // The comparison with the other banking method, as its check box does
+    // it. Its run goes off the window's thread; the dashed ride appears when
+    // the run is done.
     void SetCompare(bool on);
     // The readout and cursor at heart-line distance `s`, as the mouse does it.
     void ShowValuesAt(double s);
@@ -75,36 +89,28 @@ public:
     QImage RenderPlots() const;
 
 private:
-    struct Plot;
-    class PlotView;
-
-    void BuildPlots();
+    void BuildPlotArea();
     void BuildPanel();
-    void FillSeries(Plot& plot, const ride::RideReport& report, bool other);
-    void FitValueAxis(Plot& plot);
-    void FitDistanceAxes();
-    void OnDistanceRangeChanged(double lo, double hi);
+    void StartComparison();
+    void ComparisonDone(RunOutcome& outcome);
+    void ShowComparison(bool on);
     void RefreshSummary();
     void SetStatus(const QString& text);
-    int InputCurveAt(double s) const;
     // The other ride's heart-line distance moved onto this ride's.
     double FromOther(double s) const;
 
     RideReportRun run_;
-    RunController& runs_;
+    QPointer<RunController> runs_;
     FileDialogs* dialogs_ = nullptr;
-    ride::RideReport report_;
-    std::vector<double> vertex_s_;
-    double deviation_ = -1;  // heart line against the designed path, metres
-    std::optional<ride::RideReport> other_;
-    std::optional<double> other_deviation_;
-    std::vector<double> other_vertex_s_;
+    MeasuredRide mine_;
+    std::optional<MeasuredRide> other_;
     std::vector<double> other_s_;  // each of its samples on this ride's distance
     bool other_tried_ = false;
+    bool comparing_ = false;
     QString other_failure_;
 
-    std::vector<std::unique_ptr<Plot>> plots_;
     QWidget* plot_area_ = nullptr;
+    ChartStack* charts_ = nullptr;
     QLabel* heading_ = nullptr;
     QLabel* readout_ = nullptr;
     QLabel* summary_ = nullptr;
@@ -112,8 +118,6 @@ private:
     QCheckBox* compare_ = nullptr;
     QPushButton* export_ = nullptr;
     QPushButton* whole_ = nullptr;
-    std::optional<double> cursor_s_;
-    bool syncing_ = false;
 };
 
 }  // namespace torvix

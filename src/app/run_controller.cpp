@@ -1,70 +1,56 @@
 #include "app/run_controller.h"
 
-#include <QEventLoop>
-#include <thread>
+#include <QPointer>
+#include <memory>
 
 namespace torvix {
 
-RunController::RunController(QObject* parent) : QObject(parent) {}
+RunController::RunController(QObject* parent) : QObject(parent) {
+    connect(&worker_, &Worker::finished, this, [this] {
+        ResetProgress();
+        emit finished();
+    });
+}
 
-// A run keeps the window's thread inside Run until it ends, so no run can
-// still be going when the controller is destroyed.
 RunController::~RunController() = default;
 
-void RunController::KeepLoaded(double track_length) {
-    loaded_ = current_;
-    track_length_ = track_length;
+void RunController::ResetProgress() {
+    progress_count_.store(0);
+    progress_total_.store(10);
 }
 
-void RunController::Cancel() {
-    if (!running_) return;
-    cancelled_ = true;
-    cancel_.store(true);
-}
-
-SolveResult RunController::RunCurrent(SolverMode mode, const HeartlineParams& params,
-                                      std::function<void(double)> friction) {
-    return Run(current_, track_length_, mode, params, std::move(friction));
-}
-
-SolveResult RunController::Run(Track& track, double track_length, SolverMode mode, const HeartlineParams& params,
-                               std::function<void(double)> friction) {
-    SolveResult result;
-    if (running_) {
-        result.message = "Another run is in progress.";
-        return result;
-    }
-    running_ = true;
-    cancelled_ = false;
-    cancel_.store(false);
-
-    SolverObserver observer;
-    if (friction) {
-        // On the solver's thread: the value reaches the window through its event queue.
-        observer.display_gradient = [this, friction](double value) {
-            QMetaObject::invokeMethod(this, [friction, value] { friction(value); }, Qt::QueuedConnection);
+bool RunController::Start(RunRequest request, QObject* receiver, std::function<void(RunOutcome&)> done,
+                          std::function<void(double)> friction) {
+    if (worker_.busy()) return false;
+    // The job owns everything it touches, so nothing it needs can go away under it.
+    auto outcome = std::make_shared<RunOutcome>();
+    outcome->track = std::move(request.track);
+    auto job = [this, outcome, request = std::move(request), receiver = QPointer<QObject>(receiver),
+                friction = std::move(friction)](const std::atomic<bool>& cancel) {
+        SolverObserver observer;
+        if (friction) {
+            observer.display_gradient = [this, receiver, friction](double value) {
+                QMetaObject::invokeMethod(
+                    this, [receiver, friction, value] { if (receiver != nullptr) friction(value); },
+                    Qt::QueuedConnection);
+            };
+        }
+        observer.progress = [this](long count, long total) {
+            progress_count_.store(count);
+            progress_total_.store(total);
         };
-    }
-    observer.progress = [this](long count, long total) {
-        progress_count_.store(count);
-        progress_total_.store(total);
+        observer.cancel = &cancel;
+        outcome->result = SolveHeartlineWith(request.mode, outcome->track, request.track_length, request.params,
+                                             observer);
+        // A run that failed left its track as it was: the valley is looked for on that.
+        if (request.find_valley && !outcome->result.ok && outcome->result.message == kValleyMessage)
+            outcome->valley = FindSolverValley(outcome->track, request.track_length, request.params);
     };
-    observer.cancel = &cancel_;
-    {
-        // Timers, repaints and close requests go on while the solver works.
-        QEventLoop loop;
-        std::thread solver([&] {
-            result = SolveHeartlineWith(mode, track, track_length, params, observer);
-            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-        });
-        loop.exec();
-        solver.join();
-    }
-    running_ = false;
-    progress_count_ = 0;
-    progress_total_ = 10;
-    emit finished();
-    return result;
+    return worker_.Start(std::move(job), receiver, [this, outcome, done = std::move(done)] {
+        ResetProgress();  // the outcome is shown with the bar empty again
+        outcome->cancelled = worker_.cancelled();
+        done(*outcome);
+    });
 }
 
 }  // namespace torvix

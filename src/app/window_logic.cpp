@@ -7,6 +7,8 @@
 #include <limits>
 #include <system_error>
 
+#include "track/result_path.h"
+
 namespace torvix {
 
 namespace {
@@ -120,20 +122,6 @@ std::string GetFileName(std::string_view path, const PathRules& rules) {
     return std::string(path.substr(at + 1));
 }
 
-std::string ResultFileName(std::string_view name) {
-    constexpr std::string_view kFrom = ".nltrack";
-    constexpr std::string_view kTo = "_Torvix.nltrack";
-    std::string result;
-    std::size_t start = 0;
-    for (std::size_t at = name.find(kFrom); at != std::string_view::npos; at = name.find(kFrom, start)) {
-        result.append(name.substr(start, at - start));
-        result.append(kTo);
-        start = at + kFrom.size();
-    }
-    result.append(name.substr(start));
-    return result;
-}
-
 std::string ProposedSaveFolder(std::string_view stored_save_path, std::string_view load_folder) {
     return std::string(stored_save_path.empty() ? load_folder : stored_save_path);
 }
@@ -141,7 +129,7 @@ std::string ProposedSaveFolder(std::string_view stored_save_path, std::string_vi
 std::string ProposedSavePath(std::string_view save_folder, std::string_view load_file, const PathRules& rules) {
     std::string path(save_folder);
     path += rules.join;
-    path += GetFileName(ResultFileName(load_file), rules);
+    path += GetFileName(ResultPath(load_file), rules);
     return path;
 }
 
@@ -162,9 +150,6 @@ std::optional<std::string> ProposedSegmentsText(double length, std::string_view 
 std::string SegmentLengthText(double length, std::string_view segments_text) {
     return NumberText(length / ReadNumber(segments_text));
 }
-
-// ---- Display formats --------------------------------------------------------
-
 
 // ---- Modify parameters ------------------------------------------------------
 

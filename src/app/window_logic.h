@@ -1,6 +1,7 @@
 // The window's rules that need no widgets: reading field texts as numbers,
-// path splitting and the proposed result name, the segment-count preference,
-// the result display formats and the check of the modify parameters.
+// path splitting and the proposed result path, the segment-count preference
+// and the check of the modify parameters. The display formats it shares with
+// the CLI are in texts/display_texts.h.
 #pragma once
 
 #include <cstdint>
@@ -54,15 +55,13 @@ std::string GetFilePath(std::string_view path, const PathRules& rules = kNativeP
 // The part after the last separator; "" when the path has none.
 std::string GetFileName(std::string_view path, const PathRules& rules = kNativePathRules);
 
-// Every occurrence of ".nltrack" (case-sensitive) becomes "_Torvix.nltrack".
-std::string ResultFileName(std::string_view name);
-
 // Folder for the result: the stored "SavePath", or the folder of the loaded
 // file when none is stored (or it is empty).
 std::string ProposedSaveFolder(std::string_view stored_save_path, std::string_view load_folder);
 
 // The full path proposed in the save dialog for the file loaded from
-// `load_file`: the save folder, a separator, the result name.
+// `load_file`: the save folder, a separator, the name of its ResultPath
+// (track/result_path.h), which is never the loaded file's own.
 std::string ProposedSavePath(std::string_view save_folder, std::string_view load_file,
                              const PathRules& rules = kNativePathRules);
 

@@ -1,24 +1,25 @@
 // torvix-cli heartline: runs the solver on a track file and writes the result.
-#include <cctype>
 #include <iostream>
 #include <memory>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
-#include "texts/display_texts.h"
 #include "analysis/track_ends.h"
 #include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "cli/ride_output.h"
 #include "heartline/solver.h"
-#include "refined/solver_modes.h"
 #include "heartline/track_length.h"
 #include "heartline/valley.h"
 #include "nl2/element_export.h"
 #include "railframe/rail_frame.h"
+#include "refined/solver_modes.h"
 #include "ride/ride_report.h"
 #include "ride/verdict.h"
+#include "texts/display_texts.h"
+#include "texts/valley_texts.h"
+#include "track/result_path.h"
 
 namespace torvix::cli {
 
@@ -34,20 +35,6 @@ struct HeartlineOptions {
     bool json = false;
     bool report = false;
 };
-
-
-// Beside the input, its final ".nltrack" (any letter case) replaced, so the
-// result never lands on the input itself.
-std::string DefaultOutputPath(const std::string& input) {
-    constexpr std::string_view kExtension = ".nltrack";
-    std::string stem = input;
-    if (stem.size() >= kExtension.size()) {
-        std::string tail = stem.substr(stem.size() - kExtension.size());
-        for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (tail == kExtension) stem.resize(stem.size() - kExtension.size());
-    }
-    return stem + "_Torvix.nltrack";
-}
 
 int RunHeartline(const HeartlineOptions& options) {
     const std::optional<SolverMode> mode = ParseMode(options.mode);
@@ -88,9 +75,9 @@ int RunHeartline(const HeartlineOptions& options) {
             // Where the train stops, and what carries it through, by the literal run's own energy
             // model. A failed run leaves the track as it was loaded.
             if (const std::optional<SolverValley> valley = FindSolverValley(track, track_length, options.params)) {
-                std::cerr << "The train stops " << FormatFixed(valley->s, 1) << " m along the track (curve "
-                          << valley->curve << "); a start speed of " << FormatFixed(valley->min_start_speed, 1)
-                          << " m/s clears it.\n";
+                std::cerr << ValleySentence(valley->s, "curve " + std::to_string(valley->curve),
+                                            valley->min_start_speed)
+                          << '\n';
                 failure["valley"] = {{"s", valley->s}, {"curve", valley->curve},
                                      {"min_start_speed", valley->min_start_speed}};
             }
@@ -99,7 +86,7 @@ int RunHeartline(const HeartlineOptions& options) {
         return kSolverFailed;
     }
 
-    const std::string output = options.output.empty() ? DefaultOutputPath(options.input) : options.output;
+    const std::string output = options.output.empty() ? ResultPath(options.input) : options.output;
     if (!SaveTrackOrReport(output, track, std::cerr)) return kWriteFailed;
     // The new track's heart line as a NoLimits 2 element, beside it.
     std::string element_path;

@@ -13,6 +13,7 @@
 #include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "cli/ride_output.h"
+#include "heartline/solver.h"
 #include "heartline/track_length.h"
 #include "railframe/rail_frame.h"
 #include "sweep/sweep.h"
@@ -30,9 +31,9 @@ extern "C" void OnInterrupt(int) { g_interrupted.store(true); }
 
 struct SweepOptions {
     std::string path;
-    std::string segments = "60";
-    std::string precision = "6";
-    std::string filter = "15";
+    std::string segments = std::to_string(HeartlineParams{}.segments);
+    std::string precision = std::to_string(HeartlineParams{}.precision);
+    std::string filter = std::to_string(HeartlineParams{}.filter);
     std::string rank = "lateral_rms";
     std::string mode = "literal";
     std::string reading = "simulator";

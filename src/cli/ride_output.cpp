@@ -99,7 +99,6 @@ bool WritePng(const std::string& path, const std::string& svg, int width, int he
 }  // namespace
 
 nlohmann::ordered_json RideJson(const ride::RideReport& report) {
-    const ride::RideSummary& s = report.summary;
     nlohmann::ordered_json j;
     j["ok"] = report.ok;
     if (!report.ok) j["message"] = report.message;
@@ -109,32 +108,26 @@ nlohmann::ordered_json RideJson(const ride::RideReport& report) {
     j["step"] = report.params.step;
     j["roll_reading"] = railframe::ReadingName(report.params.reading);
     j["samples"] = report.samples.size();
-    j["length"] = s.length;
-    j["duration"] = s.duration;
-    j["speed_min"] = s.speed_min;
-    j["speed_max"] = s.speed_max;
-    j["vertical_min"] = s.vertical_min;
-    j["vertical_min_s"] = s.vertical_min_s;
-    j["vertical_max"] = s.vertical_max;
-    j["vertical_max_s"] = s.vertical_max_s;
-    j["lateral_max"] = s.lateral_max;
-    j["lateral_max_s"] = s.lateral_max_s;
-    j["lateral_rms"] = s.lateral_rms;
-    j["airtime"] = s.airtime;
-    j["bank_error_max"] = s.bank_error_max;
-    j["bank_error_max_s"] = s.bank_error_max_s;
-    j["roll_rate_max"] = s.roll_rate_max;
-    j["roll_rate_max_s"] = s.roll_rate_max_s;
-    if (s.valley)
-        j["valley"] = {{"s", s.valley->s}, {"curve", s.valley->curve}, {"min_start_speed", s.valley->min_start_speed}};
-    else
-        j["valley"] = nullptr;
+    // The summary rows, each under its key: a range as _min and _max, a place as _s.
+    for (const ride::SummaryRow& row : ride::SummaryRows(report)) {
+        if (row.kind == ride::RowKind::kNone) {
+            j[row.key] = nullptr;
+        } else if (row.kind == ride::RowKind::kWords) {
+            j[row.key] = row.words;
+        } else if (row.kind == ride::RowKind::kValley) {
+            j[row.key] = {{"s", *row.at}, {"curve", row.curve}, {"min_start_speed", row.value}};
+        } else if (row.upto) {
+            j[row.key + "_min"] = row.value;
+            j[row.key + "_max"] = *row.upto;
+        } else {
+            j[row.key] = row.value;
+            if (row.at) j[row.key + "_s"] = *row.at;
+        }
+    }
     j["peaks"] = nlohmann::ordered_json::array();
-    for (const ride::RidePeak& p : s.peaks) j["peaks"].push_back({{"s", p.s}, {"lateral", p.lateral}, {"curve", p.curve}});
-    j["lateral_above_1g"] = s.lateral_above_tolerable;
-    j["unasked_roll"] = s.unasked_roll;
+    for (const ride::RidePeak& p : report.summary.peaks) j["peaks"].push_back({{"s", p.s}, {"lateral", p.lateral}, {"curve", p.curve}});
     j["unasked_roll_stretches"] = nlohmann::ordered_json::array();
-    for (const ride::RideStretch& r : s.unasked_stretches)
+    for (const ride::RideStretch& r : report.summary.unasked_stretches)
         j["unasked_roll_stretches"].push_back({{"from", r.from}, {"to", r.to}});
     j["verdict"] = VerdictJson(ride::JudgeRide(report));
     return j;

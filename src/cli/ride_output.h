@@ -9,13 +9,14 @@
 
 #include "ride/ride_plot.h"
 #include "ride/ride_report.h"
+#include "ride/ride_summary.h"
 #include "ride/verdict.h"
 
 namespace torvix::cli {
 
-// The summary figures as one object: ok, length, duration, speed_min, ...,
-// valley (null or {s, curve, min_start_speed}), peaks, unasked_roll (metres),
-// unasked_roll_stretches ([{from, to}]) and verdict.
+// The summary as one object: ok, the ride's parameters, every summary row
+// (length, duration, speed_min, ..., valley: null or {s, curve,
+// min_start_speed}), peaks, unasked_roll_stretches ([{from, to}]) and verdict.
 nlohmann::ordered_json RideJson(const ride::RideReport& report);
 
 // {"level": "comfortable" | "tolerable" | "harsh", "text": "..."}.

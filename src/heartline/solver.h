@@ -7,17 +7,18 @@
 #include <functional>
 #include <string>
 
+#include "track/run_defaults.h"
 #include "track/track_fwd.h"
 
 namespace torvix {
 
 struct HeartlineParams {
-    int segments = 60;        // curves of the new spline
-    int precision = 6;        // fitting points per curve
-    double heartline = 1.0;   // metres from the heart path down to the rails
-    double start_speed = 20;  // m/s at the first vertex
-    double end_speed = 17;    // m/s at the last vertex
-    int filter = 15;          // smoothing passes (may be raised by segment colours)
+    int segments = RunDefaults::kSegments;           // curves of the new spline
+    int precision = RunDefaults::kPrecision;         // fitting points per curve
+    double heartline = RunDefaults::kHeartline;      // metres from the heart path down to the rails
+    double start_speed = RunDefaults::kStartSpeed;   // m/s at the first vertex
+    double end_speed = RunDefaults::kEndSpeed;       // m/s at the last vertex
+    int filter = RunDefaults::kFilter;               // smoothing passes (may be raised by segment colours)
 };
 
 // What a window needs to see during a run. Either callback may be empty.

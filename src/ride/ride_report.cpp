@@ -12,6 +12,7 @@
 #include "railframe/rail_frame.h"
 #include "ride/attitude.h"
 #include "ride/ride_line.h"
+#include "texts/valley_texts.h"
 
 namespace torvix::ride {
 
@@ -87,12 +88,6 @@ double SolveCell(const GridPoint& a, const GridPoint& b, double target) {
         x = next;
     }
     return a.t + x * h;
-}
-
-std::string Fixed(double v, int digits) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*f", digits, v);
-    return buf;
 }
 
 bool AllFinite(std::span<const BezierVertex> vertices) {
@@ -472,10 +467,9 @@ RideReport Measure(const RideLine& line, const RideParams& params, const Designe
         valley.curve = valley_curve;
         valley.min_start_speed = std::sqrt(kTwoGravity * std::max(0.0, need));
         report.summary.valley = valley;
-        report.message = "The train valleys at " + Fixed(valley_s, 1) + " m (curve " + std::to_string(valley_curve) + ")";
-        report.message += need <= allowed ? "; a start speed of " + Fixed(valley.min_start_speed, 2) +
-                                                " m/s clears the track."
-                                          : "; at this end speed no start speed carries the train round the closing curve.";
+        const std::string curve = "curve " + std::to_string(valley_curve);
+        report.message = need <= allowed ? ValleySentence(valley_s, curve, valley.min_start_speed)
+                                         : ClosingValleySentence(valley_s, curve);
         return report;
     }
     report.ok = true;
@@ -572,43 +566,6 @@ double HeartDeviationMax(const RideReport& report, const Track& designed) {
         if (std::isfinite(best)) worst = std::max(worst, best);
     }
     return std::sqrt(worst);
-}
-
-std::string FormatSummary(const RideReport& report) {
-    const RideSummary& s = report.summary;
-    std::string out;
-    auto at = [](double where) { return " at " + Fixed(where, 1) + " m"; };
-    out += "Heart line: " + Fixed(s.length, 1) + " m, ride " + Fixed(s.duration, 1) + " s\n";
-    out += "Speed: " + Fixed(s.speed_min, 1) + " to " + Fixed(s.speed_max, 1) + " m/s\n";
-    out += "Vertical: " + Fixed(s.vertical_min, 2) + " g" + at(s.vertical_min_s) + " to " + Fixed(s.vertical_max, 2) +
-           " g" + at(s.vertical_max_s) + "\n";
-    out += "Lateral: largest " + Fixed(s.lateral_max, 2) + " g" + at(s.lateral_max_s) + ", RMS " +
-           Fixed(s.lateral_rms, 3) + " g\n";
-    out += "Airtime: " + Fixed(s.airtime, 2) + " s\n";
-    out += "Bank error while seated: largest " + Fixed(std::abs(s.bank_error_max), 1) + " deg" +
-           at(s.bank_error_max_s) + "\n";
-    out += "Roll rate: largest " + Fixed(s.roll_rate_max, 0) + " deg/s" + at(s.roll_rate_max_s) + "\n";
-    if (s.unasked_stretches.empty()) {
-        out += "Unasked roll: none\n";
-    } else {
-        out += "Unasked roll: " + Fixed(s.unasked_roll, 1) + " m turned over where nothing calls for it, at";
-        constexpr std::size_t kListed = 8;
-        for (std::size_t i = 0; i < std::min(kListed, s.unasked_stretches.size()); ++i)
-            out += (i ? ", " : " ") + Fixed(s.unasked_stretches[i].from, 1) + "-" + Fixed(s.unasked_stretches[i].to, 1);
-        out += " m";
-        if (s.unasked_stretches.size() > kListed)
-            out += " and " + std::to_string(s.unasked_stretches.size() - kListed) + " more stretches";
-        out += "\n";
-    }
-    if (s.valley)
-        out += "Valley:" + at(s.valley->s) + " (curve " + std::to_string(s.valley->curve) + "); a start speed of " +
-               Fixed(s.valley->min_start_speed, 2) + " m/s clears the track\n";
-    else
-        out += "Valley: none\n";
-    out += "Largest lateral peaks:\n";
-    for (const RidePeak& p : s.peaks)
-        out += "  " + Fixed(p.lateral, 2) + " g" + at(p.s) + " (curve " + std::to_string(p.curve) + ")\n";
-    return out;
 }
 
 std::string SamplesCsv(const RideReport& report) {

@@ -13,15 +13,17 @@
 #include <vector>
 
 #include "geometry/vector3.h"
+#include "track/run_defaults.h"
 #include "railframe/rail_frame.h"
 #include "track/track.h"
 
 namespace torvix::ride {
 
+// Heartline and speeds default to the solver's own defaults.
 struct RideParams {
-    double heartline = 1.0;    // metres from the rails up to the riders' hearts (negative when hanging)
-    double start_speed = 20;   // m/s at the first vertex
-    double end_speed = 17;     // m/s at the last vertex
+    double heartline = RunDefaults::kHeartline;     // metres from the rails up to the riders' hearts (negative when hanging)
+    double start_speed = RunDefaults::kStartSpeed;  // m/s at the first vertex
+    double end_speed = RunDefaults::kEndSpeed;      // m/s at the last vertex
     double step = 0.5;         // metres of heart line between samples (at most)
     railframe::RollReading reading = railframe::RollReading::kSimulator;  // how the vertex rolls are read
 };
@@ -122,7 +124,8 @@ std::vector<double> LocateAlong(const RideReport& report, std::span<const Vector
 // its closing curve). Negative when either has no curve.
 double HeartDeviationMax(const RideReport& report, const Track& designed);
 
-// One line per summary figure, for people.
+// One line per topic of the summary rows (ride/ride_summary.h), then the
+// largest lateral peaks, for people.
 std::string FormatSummary(const RideReport& report);
 
 // The samples as CSV with the header s,t,x,y,z,speed,vertical,lateral,longitudinal,roll,roll_rate,curve,unasked

@@ -258,14 +258,14 @@ bool SaveINISetting(const SettingsFile& file, std::string_view key, std::string_
     return file.Save(key, setting, value);
 }
 
-ParameterTexts LoadParameterTexts(const SettingsFile& file) {
+ParameterTexts LoadParameterTexts(const SettingsFile& file, const ParameterTexts& defaults) {
     ParameterTexts texts;
-    texts.segments = GetINISetting(file, "Settings", "Segments", "60");
-    texts.heartline = GetINISetting(file, "Settings", "Heartline", "1.0");
-    texts.start_speed = GetINISetting(file, "Settings", "SpeedIn", "20");
-    texts.end_speed = GetINISetting(file, "Settings", "SpeedOut", "17");
-    texts.precision = GetINISetting(file, "Settings", "Precision", "6");
-    texts.filter = GetINISetting(file, "Settings", "Filter", "15");
+    texts.segments = GetINISetting(file, "Settings", "Segments", defaults.segments);
+    texts.heartline = GetINISetting(file, "Settings", "Heartline", defaults.heartline);
+    texts.start_speed = GetINISetting(file, "Settings", "SpeedIn", defaults.start_speed);
+    texts.end_speed = GetINISetting(file, "Settings", "SpeedOut", defaults.end_speed);
+    texts.precision = GetINISetting(file, "Settings", "Precision", defaults.precision);
+    texts.filter = GetINISetting(file, "Settings", "Filter", defaults.filter);
     return texts;
 }
 

@@ -85,8 +85,8 @@ struct ParameterTexts {
 };
 
 // The field texts at start-up: each stored text as it is (no range checks),
-// or its default (60, 1.0, 20, 17, 6, 15). Only reads; never creates the file.
-ParameterTexts LoadParameterTexts(const SettingsFile& file);
+// or the text of `defaults`. Only reads; never creates the file.
+ParameterTexts LoadParameterTexts(const SettingsFile& file, const ParameterTexts& defaults);
 
 // Stores the six texts exactly as given, in the order the modify command
 // writes them. Returns false if any write failed.

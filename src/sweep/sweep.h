@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "heartline/solver.h"
 #include "railframe/rail_frame.h"
 #include "refined/solver_modes.h"
 #include "ride/verdict.h"
@@ -36,13 +37,14 @@ const char* RankName(RankBy rank);
 // Every name ParseRank knows, separated by '|'.
 std::string RankNames();
 
+// Every parameter defaults to the solver's own default.
 struct SweepSettings {
-    std::vector<int> segments{60};
-    std::vector<int> precision{6};
-    std::vector<int> filter{15};
-    double heartline = 1.0;
-    double start_speed = 20;
-    double end_speed = 17;
+    std::vector<int> segments{HeartlineParams{}.segments};
+    std::vector<int> precision{HeartlineParams{}.precision};
+    std::vector<int> filter{HeartlineParams{}.filter};
+    double heartline = HeartlineParams{}.heartline;
+    double start_speed = HeartlineParams{}.start_speed;
+    double end_speed = HeartlineParams{}.end_speed;
     double step = 0.5;  // ride report step, metres
     SolverMode mode = SolverMode::kLiteral;
     railframe::RollReading reading = railframe::RollReading::kSimulator;  // of the ride report

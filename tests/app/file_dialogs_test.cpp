@@ -23,12 +23,6 @@ TEST(DialogFlagsTest, TrackCommandsGetTheirFixedFlags) {
     EXPECT_EQ(SaveDialogFlags(0, true), 0x6);
 }
 
-TEST(DialogFlagsTest, HookAndTemplateBitsAreClearedOthersKept) {
-    EXPECT_EQ(OpenDialogFlags(0x20 | 0x40 | 0x8, false, false, false), 0x8);
-    EXPECT_EQ(OpenDialogFlags(0x60, false, false, true), 0x1);
-    EXPECT_EQ(SaveDialogFlags(0x60 | 0x1000, false), 0x1004) << "hide read-only is always set for saving";
-}
-
 TEST(DialogFlagsTest, FlagsChooseTheQtModes) {
     const DialogModes open_existing = DialogModesFromFlags(0x1004, false);
     EXPECT_EQ(open_existing.accept_mode, QFileDialog::AcceptOpen);

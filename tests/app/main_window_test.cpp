@@ -32,7 +32,7 @@ const Placement kPlacements[] = {
     {"bubbleshape", {197, 264, 2, 3}},      {"btnLoad", {36, 308, 89, 17}},
     {"btnMod", {156, 308, 89, 17}},         {"btnSave", {276, 308, 89, 17}},
     {"minimizeme", {352, 12, 33, 21}},      {"closeme", {388, 12, 29, 21}},
-    {"Message_Label", {52, 281, 109, 21}},  {"Picture1", {424, 8, 440, 340}},
+    {"Message_Label", {52, 281, 109, 21}},
 };
 
 TEST_F(WindowTest, ControlsSitWhereTheSkinPaintsThem) {
@@ -76,7 +76,6 @@ TEST_F(WindowTest, InitialTextsAndVisibility) {
     EXPECT_EQ(Control<ShapeWidget>("bubbleshape")->BorderColour(), QColor(180, 200, 220));
     EXPECT_EQ(Control<ShapeWidget>("statuslight2")->FillColour(), QColor(0, 192, 0));
     EXPECT_EQ(Control<ShapeWidget>("Progressbar")->FillColour(), QColor(255, 0, 0));
-    EXPECT_TRUE(Control("Picture1")->isHidden());
 }
 
 TEST_F(WindowTest, FieldAndLabelColours) {

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QLineSeries>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
@@ -110,7 +111,7 @@ TEST_F(RideTest, ReportControlIsEnabledOnlyAfterASuccessfulRun) {
 
     LoadHill();
     EXPECT_FALSE(control->isEnabled());
-    Window().OnModifyClicked();
+    RunModify();
     ASSERT_TRUE(Window().track_modified());
     EXPECT_TRUE(control->isEnabled());
     // Ctrl+R opens it, as the control's click does.
@@ -122,7 +123,7 @@ TEST_F(RideTest, ReportControlIsEnabledOnlyAfterASuccessfulRun) {
 
     // A failed run takes the report away: it described a track that is gone.
     SetField("str_startspeed", "5");
-    Window().OnModifyClicked();
+    RunModify();
     ASSERT_FALSE(Window().track_modified());
     EXPECT_FALSE(control->isEnabled());
     EXPECT_EQ(Window().ride_report_window(), nullptr);
@@ -133,7 +134,7 @@ TEST_F(RideTest, ReportControlIsEnabledOnlyAfterASuccessfulRun) {
 TEST_F(RideTest, ReportOfTheSampleRunPlotsEverySampleAndEveryInputVertex) {
     Load(kSample.string());
     SetField("str_heartline", "1.1");
-    Window().OnModifyClicked();
+    RunModify();
     ASSERT_TRUE(Window().track_modified());
     // Fields edited after the run do not change what the report measures.
     SetField("str_heartline", "3");
@@ -194,7 +195,7 @@ TEST_F(RideTest, ReportOfTheSampleRunPlotsEverySampleAndEveryInputVertex) {
 
 TEST_F(RideTest, ComparisonShowsTheOtherModeOrSaysWhyNot) {
     Load(kSample.string());
-    Window().OnModifyClicked();
+    RunModify();
     ASSERT_TRUE(Window().track_modified());
     Window().OpenRideReport();
     RideReportWindow* report = Window().ride_report_window();
@@ -205,6 +206,7 @@ TEST_F(RideTest, ComparisonShowsTheOtherModeOrSaysWhyNot) {
     const SolveResult direct =
         SolveHeartlineWith(SolverMode::kRefined, other, Window().track_length(), FieldParams());
     report->SetCompare(true);
+    ASSERT_TRUE(WaitForRun());
     if (direct.ok) {
         const ride::RideReport expected = ride::MeasureRide(other, report->report().params);
         for (const char* name : kPlotNames) {
@@ -239,7 +241,7 @@ TEST_F(RideTest, BankingModeIsRememberedAndUsedByTheNextRun) {
     Track direct_track = Window().loaded_track();
     const SolveResult direct =
         SolveHeartlineWith(SolverMode::kRefined, direct_track, Window().track_length(), FieldParams());
-    Window().OnModifyClicked();
+    RunModify();
     EXPECT_EQ(Window().track_modified(), direct.ok);
     if (direct.ok) {
         EXPECT_TRUE(Window().current_track() == direct_track);
@@ -259,7 +261,7 @@ TEST_F(RideTest, BankingModeIsRememberedAndUsedByTheNextRun) {
 TEST_F(RideTest, ValleyTooltipNamesAStartSpeedThatPasses) {
     LoadHill();
     SetField("str_startspeed", "5");
-    Window().OnModifyClicked();
+    RunModify();
     ASSERT_FALSE(Window().track_modified());
     ASSERT_FALSE(boxes.shown.empty());
     EXPECT_EQ(boxes.shown.back().text, QString(kValleyMessage));
@@ -279,7 +281,7 @@ TEST_F(RideTest, ValleyTooltipNamesAStartSpeedThatPasses) {
     ASSERT_TRUE(speed.hasMatch()) << message->toolTip().toStdString();
     EXPECT_GT(speed.captured(1).toDouble(), 15);  // the hill needs about 12 m of height in speed
     SetField("str_startspeed", speed.captured(1));
-    Window().OnModifyClicked();
+    RunModify();
     EXPECT_TRUE(Window().track_modified());
 }
 
@@ -301,7 +303,7 @@ protected:
         SetField("str_precision", "16");
         SetField("str_filter", "200");
         MainWindow& w = Window();
-        w.OnModifyClicked();
+        RunModify();
         w.OpenRideReport();
         if (w.ride_report_window() == nullptr) return false;
         bool saw_run = false;
@@ -312,6 +314,7 @@ protected:
         });
         poke.start();
         w.ride_report_window()->SetCompare(true);
+        EXPECT_TRUE(WaitForRun());
         return saw_run;
     }
 };
@@ -339,6 +342,34 @@ TEST_F(CompareTest, ClosingTheWindowCancelsTheComparison) {
     EXPECT_TRUE(Window().isVisible()) << "closes only once the run has unwound";
     QTest::qWait(20);
     EXPECT_FALSE(Window().isVisible());
+}
+
+// Closing the report while its comparison runs: the run stops, its result
+// goes nowhere, and the window's commands come back.
+TEST_F(CompareTest, ClosingTheReportDuringItsComparisonDropsTheRun) {
+    QPointer<RideReportWindow> closed;
+    ASSERT_TRUE(CompareWhile([&] {
+        closed = Window().ride_report_window();
+        closed->close();
+    }));
+    QTRY_VERIFY(closed.isNull());
+    EXPECT_EQ(Window().ride_report_window(), nullptr);
+    EXPECT_FALSE(Window().run_in_progress());
+
+    Window().OpenRideReport();
+    RideReportWindow* again = Window().ride_report_window();
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->other_report(), nullptr);
+    // And closed together with the main window: both go, the window once the run has unwound.
+    Window().show();
+    again->SetCompare(true);
+    ASSERT_TRUE(Window().run_in_progress());
+    again->close();
+    Window().OnCloseClicked();
+    EXPECT_TRUE(Window().isVisible());
+    ASSERT_TRUE(WaitForRun());
+    QTRY_VERIFY(!Window().isVisible());
+    EXPECT_EQ(Window().ride_report_window(), nullptr);
 }
 
 }  // namespace

@@ -35,8 +35,17 @@ TEST_F(WindowTest, SuggestFillsTheFieldsWithACombinationFromTheGrid) {
     EXPECT_TRUE(message->toolTip().contains("lateral RMS")) << message->toolTip().toStdString();
 
     // The commands work on as before: a run with the suggested settings goes through.
-    Window().OnModifyClicked();
+    RunModify();
     EXPECT_TRUE(Window().track_modified());
+}
+
+TEST_F(WindowTest, DestroyingTheWindowDuringSuggestStopsTheSweep) {
+    dialogs.open_answers.push_back(test::SampleTrackPath().string());
+    Window().OnLoadClicked();
+    Window().SuggestSettings();
+    ASSERT_TRUE(Window().suggesting());
+    window.reset();  // waits for the sweep, whose result goes nowhere
+    EXPECT_EQ(Field("str_segments")->text(), "60") << "a new window starts from the stored settings";
 }
 
 }  // namespace

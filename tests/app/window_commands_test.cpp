@@ -76,7 +76,7 @@ protected:
         dialogs.open_answers.push_back(path);
         Window().OnLoadClicked();
     }
-    void Modify() { Window().OnModifyClicked(); }
+    void Modify() { RunModify(); }
     void SetField(const char* name, const char* text) { Field(name)->setText(text); }
 
     bool Lit(const char* light) { return !Control(light)->isHidden(); }
@@ -147,14 +147,19 @@ TEST_F(CommandsTest, StoredSavePathAndLastLoadFolderAreUsed) {
     EXPECT_EQ(dialogs.opened[1].file_name, path);
 }
 
-TEST_F(CommandsTest, ResultNameReplacementIsExactAndCaseSensitive) {
-    Load(WriteTrack("Loop.NLTRACK", MakeTrack(80, 0, 3)));
-    ASSERT_TRUE(Window().track_loaded());
-    EXPECT_EQ(Window().proposed_save_file().toStdString(), (dir / "Loop.NLTRACK").string());
+// The proposal is never the loaded file itself, whatever the letter case of its extension.
+TEST_F(CommandsTest, ResultNameReplacesTheFinalExtensionInAnyCase) {
+    for (const char* name : {"Loop.NLTRACK", "x.NlTrack"}) {
+        const std::string input = WriteTrack(name, MakeTrack(80, 0, 3));
+        Load(input);
+        ASSERT_TRUE(Window().track_loaded());
+        const std::string stem = std::string(name).substr(0, std::string(name).size() - 8);
+        EXPECT_EQ(Window().proposed_save_file().toStdString(), (dir / (stem + "_Torvix.nltrack")).string());
+        EXPECT_NE(Window().proposed_save_file().toStdString(), input);
+    }
     Load(WriteTrack("a.nltrack.nltrack", MakeTrack(80, 0, 3)));
     ASSERT_TRUE(Window().track_loaded());
-    EXPECT_EQ(Window().proposed_save_file().toStdString(),
-              (dir / "a_Torvix.nltrack_Torvix.nltrack").string());
+    EXPECT_EQ(Window().proposed_save_file().toStdString(), (dir / "a.nltrack_Torvix.nltrack").string());
 }
 
 TEST_F(CommandsTest, WantSegmentLengthProposesSegments) {
@@ -542,6 +547,22 @@ TEST_F(CommandsTest, CommandsWaitAndCloseEndsTheRun) {
     EXPECT_TRUE(w.isVisible());
     QTest::qWait(20);
     EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(CommandsTest, DestroyingTheWindowDuringARunStopsTheRun) {
+    Load(WriteTrack("long.nltrack", MakeTrack(3000, 10, 60, 40)));
+    SetField("str_segments", "300");
+    SetField("str_precision", "16");
+    SetField("str_filter", "200");
+    Window().OnModifyClicked();
+    ASSERT_TRUE(Window().run_in_progress());
+    window.reset();  // waits for the run's thread; its result goes nowhere
+
+    // A new window on the same settings file works as before.
+    Load(WriteTrack("short.nltrack", MakeTrack(150, 3, 8)));
+    Modify();
+    EXPECT_TRUE(Window().track_modified());
+    EXPECT_EQ(Text("str_segments"), "300") << "the settings of the dropped run were stored when it started";
 }
 
 // ---- animations on the widgets

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 #include <deque>
 #include <memory>
@@ -103,6 +104,19 @@ protected:
     }
 
     QLineEdit* Field(const char* name) { return Control<QLineEdit>(name); }
+
+    // Waits until the window's run (Heartline or a comparison) has ended and
+    // its outcome is shown; false when it did not end in time.
+    bool WaitForRun(int timeout_ms = 120000) {
+        if (!Window().run_in_progress()) return true;
+        QSignalSpy ended(&Window(), &MainWindow::runFinished);
+        return ended.wait(timeout_ms);
+    }
+    // The Heartline command as a click runs it, waited for.
+    void RunModify() {
+        Window().OnModifyClicked();
+        EXPECT_TRUE(WaitForRun());
+    }
 
     void TearDown() override { window.reset(); }
 

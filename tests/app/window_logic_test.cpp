@@ -102,14 +102,14 @@ TEST(SavePath, FromTheLoadedFolderOrTheStoredOne) {
     EXPECT_EQ(ProposedSavePath("/out", "/tracks/Loop.nltrack", kPosixPathRules), "/out/Loop_Torvix.nltrack");
 }
 
-TEST(SavePath, ReplacementIsCaseSensitiveAndCoversEveryOccurrence) {
+TEST(SavePath, ResultNameInAnyLetterCaseNeverTheLoadedFile) {
     const PathRules& w = kWindowsPathRules;
-    EXPECT_EQ(ProposedSavePath("E:\\Out", "D:\\Coasters\\Loop.NLTRACK", w), "E:\\Out\\Loop.NLTRACK");
-    EXPECT_EQ(ProposedSavePath("E:\\Out", "D:\\a.nltrack.nltrack", w), "E:\\Out\\a_Torvix.nltrack_Torvix.nltrack");
-    EXPECT_EQ(ResultFileName("x.nltrackx.nltrack"), "x_Torvix.nltrackx_Torvix.nltrack");
-    EXPECT_EQ(ResultFileName("plain"), "plain");
-    // The replacement text itself is not searched again.
-    EXPECT_EQ(ResultFileName("a_Torvix.nltrack"), "a_Torvix_Torvix.nltrack");
+    EXPECT_EQ(ProposedSavePath("E:\\Out", "D:\\Coasters\\Loop.NLTRACK", w), "E:\\Out\\Loop_Torvix.nltrack");
+    EXPECT_EQ(ProposedSavePath("D:\\Coasters", "D:\\Coasters\\x.NlTrack", w), "D:\\Coasters\\x_Torvix.nltrack");
+    EXPECT_EQ(ProposedSavePath("E:\\Out", "D:\\a.nltrack.nltrack", w), "E:\\Out\\a.nltrack_Torvix.nltrack");
+    // A folder named like a track keeps its name; the file gets the suffix.
+    EXPECT_EQ(ProposedSavePath("/t/old.nltrack", "/t/old.nltrack/plain", kPosixPathRules),
+              "/t/old.nltrack/plain_Torvix.nltrack");
 }
 
 TEST(SegmentPreference, WantSlMustBeExactlyOne) {

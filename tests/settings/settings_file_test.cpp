@@ -227,21 +227,23 @@ TEST_F(SettingsFileTest, WritesThroughALinkToItsTarget) {
 }
 
 TEST_F(SettingsFileTest, StartUpTextsDefaultWithoutAFileAndCreateNone) {
-    const ParameterTexts texts = LoadParameterTexts(file);
-    EXPECT_EQ(texts, (ParameterTexts{"60", "1.0", "20", "17", "6", "15"}));
+    const ParameterTexts defaults{"60", "1.0", "20", "17", "6", "15"};
+    const ParameterTexts texts = LoadParameterTexts(file, defaults);
+    EXPECT_EQ(texts, defaults);
     EXPECT_FALSE(fs::exists(file.path()));
 }
 
 TEST_F(SettingsFileTest, StartUpTextsComeAsStoredWithoutRangeChecks) {
     WriteText(file.path(),
               "[Settings]\nSegments=abc\nHeartline=-1.5\nSpeedIn=25\nSpeedOut=\nPrecision=2\nFilter=99999\n");
-    EXPECT_EQ(LoadParameterTexts(file), (ParameterTexts{"abc", "-1.5", "25", "", "2", "99999"}));
+    EXPECT_EQ(LoadParameterTexts(file, {"1", "2", "3", "4", "5", "6"}),
+              (ParameterTexts{"abc", "-1.5", "25", "", "2", "99999"}));
 }
 
 TEST_F(SettingsFileTest, SavedParameterTextsReadBackUnchanged) {
     const ParameterTexts texts{"61", "1.25", "18.5", "12", "8", "3"};
     ASSERT_TRUE(SaveParameterTexts(file, texts));
-    EXPECT_EQ(LoadParameterTexts(file), texts);
+    EXPECT_EQ(LoadParameterTexts(file, {}), texts);
     EXPECT_EQ(ReadText(file.path()),
               "[Settings]\nSegments=61\nHeartline=1.25\nSpeedIn=18.5\nSpeedOut=12\nPrecision=8\nFilter=3\n");
 }

@@ -70,6 +70,8 @@ int main(int argc, char** argv) {
 
     window.OnLoadClicked();
     window.OnModifyClicked();
+    // The run goes off the window's thread; the window shows its outcome when it is done.
+    while (window.run_in_progress()) QApplication::processEvents(QEventLoop::AllEvents, 20);
     if (!window.track_modified()) return 1;
     Wait(100);
     if (!window.grab().save(QDir(out).filePath("window-after-run.png"))) return 1;

@@ -1,0 +1,40 @@
+#include "app/message_line.h"
+
+#include <QLabel>
+#include <QTimer>
+
+#include "app/widget_style.h"
+
+namespace torvix {
+
+MessageLine::MessageLine(QLabel* label, QWidget* window)
+    : QObject(window), label_(label), timer_(new QTimer(window)), font_("Fixedsys") {
+    timer_->setObjectName("message_timer");
+    timer_->setInterval(1500);
+    connect(timer_, &QTimer::timeout, this, &MessageLine::Clear);
+    label_->setText("Ready");
+    font_.setPointSize(9);
+    font_.setWeight(QFont::Normal);
+    font_.setStyleHint(QFont::TypeWriter);
+    label_->setFont(font_);
+    label_->setAlignment(Qt::AlignCenter);
+    SetTextOnlyColour(label_, kTextColour);
+}
+
+void MessageLine::Start() { timer_->start(); }
+
+void MessageLine::Show(const QString& text, int duration_ms, const QString& full_text) {
+    label_->setText(text);
+    label_->setToolTip(full_text == text ? QString() : full_text);
+    FitMessageLine(label_, font_);
+    label_->setEnabled(true);
+    timer_->setInterval(duration_ms);
+    timer_->start();
+}
+
+void MessageLine::Clear() {
+    label_->setText(QString());
+    timer_->stop();
+}
+
+}  // namespace torvix

@@ -1,0 +1,56 @@
+#include "app/track_session.h"
+
+#include "heartline/track_length.h"
+
+namespace torvix {
+
+TrackSession::TrackSession(QObject* parent) : QObject(parent) {}
+
+TrackSession::LoadResult TrackSession::Load(const std::string& file) {
+    LoadResult out;
+    Track track;
+    TrackIoError error;
+    TrackLengthResult measured;
+    const bool read = ReadTrackFile(file, track, &error, &out.skipped);
+    if (read) measured = TrackLength(track);
+    SetModified(false);
+    if (!read || !measured.ok()) {
+        out.failure = read ? "the track's length cannot be measured: " + measured.message
+                           : error.message + (error.offset >= 0
+                                                  ? " (at byte offset " + std::to_string(error.offset) + ")"
+                                                  : std::string());
+        SetLoaded(false);
+        return out;
+    }
+    file_ = file;
+    current_ = std::move(track);
+    loaded_track_ = current_;
+    length_ = measured.length;
+    out.ok = true;
+    SetLoaded(true);
+    return out;
+}
+
+void TrackSession::RunStarted() {
+    current_ = loaded_track_;
+    SetModified(false);
+}
+
+void TrackSession::RunSucceeded(Track result) {
+    current_ = std::move(result);
+    SetModified(true);
+}
+
+void TrackSession::SetLoaded(bool loaded) {
+    if (loaded_ == loaded) return;
+    loaded_ = loaded;
+    emit loadedChanged(loaded);
+}
+
+void TrackSession::SetModified(bool modified) {
+    if (modified_ == modified) return;
+    modified_ = modified;
+    emit modifiedChanged(modified);
+}
+
+}  // namespace torvix
