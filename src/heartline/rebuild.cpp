@@ -100,9 +100,9 @@ Failure RebuildSpline(const RebuildInputs& in, SampleSet& set, std::vector<Bezie
         out, progress);
 }
 
-void CommitTrack(Track& track, std::vector<BezierVertex> vertices, int segments) {
+void CommitTrack(Track& track, std::vector<BezierVertex> vertices, int segments, bool closed) {
     BezrChunk bezr;
-    bezr.vertex_count = segments + 1;
+    bezr.vertex_count = closed ? segments : segments + 1;
     bezr.vertices = std::move(vertices);
     track.bezr = std::move(bezr);
     track.segm.segment_count = segments;

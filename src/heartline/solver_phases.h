@@ -56,7 +56,9 @@ EnergyModel ComputeEnergy(std::span<const BezierVertex> vertices, double length,
 
 // ---- Commit ----
 
-// Replaces the spline and the few fields a run changes.
-void CommitTrack(Track& track, std::vector<BezierVertex> vertices, int segments);
+// Replaces the spline and the few fields a run changes: `segments` curves,
+// with `segments` + 1 vertices, or as many vertices as curves for a closed
+// circuit whose last curve runs back to the first vertex.
+void CommitTrack(Track& track, std::vector<BezierVertex> vertices, int segments, bool closed = false);
 
 }  // namespace torvix::heartline

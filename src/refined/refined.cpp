@@ -6,11 +6,37 @@
 #include "railframe/rail_frame.h"
 #include "refined/refined_internal.h"
 #include "refined/solver_modes.h"
+#include "ride/ride_line.h"
 #include "heartline/solver_phases.h"
 
 namespace torvix {
 
 namespace refined {
+
+namespace {
+
+// Seconds of ride on each side of a closed circuit's joint that the banking
+// sees across it: beyond the widest smoothing.
+constexpr double kJointReach = 6;
+
+// The fit's first and last vertices lie on one place of a closed circuit: one
+// vertex there, with the mean of both sides' tangents so that the closing
+// curve (the fit's last) meets the first smoothly.
+void CloseTheLap(std::vector<BezierVertex>& out, int segments) {
+    BezierVertex& first = out[0];
+    const BezierVertex& last = out[static_cast<std::size_t>(segments)];
+    auto mean = [](const Vector3& a, const Vector3& b) {
+        return Vector3{float((double(a.x) + b.x) / 2), float((double(a.y) + b.y) / 2), float((double(a.z) + b.z) / 2)};
+    };
+    const Vector3 at = mean(first.position, last.position);
+    const Vector3 ahead = mean(first.control_next, last.control_next);
+    first.control_next = VecAdd(at, VecSub(ahead, mean(first.position, last.position)));
+    first.control_prev = VecAdd(at, VecSub(mean(first.control_prev, last.control_prev), mean(first.position, last.position)));
+    first.position = at;
+    out[static_cast<std::size_t>(segments)] = BezierVertex{};
+}
+
+}  // namespace
 
 SolveResult SolveRefinedTuned(Track& track, double track_length, const HeartlineParams& params,
                               const SolverObserver& observer, const RefinedTuning& tuning) {
@@ -23,7 +49,13 @@ SolveResult SolveRefinedTuned(Track& track, double track_length, const Heartline
     const int segments = params.segments;
     const std::span<const BezierVertex> vertices(track.bezr.vertices.data(),
                                                  static_cast<std::size_t>(track.bezr.vertex_count));
-    const std::span<const Segment> segs(track.segm.segments.data(), vertices.size() - 1);
+    // A closed circuit is ridden once round, its closing curve from the last
+    // vertex back to the first a curve like the others: the new track closes
+    // the same way, with one vertex fewer than an open one.
+    const bool closed = ride::IsClosedCircuit(track) && track.segm.segments.size() >= vertices.size() && segments > 1;
+    std::vector<BezierVertex> lap(vertices.begin(), vertices.end());
+    if (closed) lap.push_back(vertices.front());
+    const std::span<const Segment> segs(track.segm.segments.data(), lap.size() - 1);
 
     // The count a segment colour asks for raises Filter as in the literal run.
     for (const Segment& s : segs)
@@ -39,13 +71,15 @@ SolveResult SolveRefinedTuned(Track& track, double track_length, const Heartline
     result.friction = 0.0 - shown.gradient;
     if (observer.display_gradient) observer.display_gradient(result.friction);
 
-    const ExactPath path(vertices);
-    if (!(path.length() > 0)) {
+    const ExactPath path(lap);
+    // The same energy model, spread over the path's own length up to the last
+    // vertex; a closing curve continues it.
+    const double to_last = closed ? path.curve(path.curve_count() - 1).s0 : path.length();
+    if (!(to_last > 0)) {
         result.message = "The track has no length.";
         return result;
     }
-    // The same energy model, spread over the path's own length.
-    const double gradient = (shown.e_end - shown.e_start) / path.length();
+    const double gradient = (shown.e_end - shown.e_start) / to_last;
     Grid grid;
     if (auto failure = BuildGrid(path, segments, params.precision, shown.e_start, gradient, tuning, grid)) {
         result.message = *failure;
@@ -60,29 +94,36 @@ SolveResult SolveRefinedTuned(Track& track, double track_length, const Heartline
         if (cancelled()) return result;
     }
 
-    const std::vector<D3> frame = MinimalFrame(grid);
+    // Around a closed circuit the banking is chosen with the joint's other side in view.
+    std::size_t first = 0;
+    const Grid banked = closed ? AroundTheLap(grid, kJointReach, first) : grid;
+    const std::vector<D3> frame = MinimalFrame(banked);
     // The designer's own roll as the simulator will show it.
-    const std::vector<railframe::RailCurve> rails = railframe::PrepareRails(vertices, railframe::RollReading::kSimulator);
-    std::vector<D3> designer(grid.points.size());
+    const std::vector<railframe::RailCurve> rails =
+        railframe::PrepareRails(vertices, railframe::RollReading::kSimulator, closed);
+    std::vector<D3> designer(banked.points.size());
     for (std::size_t i = 0; i < designer.size(); ++i) {
-        const railframe::RailPoint r = railframe::EvaluateRail(rails[grid.points[i].in_curve], 0.0, grid.points[i].in_t);
+        const GridPoint& g = banked.points[i];
+        const railframe::RailPoint r = railframe::EvaluateRail(rails[g.in_curve], 0.0, g.in_t);
         designer[i] = {r.down[0], r.down[1], r.down[2]};
     }
-    BankTargets targets = ChooseTargets(grid, frame, designer, segs, params.filter, tuning);
-    const std::vector<double> angle = SmoothInTime(grid, targets, tuning);
+    BankTargets targets = ChooseTargets(banked, frame, designer, segs, params.filter, tuning);
+    const std::vector<double> angle = SmoothInTime(banked, targets, tuning);
     std::vector<D3> down(grid.points.size());
-    for (std::size_t i = 0; i < down.size(); ++i) down[i] = DownAt(angle[i], grid.points[i].tangent, frame[i]);
+    for (std::size_t i = 0; i < down.size(); ++i)
+        down[i] = DownAt(angle[first + i], grid.points[i].tangent, frame[first + i]);
     progress.Step();
     if (cancelled()) return result;
 
     std::vector<BezierVertex> out;
     FitRailsAndRolls(grid, segments, params.heartline, down, tuning, out, [&progress] { progress.Step(); });
     if (cancelled()) return result;
+    if (closed) CloseTheLap(out, segments);
     if (!AllFinite(std::span<const BezierVertex>(out).first(static_cast<std::size_t>(segments) + 1))) {
         result.message = "The new track has a coordinate or roll that is not a finite number.";
         return result;
     }
-    heartline::CommitTrack(track, std::move(out), segments);
+    heartline::CommitTrack(track, std::move(out), segments, closed);
     result.ok = true;
     return result;
 }

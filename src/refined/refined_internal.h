@@ -85,6 +85,12 @@ struct Grid {
 std::optional<std::string> BuildGrid(const ExactPath& path, int segments, int precision, double e_start,
                                      double gradient, const RefinedTuning& tuning, Grid& grid);
 
+// A closed circuit's grid runs once round, its last point on its first. The
+// grid with the points within `reach` seconds of that joint repeated on its
+// other side, so that what is chosen and smoothed there sees both sides;
+// `before` gets how many come before the grid itself.
+Grid AroundTheLap(const Grid& grid, double reach, std::size_t& before);
+
 // ---- The simulator's reading of a track's rolls ----
 
 // Some unit vector perpendicular to unit `t`.

@@ -88,6 +88,37 @@ void ExactPath::Locate(double s, int& curve, double& t, int hint) const {
     t = x;
 }
 
+namespace {
+
+// Position, tangent, speed and the seat force across the tangent at `g.in_t`
+// of curve `c`, where the energy height is `energy`; false where the train
+// cannot get there.
+bool SetPhysics(GridPoint& g, const PathCurve& c, double energy) {
+    g.p = CurvePoint(c, g.in_t);
+    const D3 d1 = CurveD1(c, g.in_t);
+    const D3 d2 = CurveD2(c, g.in_t);
+    const double speed2 = Dot(d1, d1);
+    g.tangent = Unit(d1);
+    const double head = energy - g.p.y;
+    if (!(head >= 0)) return false;
+    g.speed = std::sqrt(2 * kGravity * head);
+    D3 force{0, 1, 0};
+    if (speed2 > 0) {
+        const D3 curvature = (1 / speed2) * (d2 - Dot(d2, g.tangent) * g.tangent);
+        force = force + (g.speed * g.speed / kGravity) * curvature;
+    }
+    g.force_perp = force - Dot(force, g.tangent) * g.tangent;
+    return true;
+}
+
+// Ride time from the point before, at constant acceleration.
+void SetTime(GridPoint& g, const GridPoint& before) {
+    const double v = before.speed + g.speed;
+    g.time = before.time + (v > 0 ? 2 * (g.s - before.s) / v : 0);
+}
+
+}  // namespace
+
 std::optional<std::string> BuildGrid(const ExactPath& path, int segments, int precision, double e_start,
                                      double gradient, const RefinedTuning& tuning, Grid& grid) {
     const double length = path.length();
@@ -105,28 +136,32 @@ std::optional<std::string> BuildGrid(const ExactPath& path, int segments, int pr
         g.s = i == count - 1 ? length : (double(g.out_curve) + double(i - g.out_curve * per) / per) * curve_length;
         path.Locate(g.s, g.in_curve, g.in_t, hint);
         hint = g.in_curve;
-        const PathCurve& c = path.curve(g.in_curve);
-        g.p = CurvePoint(c, g.in_t);
-        const D3 d1 = CurveD1(c, g.in_t);
-        const D3 d2 = CurveD2(c, g.in_t);
-        const double speed2 = Dot(d1, d1);
-        g.tangent = Unit(d1);
-        const double head = e_start + gradient * g.s - g.p.y;
-        if (!(head >= 0)) return std::string(kValleyMessage);
-        g.speed = std::sqrt(2 * kGravity * head);
-        D3 force{0, 1, 0};
-        if (speed2 > 0) {
-            const D3 curvature = (1 / speed2) * (d2 - Dot(d2, g.tangent) * g.tangent);
-            force = force + (g.speed * g.speed / kGravity) * curvature;
-        }
-        g.force_perp = force - Dot(force, g.tangent) * g.tangent;
-        if (i > 0) {
-            const GridPoint& q = grid.points[i - 1];
-            const double v = q.speed + g.speed;
-            g.time = q.time + (v > 0 ? 2 * (g.s - q.s) / v : 0);
-        }
+        if (!SetPhysics(g, path.curve(g.in_curve), e_start + gradient * g.s)) return std::string(kValleyMessage);
+        if (i > 0) SetTime(g, grid.points[i - 1]);
     }
     return std::nullopt;
+}
+
+Grid AroundTheLap(const Grid& grid, double reach, std::size_t& before) {
+    const auto& g = grid.points;
+    const GridPoint& end = g.back();
+    Grid out;
+    out.per_curve = grid.per_curve;
+    // The lap's first and last points are one place: each side takes the other's inner points.
+    for (std::size_t i = 1; i + 1 < g.size(); ++i) {
+        if (g[i].time < end.time - reach) continue;
+        GridPoint p = g[i];
+        p.s -= end.s, p.time -= end.time;
+        out.points.push_back(p);
+    }
+    before = out.points.size();
+    out.points.insert(out.points.end(), g.begin(), g.end());
+    for (std::size_t i = 1; i + 1 < g.size() && g[i].time <= reach; ++i) {
+        GridPoint p = g[i];
+        p.s += end.s, p.time += end.time;
+        out.points.push_back(p);
+    }
+    return out;
 }
 
 }  // namespace torvix::refined

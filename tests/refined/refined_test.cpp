@@ -120,6 +120,37 @@ TEST(Refined, HardAirtimeIsFloatedUprightNotTurnedOver) {
     EXPECT_EQ(run.report.summary.unasked_roll, 0);
 }
 
+TEST(Refined, ClosedCircuitsStayClosedAndRideTheirJointLikeAnyVertex) {
+    // A level ring drawn closed: the new track closes too, one vertex per
+    // curve, banked to the seat all the way round, the joint included.
+    const double speed = 15, radius = 30;
+    Track ring = test::CircleTrack(radius, 8);
+    ring.bezr.vertices.pop_back();  // the closing curve runs from the eighth vertex back to the first
+    ring.bezr.vertex_count = 8;
+    ring.segm.flag = true;
+    const RefinedRun run = Refine(ring, 40, 6, speed, speed);
+    ASSERT_TRUE(run.result.ok) << run.result.message;
+    EXPECT_EQ(run.track.bezr.vertex_count, 40);
+    EXPECT_EQ(run.track.segm.segment_count, 40);
+    ASSERT_TRUE(run.report.ok) << run.report.message;
+    EXPECT_NEAR(run.report.summary.length, 2 * ridetracks::kPi * radius, 0.05);  // once round, closing curve included
+    EXPECT_LT(run.report.summary.lateral_max, 0.02);
+    const double bank = std::atan(speed * speed / (9.81 * radius)) * kDeg;
+    for (Long i = 0; i < run.track.bezr.vertex_count; ++i)
+        EXPECT_NEAR(std::abs(run.track.bezr.vertices[i].roll) * kDeg, bank, 0.2) << i;
+    // A loop and its return: the joint rides like the rest.
+    const RefinedRun circuit = Refine(ridetracks::LoopAndReturnCircuit(), 200, 16, 22, 21);
+    ASSERT_TRUE(circuit.result.ok) << circuit.result.message;
+    ASSERT_TRUE(circuit.report.ok) << circuit.report.message;
+    EXPECT_EQ(circuit.report.summary.unasked_roll, 0);
+    // Within 5 m of the joint: a few tenths of a g and a roll no faster than anywhere.
+    for (const ride::RideSample& s : circuit.report.samples) {
+        if (s.s > 5 && s.s < circuit.report.summary.length - 5) continue;
+        EXPECT_LT(std::abs(s.lateral), 0.5) << s.s;
+        EXPECT_LE(std::abs(s.roll_rate), refined::RefinedTuning{}.roll_rate_limit) << s.s;
+    }
+}
+
 TEST(Refined, SteadyTurnSettlesToTheCentrifugalBank) {
     // R = 50 m at a constant 20 m/s: bank atan(v^2 / gR) = 39.2 degrees, no lateral.
     const double expected = std::atan(400.0 / (9.81 * 50)) * kDeg;
