@@ -9,7 +9,9 @@
 #include "app/main_window.h"
 #include "app/message_boxes.h"
 #include "app/parameter_field.h"
+#include "app/refined_check.h"
 #include "app/ride_report_controller.h"
+#include "app/ride_report_window.h"
 #include "app/run_controller.h"
 #include "app/shape_widget.h"
 #include "app/track_session.h"
@@ -51,6 +53,7 @@ void MainWindow::OpenTrack(const QString& path) {
 
 void MainWindow::LoadFile(const std::string& file) {
     ride_->TrackChanging(true);
+    ForgetVerdict();
     // A file that cannot be read, or whose spline cannot be measured, is a
     // failed load; the message line says why (the whole text as its tooltip).
     const TrackSession::LoadResult loaded = session_->Load(file);
@@ -114,6 +117,7 @@ void MainWindow::OnModifyClicked() {
     session_->RunStarted();
     lights_[1]->hide();
     ride_->TrackChanging(false);
+    ForgetVerdict();
 
     const ParameterTexts texts = FieldTexts();
     const ModifyRequest request = ReadModifyParameters(ModifyFieldTexts{
@@ -135,7 +139,8 @@ void MainWindow::OnModifyClicked() {
     params.start_speed = p.start_speed;
     params.end_speed = p.end_speed;
     params.filter = p.filter;
-    RunRequest run{session_->loaded_track(), session_->length(), banking_mode_, params, true};
+    RunRequest run{session_->loaded_track(), session_->length(), banking_mode_, params, true,
+                   ride::RideParams{params.heartline, params.start_speed, params.end_speed, kRideReportStep}};
     runs_->Start(
         std::move(run), this, [this, params](RunOutcome& outcome) { RunFinished(outcome, params); },
         [this](double friction) { ShowFriction(FromStd(FormatFriction(friction))); });
@@ -163,6 +168,11 @@ void MainWindow::RunFinished(RunOutcome& outcome, const HeartlineParams& params)
     run_mode_label_->setToolTip(outcome.ok() ? QString("Banking method of the last run: %1").arg(mode)
                                              : QString("Banking method of the last run: %1 (the run failed)").arg(mode));
     ride_->RunFinished(outcome.ok(), params, banking_mode_);
+    if (!outcome.ok() || !outcome.ride) return;
+    ShowVerdict(&*outcome.ride);
+    // Would the refined method ride better? Tried beside, offered when it does.
+    if (banking_mode_ == SolverMode::kLiteral)
+        refined_check_->Start(session_->loaded_track(), session_->length(), params, *outcome.ride);
 }
 
 // For a run that valleyed: where the train stops and the start speed that clears the track.
