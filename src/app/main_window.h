@@ -155,6 +155,7 @@ private:
     bool Busy() const;
     void LoadFile(const std::string& file);
     void RunFinished(RunOutcome& outcome, const HeartlineParams& params);
+    void SaveElement(const std::string& file);
     QString ValleyHint(const RunOutcome& outcome) const;
     void RunEnded();
 
@@ -194,6 +195,7 @@ private:
     QString open_proposal_;  // proposed by the next open dialog: the file last chosen
     QString save_folder_;    // where results are proposed, worked out at load
     QString save_file_;      // proposed by the next save dialog
+    double run_heartline_ = 0;  // of the run that made the current track: its element's height
     QString verdict_tip_;       // the report control's tooltip while it shows a verdict
     // A close asked for during a run happens once the run has unwound.
     bool close_after_run_ = false;

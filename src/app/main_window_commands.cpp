@@ -18,6 +18,8 @@
 #include "app/window_animator.h"
 #include "app/window_logic.h"
 #include "app/window_settings.h"
+#include "nl2/element.h"
+#include "nl2/element_export.h"
 #include "texts/display_texts.h"
 #include "texts/valley_texts.h"
 
@@ -88,18 +90,27 @@ void MainWindow::LoadFile(const std::string& file) {
     save_file_ = FromStd(ProposedSavePath(save_folder, file));
 }
 
+// Saves the run's new track, or its heart line as a NoLimits 2 element when
+// that type is chosen; like the track, the element exists only after a run.
 void MainWindow::OnSaveClicked() {
     if (Busy() || !session_->modified()) return;
     std::optional<std::string> chosen;
-    if (services_.dialogs != nullptr)
-        chosen = services_.dialogs->Choose(SaveRequest(save_file_.toStdString(), save_folder_.toStdString(),
-                                                       "Save Track As...", std::string(kTrackFilter),
-                                                       std::string(kTrackExtension)),
-                                           this);
+    if (services_.dialogs != nullptr) {
+        const bool element = nl2::HasElementExtension(save_file_.toStdString());
+        DialogRequest request =
+            SaveRequest(save_file_.toStdString(), save_folder_.toStdString(), "Save Track As...",
+                        std::string(kTrackSaveFilter), std::string(element ? kElementExtension : kTrackExtension));
+        request.filter_index = element ? 2 : 1;
+        chosen = services_.dialogs->Choose(request, this);
+    }
     save_file_ = chosen ? FromStd(*chosen) : QString();
     if (!chosen) return;
 
     settings_->SetSaveFolder(GetFilePath(*chosen));
+    if (nl2::HasElementExtension(*chosen)) {
+        SaveElement(*chosen);
+        return;
+    }
     TrackIoError error;
     if (!WriteTrackFile(*chosen, session_->current_track(), &error)) {
         // The writer replaces the target only once the new file is whole, so
@@ -110,6 +121,25 @@ void MainWindow::OnSaveClicked() {
         return;
     }
     lights_[2]->show();
+}
+
+void MainWindow::SaveElement(const std::string& file) {
+    const nl2::WriteResult written =
+        nl2::WriteElementFile(session_->current_track(), run_heartline_, nl2::kDefaultSpacing, file);
+    if (!written.ok) {
+        // Written in one step: an existing file is as it was, and the light stays dark.
+        if (services_.message_boxes != nullptr)
+            services_.message_boxes->Warning(this, "Save Error",
+                                             "Error Saving NoLimits 2 Element!\n\n" + FromStd(written.message));
+        return;
+    }
+    lights_[2]->show();
+    // The element is the heart line: NoLimits 2 must put its rails the same height below it.
+    const QString height = FromStd(FormatFixed(run_heartline_, 2));
+    ShowMessage("Set spline position to Heart Line, " + height + " m", 8000,
+                QString("Written %1.\nIn NoLimits 2, set the coaster's spline position to Heart Line with a "
+                        "heartline height of %2 m.")
+                    .arg(FromStd(written.written.string()), height));
 }
 
 void MainWindow::OnModifyClicked() {
@@ -169,6 +199,7 @@ void MainWindow::RunFinished(RunOutcome& outcome, const HeartlineParams& params)
                                              : QString("Banking method of the last run: %1 (the run failed)").arg(mode));
     ride_->RunFinished(outcome.ok(), params, banking_mode_);
     if (!outcome.ok() || !outcome.ride) return;
+    run_heartline_ = params.heartline;
     ShowVerdict(&*outcome.ride);
     // Would the refined method ride better? Tried beside, offered when it does.
     if (banking_mode_ == SolverMode::kLiteral)

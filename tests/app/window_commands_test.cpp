@@ -13,6 +13,8 @@
 #include "app/window_logic.h"
 #include "heartline/solver.h"
 #include "heartline/track_length.h"
+#include "nl2/element.h"
+#include "nl2/element_export.h"
 #include "settings/settings_file.h"
 #include "support/test_support.h"
 #include "track/track_io.h"
@@ -511,6 +513,50 @@ TEST_F(CommandsTest, FailedSaveWarnsAndKeepsTheLightDark) {
     Window().OnSaveClicked();
     EXPECT_EQ(boxes.shown.size(), 2u);
     EXPECT_FALSE(Lit("statuslight3"));
+}
+
+// The element is the new track's heart line at the height of the run that
+// built its rails, whatever the field says by now; it lies on the drawn path.
+TEST_F(CommandsTest, SaveAsElementWritesTheHeartLineOfTheRun) {
+    const Track drawn = MakeTrack(150, 3, 8);
+    Load(WriteTrack("Loop.nltrack", drawn));
+    SetField("str_heartline", "1.2");
+    Modify();
+    ASSERT_TRUE(Window().track_modified());
+    SetField("str_heartline", "3");
+
+    // A folder where the file should go: the save fails and the light stays dark.
+    const fs::path taken = dir / "taken.nl2elem";
+    fs::create_directory(taken);
+    dialogs.save_answers.push_back(taken.string());
+    Window().OnSaveClicked();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "Save Error");
+    EXPECT_GT(boxes.shown[0].text.size(), QString("Error Saving NoLimits 2 Element!\n\n").size());
+    EXPECT_FALSE(Lit("statuslight3"));
+    EXPECT_TRUE(fs::is_directory(taken));
+    ASSERT_EQ(dialogs.saved.size(), 1u);
+    EXPECT_EQ(dialogs.saved[0].file_name, (dir / "Loop_Torvix.nltrack").string());
+    EXPECT_NE(dialogs.saved[0].filter.find("*.nl2elem"), std::string::npos);
+
+    const std::string element_path = (dir / "Loop_Torvix.nl2elem").string();
+    dialogs.save_answers.push_back(element_path);
+    Window().OnSaveClicked();
+    EXPECT_TRUE(Lit("statuslight3"));
+    EXPECT_TRUE(Message().contains("1.20 m")) << Message().toStdString();
+    nl2::Element element;
+    std::string error;
+    ASSERT_TRUE(nl2::ReadElementFile(element_path, element, error)) << error;
+    // One roll point per sample, at most 2 m apart along the heart line.
+    const nl2::ExportResult expected = nl2::ExportElement(Window().current_track(), {1.2, nl2::kDefaultSpacing});
+    ASSERT_TRUE(expected.ok) << expected.message;
+    EXPECT_EQ(element.rolls.size(), expected.samples.size());
+    EXPECT_GE(element.rolls.size(), static_cast<std::size_t>(expected.length / nl2::kDefaultSpacing) + 1);
+    const Vector3 start = drawn.bezr.vertices.front().position;
+    EXPECT_NEAR(element.vertices.front().x, start.x, 0.05);
+    EXPECT_NEAR(element.vertices.front().y, start.y, 0.05);
+    EXPECT_NEAR(element.vertices.front().z, start.z, 0.05);
+    EXPECT_FALSE(fs::exists(dir / "Loop_Torvix.nltrack")) << "the element type writes no track";
 }
 
 // ---- during a run
