@@ -35,7 +35,7 @@ const QColor kTolerable(210, 170, 50, 34);
 const QColor kWarning(236, 170, 90);
 const QColor kUnasked = [] {
     QColor c(ride::kUnaskedColour);
-    c.setAlpha(80);
+    c.setAlpha(64);
     return c;
 }();
 

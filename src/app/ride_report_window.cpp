@@ -70,6 +70,12 @@ std::vector<TableLine> TableLines(const std::vector<ride::SummaryRow>& rows, con
     return lines;
 }
 
+// A table cell that keeps each figure whole ("0.96 g at 180.7 m") and wraps a
+// list only after its commas, so a long row stays within the panel.
+QString Cell(const QString& text) {
+    return Escape(text).replace(' ', "&nbsp;").replace(",&nbsp;", ", ");
+}
+
 // Two rides' lines side by side, matched by label: a ride may have a line the
 // other lacks ("Turned over at"), which goes where its own ride lists it.
 struct TableRow {
@@ -354,7 +360,7 @@ void RideReportWindow::RefreshSummary() {
     const std::vector<TableRow> rows =
         SideBySide(TableLines(ride::SummaryRows(mine_.report, mine_.deviation), mine), other_lines);
 
-    QString html = "<style>td{padding:1px 6px 1px 0; white-space:nowrap;} "
+    QString html = "<style>td{padding:1px 6px 1px 0;} "
                    "th{text-align:left;color:#8e9aa8;font-weight:normal;}</style>";
     html += VerdictHtml(mine_.report, two ? Mode(run_.mode) : QString());
     if (two) html += VerdictHtml(other_->report, Mode(Other(run_.mode)) + ", dashed");
@@ -362,8 +368,9 @@ void RideReportWindow::RefreshSummary() {
     if (two)
         html += QString("<tr><th></th><th>%1</th><th>%2 (dashed)</th></tr>").arg(Mode(run_.mode), Mode(Other(run_.mode)));
     for (const TableRow& row : rows) {
-        html += QString("<tr><td style='color:#8e9aa8'>%1</td><td>%2</td>").arg(row.label, Escape(row.mine));
-        if (two) html += QString("<td>%1</td>").arg(Escape(row.other));
+        html += QString("<tr><td style='color:#8e9aa8; white-space:nowrap'>%1</td><td>%2</td>")
+                    .arg(row.label, Cell(row.mine));
+        if (two) html += QString("<td>%1</td>").arg(Cell(row.other));
         html += "</tr>";
     }
     html += "</table>";

@@ -260,8 +260,8 @@ TEST_F(RideTest, ReportJudgesAsTheCommandLineAndBreaksTheRollWhereItWraps) {
     ASSERT_NE(report->other_report(), nullptr);
     const double other_deviation = ride::HeartDeviationMax(*report->other_report(), Window().loaded_track());
     const auto cells = [&](const QString& label) {
-        const QRegularExpressionMatch m =
-            QRegularExpression(label + "</td><td>([^<]*)</td><td>([^<]*)</td>").match(report->summary_text());
+        const QString text = QString(report->summary_text()).replace("&nbsp;", " ");
+        const QRegularExpressionMatch m = QRegularExpression(label + "</td><td>([^<]*)</td><td>([^<]*)</td>").match(text);
         return m.hasMatch() ? std::make_pair(m.captured(1), m.captured(2)) : std::make_pair(QString("?"), QString("?"));
     };
     EXPECT_EQ(cells("Off the drawn path").second, QString::number(other_deviation, 'f', 3) + " m");
