@@ -7,8 +7,6 @@
 #include <string>
 
 #include <QApplication>
-#include <QTest>
-#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
@@ -168,28 +166,13 @@ TEST_F(QtFileDialogsTest, SaveDialogOpensWithTheProposedNameAndAddsTheExtension)
     EXPECT_EQ(QFileInfo(QString::fromStdString(*chosen)).fileName(), "Other.nltrack");
 }
 
-// Choosing the element type renames the proposal and gives a bare name its extension.
-TEST_F(QtFileDialogsTest, SaveDialogFollowsTheChosenType) {
-    const auto choose_element = [this] {
-        AnswerNextDialog([](QFileDialog& dialog) {
-            auto* types = dialog.findChild<QComboBox*>("fileTypeCombo");
-            ASSERT_NE(types, nullptr);
-            types->setFocus();
-            QTest::keyClick(types, Qt::Key_Down);  // as the user picks the second type
-            static_cast<QDialog&>(dialog).accept();
-        });
-        return dialogs.Choose(SaveRequest(file_name, dir.path().string(), "Save Track As...",
-                                          std::string(kTrackSaveFilter), std::string(kTrackExtension)),
-                              nullptr);
-    };
-    file_name = (dir.path() / "Loop_Torvix.nltrack").string();
-    std::optional<std::string> chosen = choose_element();
-    ASSERT_TRUE(chosen);
-    EXPECT_EQ(QFileInfo(QString::fromStdString(*chosen)).fileName(), "Loop_Torvix.nl2elem");
-    file_name = (dir.path() / "Other").string();
-    chosen = choose_element();
-    ASSERT_TRUE(chosen);
-    EXPECT_EQ(QFileInfo(QString::fromStdString(*chosen)).fileName(), "Other.nl2elem");
+// Choosing the element type makes its extension the one a bare name gets.
+TEST(ConfigureFileDialogTest, SaveDialogFollowsTheChosenType) {
+    QFileDialog dialog;
+    ConfigureFileDialog(dialog, SaveRequest("Loop", "", "", std::string(kTrackSaveFilter), "nltrack"));
+    ASSERT_EQ(dialog.nameFilters().size(), 2);
+    emit dialog.filterSelected(dialog.nameFilters()[1]);
+    EXPECT_EQ(dialog.defaultSuffix(), "nl2elem");
 }
 
 }  // namespace
