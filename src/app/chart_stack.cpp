@@ -33,6 +33,11 @@ const QColor kCursor(230, 236, 242, 170);
 const QColor kComfortable(60, 170, 90, 46);
 const QColor kTolerable(210, 170, 50, 34);
 const QColor kWarning(236, 170, 90);
+const QColor kUnasked = [] {
+    QColor c(ride::kUnaskedColour);
+    c.setAlpha(64);
+    return c;
+}();
 
 // Fixed margins around every plot area, so the stacked plots share one
 // distance axis to the pixel whatever their value labels need.
@@ -76,8 +81,7 @@ struct ChartStack::Plot {
     QChart* chart = nullptr;
     QValueAxis* x = nullptr;
     QValueAxis* y = nullptr;
-    QLineSeries* main = nullptr;
-    QLineSeries* other = nullptr;
+    std::vector<QLineSeries*> main_lines, other_lines;  // more than one where the value wraps
     std::vector<QAreaSeries*> bands;
     QList<QPointF> main_points, other_points;
     QString off_scale;  // the extreme values beyond the scale, when there are any
@@ -126,6 +130,19 @@ protected:
         QChartView::mouseMoveEvent(event);
         const QPointF at = chart()->mapFromScene(mapToScene(event->position().toPoint()));
         if (chart()->plotArea().contains(at) && pointed) pointed(chart()->mapToValue(at).x());
+    }
+
+    // The plot area's own background, with the unasked stretches shaded on it
+    // under the bands, grid and lines.
+    void drawBackground(QPainter* painter, const QRectF& rect) override {
+        QChartView::drawBackground(painter, rect);
+        const QRectF area = chart()->mapRectToScene(chart()->plotArea());
+        painter->fillRect(area, kPlotBack);
+        for (const ride::RideStretch& r : stack_.unasked_stretches()) {
+            const double from = std::max(XOf(r.from), area.left());
+            const double to = std::min(std::max(XOf(r.to), XOf(r.from) + 1.5), area.right());
+            if (to > from) painter->fillRect(QRectF(from, area.top(), to - from, area.height()), kUnasked);
+        }
     }
 
     void drawForeground(QPainter* painter, const QRectF& rect) override {
@@ -208,10 +225,9 @@ void ChartStack::AddPlot(std::size_t panel, bool top, bool bottom) {
     auto* chart = new QChart;
     plot->chart = chart;
     chart->legend()->hide();
-    chart->setBackgroundBrush(kBack);
-    chart->setBackgroundRoundness(0);
-    chart->setPlotAreaBackgroundBrush(kPlotBack);
-    chart->setPlotAreaBackgroundVisible(true);
+    // The view paints both backgrounds, the plot area's with the unasked stretches on it.
+    chart->setBackgroundVisible(false);
+    chart->setPlotAreaBackgroundVisible(false);
     chart->setMargins(QMargins(0, 0, 0, 0));
 
     QFont axis_font = font();
@@ -245,13 +261,6 @@ void ChartStack::AddPlot(std::size_t panel, bool top, bool bottom) {
         plot->bands.push_back(area);
     }
 
-    plot->main = new QLineSeries;
-    plot->main->setObjectName(kind.name);
-    plot->main->setPen(QPen(plot->colour, 1.5));
-    chart->addSeries(plot->main);
-    plot->main->attachAxis(plot->x);
-    plot->main->attachAxis(plot->y);
-
     Plot& p = *plot;
     p.view = new PlotView(*this, p, top, bottom);
     p.view->setObjectName(QString(kind.name) + "_plot");
@@ -266,32 +275,53 @@ void ChartStack::AddPlot(std::size_t panel, bool top, bool bottom) {
     plots_.push_back(std::move(plot));
 }
 
+void ChartStack::DrawLine(Plot& plot, std::vector<QLineSeries*>& lines, const QList<QPointF>& points,
+                          const QString& name, const QPen& pen, bool visible) {
+    for (QLineSeries* series : lines) {
+        plot.chart->removeSeries(series);
+        delete series;
+    }
+    lines.clear();
+    QList<QPointF> piece;
+    auto add = [&] {
+        auto* series = new QLineSeries;
+        series->setObjectName(name);
+        series->setPen(pen);
+        plot.chart->addSeries(series);
+        series->attachAxis(plot.x);
+        series->attachAxis(plot.y);
+        series->replace(piece);
+        series->setVisible(visible);
+        lines.push_back(series);
+        piece.clear();
+    };
+    for (qsizetype i = 0; i < points.size(); ++i) {
+        if (i > 0 && ride::WrapsBetween(*plot.kind, points[i - 1].y(), points[i].y())) add();
+        piece.append(points[i]);
+    }
+    add();
+}
+
 void ChartStack::SetRide(const ride::RideReport& report, std::vector<double> vertex_s) {
     vertex_s_ = std::move(vertex_s);
+    unasked_ = report.summary.unasked_stretches;
     ride_end_ = report.samples.empty() ? 1 : report.samples.back().s;
     for (auto& plot : plots_) {
         plot->main_points = Points(*plot->kind, report, nullptr);
-        plot->main->replace(plot->main_points);
+        DrawLine(*plot, plot->main_lines, plot->main_points, plot->kind->name, QPen(plot->colour, 1.5), true);
         FillBands(*plot);
+        plot->view->viewport()->update();
     }
 }
 
 void ChartStack::SetOther(const ride::RideReport& other, const std::vector<double>& positions) {
     if (!positions.empty()) other_end_ = positions.back();
     for (auto& plot : plots_) {
-        if (plot->other == nullptr) {
-            plot->other = new QLineSeries;
-            plot->other->setObjectName(QString(plot->kind->name) + "_other");
-            QColor c = plot->colour.lighter(135);
-            c.setAlpha(210);
-            plot->other->setPen(QPen(c, 1.3, Qt::DashLine));
-            plot->chart->addSeries(plot->other);
-            plot->other->attachAxis(plot->x);
-            plot->other->attachAxis(plot->y);
-            plot->other->setVisible(other_shown_);
-        }
+        QColor c = plot->colour.lighter(135);
+        c.setAlpha(210);
         plot->other_points = Points(*plot->kind, other, &positions);
-        plot->other->replace(plot->other_points);
+        DrawLine(*plot, plot->other_lines, plot->other_points, QString(plot->kind->name) + "_other",
+                 QPen(c, 1.3, Qt::DashLine), other_shown_);
         FillBands(*plot);
     }
 }
@@ -299,7 +329,7 @@ void ChartStack::SetOther(const ride::RideReport& other, const std::vector<doubl
 void ChartStack::ShowOther(bool on) {
     other_shown_ = on;
     for (auto& plot : plots_)
-        if (plot->other) plot->other->setVisible(on);
+        for (QLineSeries* series : plot->other_lines) series->setVisible(on);
     const auto [lo, hi] = distance_range();
     OnDistanceRangeChanged(lo, hi);
 }
@@ -334,7 +364,7 @@ void ChartStack::FitValueAxis(Plot& plot) {
             if (p.x() >= lo && p.x() <= hi && std::isfinite(p.y())) values.push_back(p.y());
     };
     take(plot.main_points);
-    if (plot.other && plot.other->isVisible()) take(plot.other_points);
+    if (other_shown_) take(plot.other_points);
     auto [min, max] = ride::ValueRange(values, plot.kind->floor_lo, plot.kind->floor_hi);
 
     const int height = plot.view ? static_cast<int>(plot.chart->plotArea().height()) : 0;

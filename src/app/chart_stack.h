@@ -2,10 +2,14 @@
 // ride::PlotPanels, zoomed together (drag across a plot to zoom in,
 // right-click to zoom out), with the loaded track's vertices dashed and
 // numbered, a cursor line and, when shown, a second ride drawn dashed.
-// Each plot's value scale follows the bulk of what it shows in the zoomed
-// range and says in its corner which values run off it.
+// Stretches where the riders are turned over though nothing asks for it are
+// shaded across every plot; a roll that wraps through +-180 degrees breaks
+// its line there. Each plot's value scale follows the bulk of what it shows
+// in the zoomed range and says in its corner which values run off it.
 #pragma once
 
+#include <QList>
+#include <QPointF>
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -13,6 +17,9 @@
 #include <vector>
 
 #include "ride/ride_report.h"
+
+class QLineSeries;
+class QPen;
 
 namespace torvix {
 
@@ -33,6 +40,8 @@ public:
     void SetCursor(double s);
     std::optional<double> cursor() const { return cursor_; }
     const std::vector<double>& vertex_positions() const { return vertex_s_; }
+    // The solid ride's unasked stretches, shaded.
+    const std::vector<ride::RideStretch>& unasked_stretches() const { return unasked_; }
 
     // Shows [lo, hi] metres on every plot; ResetZoom shows every ride shown, whole.
     void SetDistanceRange(double lo, double hi);
@@ -48,6 +57,9 @@ private:
     class PlotView;
 
     void AddPlot(std::size_t panel, bool top, bool bottom);
+    // `points` as one line per stretch its value does not wrap within, in place of `lines`.
+    void DrawLine(Plot& plot, std::vector<QLineSeries*>& lines, const QList<QPointF>& points,
+                  const QString& name, const QPen& pen, bool visible);
     void FillBands(Plot& plot);
     void FitValueAxis(Plot& plot);
     void FitDistanceAxes();
@@ -56,6 +68,7 @@ private:
 
     std::vector<std::unique_ptr<Plot>> plots_;
     std::vector<double> vertex_s_;
+    std::vector<ride::RideStretch> unasked_;
     double ride_end_ = 1;   // the solid ride's last distance
     double other_end_ = 0;  // the dashed ride's, 0 while there is none
     bool other_shown_ = false;

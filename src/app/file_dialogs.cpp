@@ -27,25 +27,56 @@ QString FromText(std::string_view text) { return QString::fromUtf8(text.data(), 
 
 std::string PathText(const QString& path) { return QFile::encodeName(QDir::toNativeSeparators(path)).toStdString(); }
 
+struct NameFilter {
+    QString text;
+    QStringList patterns;
+};
+
+std::vector<NameFilter> ParseFilters(std::string_view filter) {
+    std::vector<NameFilter> filters;
+    const std::vector<std::string_view> parts = FilterParts(filter);
+    for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].empty() || parts[i + 1].empty()) break;
+        NameFilter f{FromText(parts[i]).trimmed(), {}};
+        for (const QString& pattern : FromText(parts[i + 1]).split(';', Qt::SkipEmptyParts)) {
+            if (!pattern.trimmed().isEmpty()) f.patterns << pattern.trimmed();
+        }
+        if (f.patterns.isEmpty()) break;
+        filters.push_back(std::move(f));
+    }
+    return filters;
+}
+
+// "nltrack" for a filter whose first pattern is "*.nltrack"; empty for one
+// that names no single extension ("*.*", "*").
+QString FilterSuffix(const NameFilter& filter) {
+    const QString& first = filter.patterns.front();
+    if (!first.startsWith("*.")) return {};
+    const QString suffix = first.mid(2);
+    return suffix.contains('*') || suffix.contains('?') ? QString() : suffix;
+}
+
+// Choosing another type in a save dialog makes its extension the default, so
+// a bare name gets the chosen type's (the dialog itself swaps an extension
+// the name already has).
+void FollowTheChosenType(QFileDialog& dialog, const QStringList& names, const QStringList& suffixes) {
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, names, suffixes](const QString& name) {
+        const qsizetype index = names.indexOf(name);
+        if (index >= 0 && !suffixes[index].isEmpty()) dialog.setDefaultSuffix(suffixes[index]);
+    });
+}
+
 }  // namespace
 
 QStringList NameFiltersFromSpec(std::string_view filter) {
     QStringList filters;
-    const std::vector<std::string_view> parts = FilterParts(filter);
-    for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
-        if (parts[i].empty() || parts[i + 1].empty()) break;
-        const QString text = FromText(parts[i]).trimmed();
-        QStringList patterns;
-        for (const QString& pattern : FromText(parts[i + 1]).split(';', Qt::SkipEmptyParts)) {
-            if (!pattern.trimmed().isEmpty()) patterns << pattern.trimmed();
-        }
-        if (patterns.isEmpty()) break;
-        const QString pattern_list = patterns.join(' ');
+    for (const NameFilter& f : ParseFilters(filter)) {
+        const QString pattern_list = f.patterns.join(' ');
         // Display texts usually name their patterns already.
-        if (text.endsWith("(" + pattern_list + ")")) {
-            filters << text;
+        if (f.text.endsWith("(" + pattern_list + ")")) {
+            filters << f.text;
         } else {
-            filters << text + " (" + pattern_list + ")";
+            filters << f.text + " (" + pattern_list + ")";
         }
     }
     return filters;
@@ -89,6 +120,11 @@ void ConfigureFileDialog(QFileDialog& dialog, const DialogRequest& request) {
         dialog.setNameFilters(filters);
         const bool in_range = request.filter_index >= 1 && request.filter_index <= filters.size();
         dialog.selectNameFilter(filters[in_range ? request.filter_index - 1 : 0]);
+    }
+    if (request.save && filters.size() > 1) {
+        QStringList suffixes;
+        for (const NameFilter& f : ParseFilters(request.filter_spec)) suffixes << FilterSuffix(f);
+        FollowTheChosenType(dialog, filters, suffixes);
     }
 
     std::string_view ext = request.default_ext;

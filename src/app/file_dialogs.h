@@ -27,6 +27,10 @@ inline constexpr std::int32_t kDialogFileMustExist = 0x1000;
 // The filter of the track dialogs and their default extension.
 inline constexpr std::string_view kTrackFilter = "NoLimits Tracks (*.nltrack)|*.nltrack";
 inline constexpr std::string_view kTrackExtension = "nltrack";
+// The save dialog also offers the new track's heart line as a NoLimits 2 element.
+inline constexpr std::string_view kTrackSaveFilter =
+    "NoLimits Tracks (*.nltrack)|*.nltrack|NoLimits 2 element (*.nl2elem)|*.nl2elem";
+inline constexpr std::string_view kElementExtension = "nl2elem";
 
 // Qt name filters ("Text (*.a *.b)") from a filter whose parts are separated
 // by "|", ":" or NUL. Parts
@@ -60,7 +64,8 @@ struct DialogRequest {
     std::int32_t flags = 0;  // as computed by OpenDialogFlags / SaveDialogFlags
 };
 
-// Sets up a dialog from a request without showing it.
+// Sets up a dialog from a request without showing it. In a save dialog with
+// several types, the extension of the type the user chooses becomes the default.
 void ConfigureFileDialog(QFileDialog& dialog, const DialogRequest& request);
 
 // The track commands' dialogs: an existing file to load, or a file to save

@@ -13,6 +13,7 @@
 #include "app/filter_key.h"
 #include "app/message_line.h"
 #include "app/parameter_field.h"
+#include "app/refined_check.h"
 #include "app/ride_report_controller.h"
 #include "app/run_controller.h"
 #include "app/shape_widget.h"
@@ -56,6 +57,7 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent)
     setAcceptDrops(true);
     ride_ = new RideReportController(*session_, *runs_, services_.dialogs, this, [this] { return save_folder_; });
     suggest_ = new SuggestController(*session_, this);
+    refined_check_ = new RefinedCheck(this);
     connect(settings_, &WindowSettings::saveFailed, this, [this](const QString& file) {
         ShowMessage("Settings not saved", 3000, "Settings not saved: cannot write " + file);
     });
@@ -230,6 +232,8 @@ void MainWindow::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // Nobody will read the offer: stop trying the refined method.
+    refined_check_->Drop();
     if (runs_->running()) {
         // Unwind the run first; the window closes when it has.
         runs_->Cancel();
@@ -261,7 +265,7 @@ void MainWindow::ShowMessage(const QString& text, int duration_ms, const QString
     message_->Show(text, duration_ms, full_text);
 }
 
-void MainWindow::OnMessageTimeout() { message_->Clear(); }
+void MainWindow::OnMessageTimeout() { message_->TimeUp(); }
 void MainWindow::OnFadeTick() { animator_->FadeTick(); }
 void MainWindow::OnSlotMachineTick() { animator_->SlotMachineTick(); }
 void MainWindow::OnBubbleTick() { animator_->BubbleTick(); }

@@ -24,11 +24,17 @@ class QLineEdit;
 
 namespace torvix {
 
+namespace ride {
+struct RideReport;
+struct RideVerdict;
+}  // namespace ride
+
 class ClickLabel;
 class FileDialogs;
 class MessageBoxes;
 class MessageLine;
 class ParameterField;
+class RefinedCheck;
 class RideReportController;
 class RideReportWindow;
 class RunController;
@@ -105,6 +111,8 @@ public:
     QTimer* timer(const char* name) const;
     SolverMode banking_mode() const { return banking_mode_; }
     RideReportWindow* ride_report_window() const;
+    // Whether the refined method is being tried after a literal run.
+    bool checking_refined() const;
 
 signals:
     // A heartline run or a comparison has ended and its outcome is shown.
@@ -129,6 +137,12 @@ private:
     void BuildButtons();
     void BuildAddedControls();  // main_window_ride.cpp
     void ShowBankingMode(SolverMode mode);
+    // The last run's verdict on the report control's face, its figures in the
+    // tooltip; without a ride the control reads "Ride report..." again.
+    void ShowVerdict(const ride::RideReport* ride);
+    void OfferRefined(const ride::RideVerdict& verdict, double rms);
+    // A new load or run: the last run's verdict and any offer no longer apply.
+    void ForgetVerdict();
     ClickLabel* AddLabel(const char* name, const TwipRect& r);
     ClickLabel* AddSmallButton(const char* name, const TwipRect& r, const QString& text, const char* tooltip);
     ShapeWidget* AddShape(const char* name, bool circle, const TwipRect& r);
@@ -141,6 +155,7 @@ private:
     bool Busy() const;
     void LoadFile(const std::string& file);
     void RunFinished(RunOutcome& outcome, const HeartlineParams& params);
+    void SaveElement(const std::string& file);
     QString ValleyHint(const RunOutcome& outcome) const;
     void RunEnded();
 
@@ -170,6 +185,7 @@ private:
     RunController* runs_ = nullptr;
     RideReportController* ride_ = nullptr;
     SuggestController* suggest_ = nullptr;
+    RefinedCheck* refined_check_ = nullptr;
 
     // Window state.
     SolverMode banking_mode_ = SolverMode::kLiteral;
@@ -179,6 +195,8 @@ private:
     QString open_proposal_;  // proposed by the next open dialog: the file last chosen
     QString save_folder_;    // where results are proposed, worked out at load
     QString save_file_;      // proposed by the next save dialog
+    double run_heartline_ = 0;  // of the run that made the current track: its element's height
+    QString verdict_tip_;       // the report control's tooltip while it shows a verdict
     // A close asked for during a run happens once the run has unwound.
     bool close_after_run_ = false;
 };

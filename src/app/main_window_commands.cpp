@@ -9,13 +9,17 @@
 #include "app/main_window.h"
 #include "app/message_boxes.h"
 #include "app/parameter_field.h"
+#include "app/refined_check.h"
 #include "app/ride_report_controller.h"
+#include "app/ride_report_window.h"
 #include "app/run_controller.h"
 #include "app/shape_widget.h"
 #include "app/track_session.h"
 #include "app/window_animator.h"
 #include "app/window_logic.h"
 #include "app/window_settings.h"
+#include "nl2/element.h"
+#include "nl2/element_export.h"
 #include "texts/display_texts.h"
 #include "texts/valley_texts.h"
 
@@ -51,6 +55,7 @@ void MainWindow::OpenTrack(const QString& path) {
 
 void MainWindow::LoadFile(const std::string& file) {
     ride_->TrackChanging(true);
+    ForgetVerdict();
     // A file that cannot be read, or whose spline cannot be measured, is a
     // failed load; the message line says why (the whole text as its tooltip).
     const TrackSession::LoadResult loaded = session_->Load(file);
@@ -85,18 +90,27 @@ void MainWindow::LoadFile(const std::string& file) {
     save_file_ = FromStd(ProposedSavePath(save_folder, file));
 }
 
+// Saves the run's new track, or its heart line as a NoLimits 2 element when
+// that type is chosen; like the track, the element exists only after a run.
 void MainWindow::OnSaveClicked() {
     if (Busy() || !session_->modified()) return;
     std::optional<std::string> chosen;
-    if (services_.dialogs != nullptr)
-        chosen = services_.dialogs->Choose(SaveRequest(save_file_.toStdString(), save_folder_.toStdString(),
-                                                       "Save Track As...", std::string(kTrackFilter),
-                                                       std::string(kTrackExtension)),
-                                           this);
+    if (services_.dialogs != nullptr) {
+        const bool element = nl2::HasElementExtension(save_file_.toStdString());
+        DialogRequest request =
+            SaveRequest(save_file_.toStdString(), save_folder_.toStdString(), "Save Track As...",
+                        std::string(kTrackSaveFilter), std::string(element ? kElementExtension : kTrackExtension));
+        request.filter_index = element ? 2 : 1;
+        chosen = services_.dialogs->Choose(request, this);
+    }
     save_file_ = chosen ? FromStd(*chosen) : QString();
     if (!chosen) return;
 
     settings_->SetSaveFolder(GetFilePath(*chosen));
+    if (nl2::HasElementExtension(*chosen)) {
+        SaveElement(*chosen);
+        return;
+    }
     TrackIoError error;
     if (!WriteTrackFile(*chosen, session_->current_track(), &error)) {
         // The writer replaces the target only once the new file is whole, so
@@ -109,11 +123,31 @@ void MainWindow::OnSaveClicked() {
     lights_[2]->show();
 }
 
+void MainWindow::SaveElement(const std::string& file) {
+    const nl2::WriteResult written =
+        nl2::WriteElementFile(session_->current_track(), run_heartline_, nl2::kDefaultSpacing, file);
+    if (!written.ok) {
+        // Written in one step: an existing file is as it was, and the light stays dark.
+        if (services_.message_boxes != nullptr)
+            services_.message_boxes->Warning(this, "Save Error",
+                                             "Error Saving NoLimits 2 Element!\n\n" + FromStd(written.message));
+        return;
+    }
+    lights_[2]->show();
+    // The element is the heart line: NoLimits 2 must put its rails the same height below it.
+    const QString height = FromStd(FormatFixed(run_heartline_, 2));
+    ShowMessage("Set spline position to Heart Line, " + height + " m", 8000,
+                QString("Written %1.\nIn NoLimits 2, set the coaster's spline position to Heart Line with a "
+                        "heartline height of %2 m.")
+                    .arg(FromStd(written.written.string()), height));
+}
+
 void MainWindow::OnModifyClicked() {
     if (Busy() || !session_->loaded()) return;
     session_->RunStarted();
     lights_[1]->hide();
     ride_->TrackChanging(false);
+    ForgetVerdict();
 
     const ParameterTexts texts = FieldTexts();
     const ModifyRequest request = ReadModifyParameters(ModifyFieldTexts{
@@ -135,7 +169,8 @@ void MainWindow::OnModifyClicked() {
     params.start_speed = p.start_speed;
     params.end_speed = p.end_speed;
     params.filter = p.filter;
-    RunRequest run{session_->loaded_track(), session_->length(), banking_mode_, params, true};
+    RunRequest run{session_->loaded_track(), session_->length(), banking_mode_, params, true,
+                   ride::RideParams{params.heartline, params.start_speed, params.end_speed, kRideReportStep}};
     runs_->Start(
         std::move(run), this, [this, params](RunOutcome& outcome) { RunFinished(outcome, params); },
         [this](double friction) { ShowFriction(FromStd(FormatFriction(friction))); });
@@ -163,6 +198,12 @@ void MainWindow::RunFinished(RunOutcome& outcome, const HeartlineParams& params)
     run_mode_label_->setToolTip(outcome.ok() ? QString("Banking method of the last run: %1").arg(mode)
                                              : QString("Banking method of the last run: %1 (the run failed)").arg(mode));
     ride_->RunFinished(outcome.ok(), params, banking_mode_);
+    if (!outcome.ok() || !outcome.ride) return;
+    run_heartline_ = params.heartline;
+    ShowVerdict(&*outcome.ride);
+    // Would the refined method ride better? Tried beside, offered when it does.
+    if (banking_mode_ == SolverMode::kLiteral)
+        refined_check_->Start(session_->loaded_track(), session_->length(), params, *outcome.ride);
 }
 
 // For a run that valleyed: where the train stops and the start speed that clears the track.

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QTimer>
+#include <utility>
 
 #include "app/widget_style.h"
 
@@ -11,7 +12,7 @@ MessageLine::MessageLine(QLabel* label, QWidget* window)
     : QObject(window), label_(label), timer_(new QTimer(window)), font_("Fixedsys") {
     timer_->setObjectName("message_timer");
     timer_->setInterval(1500);
-    connect(timer_, &QTimer::timeout, this, &MessageLine::Clear);
+    connect(timer_, &QTimer::timeout, this, &MessageLine::TimeUp);
     label_->setText("Ready");
     font_.setPointSize(9);
     font_.setWeight(QFont::Normal);
@@ -30,6 +31,19 @@ void MessageLine::Show(const QString& text, int duration_ms, const QString& full
     label_->setEnabled(true);
     timer_->setInterval(duration_ms);
     timer_->start();
+}
+
+void MessageLine::ShowNext(const QString& text, int duration_ms, const QString& full_text) {
+    if (timer_->isActive()) next_ = Message{text, duration_ms, full_text};
+    else Show(text, duration_ms, full_text);
+}
+
+void MessageLine::DropNext() { next_.reset(); }
+
+void MessageLine::TimeUp() {
+    if (!next_) return Clear();
+    const Message next = *std::exchange(next_, std::nullopt);
+    Show(next.text, next.duration_ms, next.full_text);
 }
 
 void MessageLine::Clear() {

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QObject>
 #include <QString>
+#include <optional>
 
 class QLabel;
 class QTimer;
@@ -23,12 +24,24 @@ public:
     void Start();  // the timer runs from start-up, clearing "Ready"
     // `full_text`, when it says more than `text`, is the tooltip until the next message.
     void Show(const QString& text, int duration_ms, const QString& full_text = {});
+    // Shows a message once the one on the line has had its time, at once when
+    // the line is free. A later ShowNext replaces it; DropNext forgets it.
+    void ShowNext(const QString& text, int duration_ms, const QString& full_text = {});
+    void DropNext();
+    // The message's time is up: the next one, or an empty line.
+    void TimeUp();
     void Clear();
 
 private:
     QLabel* label_;
     QTimer* timer_;
     QFont font_;
+    struct Message {
+        QString text;
+        int duration_ms = 0;
+        QString full_text;
+    };
+    std::optional<Message> next_;
 };
 
 }  // namespace torvix

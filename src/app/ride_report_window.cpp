@@ -14,9 +14,11 @@
 #include "app/chart_stack.h"
 #include "app/file_dialogs.h"
 #include "app/run_controller.h"
+#include "app/widget_style.h"
 #include "ride/plot_rules.h"
 #include "ride/ride_alignment.h"
 #include "ride/ride_summary.h"
+#include "ride/verdict.h"
 
 namespace torvix {
 
@@ -57,9 +59,9 @@ QString SampleValues(const RideSample& p) {
 
 // The summary as the window's table shows it: one line per label, rows that
 // share a label joined by commas.
-std::vector<std::pair<QString, QString>> TableLines(const std::vector<ride::SummaryRow>& rows,
-                                                    const ride::PlaceNaming& places) {
-    std::vector<std::pair<QString, QString>> lines;
+using TableLine = std::pair<QString, QString>;
+std::vector<TableLine> TableLines(const std::vector<ride::SummaryRow>& rows, const ride::PlaceNaming& places) {
+    std::vector<TableLine> lines;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const QString text = QString::fromStdString(ride::RowText(rows[i], ride::UnitStyle::kSymbols, places));
         if (i > 0 && rows[i].label == rows[i - 1].label) lines.back().second += ", " + text;
@@ -68,11 +70,49 @@ std::vector<std::pair<QString, QString>> TableLines(const std::vector<ride::Summ
     return lines;
 }
 
+// A table cell that keeps each figure whole ("0.96 g at 180.7 m") and wraps a
+// list only after its commas, so a long row stays within the panel.
+QString Cell(const QString& text) {
+    return Escape(text).replace(' ', "&nbsp;").replace(",&nbsp;", ", ");
+}
+
+// Two rides' lines side by side, matched by label: a ride may have a line the
+// other lacks ("Turned over at"), which goes where its own ride lists it.
+struct TableRow {
+    QString label, mine, other;
+};
+std::vector<TableRow> SideBySide(const std::vector<TableLine>& mine, const std::vector<TableLine>& other) {
+    std::vector<TableRow> rows;
+    for (const auto& [label, text] : mine) rows.push_back({label, text, {}});
+    std::size_t next = 0;  // where a line only the other ride has goes
+    for (const auto& [label, text] : other) {
+        auto it = std::find_if(rows.begin(), rows.end(), [&](const TableRow& r) { return r.label == label; });
+        if (it == rows.end()) it = rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(std::min(next, rows.size())),
+                                               {label, {}, {}});
+        it->other = text;
+        next = static_cast<std::size_t>(it - rows.begin()) + 1;
+    }
+    return rows;
+}
+
+// "Ride: harsh  241 g lateral at 50.7 m; ...": the level in its colour, then what decides it.
+// `which` names the ride when two are shown ("refined", "literal, dashed").
+QString VerdictHtml(const RideReport& report, const QString& which) {
+    const ride::RideVerdict verdict = ride::JudgeRide(report);
+    const QString name = QString::fromLatin1(ride::VerdictName(verdict.level));
+    QString why = QString::fromStdString(verdict.text);
+    if (why.startsWith(name + ": ")) why = why.mid(name.size() + 2);
+    return QString("<p style='margin-top:0'><b>Ride%1: <span style='color:%2'>%3</span></b> &nbsp;%4</p>")
+        .arg(which.isEmpty() ? QString() : " (" + which + ")", VerdictColour(verdict.level).name(), name,
+             Escape(why));
+}
+
 }  // namespace
 
 MeasuredRide MeasureAgainstDrawn(const Track& ride_track, const Track& drawn, const ride::RideParams& params) {
     MeasuredRide m;
-    m.report = ride::MeasureRide(ride_track, params);
+    // Against the drawn track's colours and rolls, as the command line judges a run.
+    m.report = ride::MeasureRide(ride_track, params, &drawn);
     m.vertex_s = ride::DrawnVertexDistances(m.report, drawn);
     m.deviation = ride::HeartDeviationMax(m.report, drawn);
     return m;
@@ -315,18 +355,22 @@ void RideReportWindow::RefreshSummary() {
                                  }};
     ride::PlaceNaming theirs = mine;
     theirs.distance = [this](double s) { return FromOther(s); };
-    const auto lines = TableLines(ride::SummaryRows(mine_.report, mine_.deviation), mine);
-    std::vector<std::pair<QString, QString>> other_lines;
+    std::vector<TableLine> other_lines;
     if (two) other_lines = TableLines(ride::SummaryRows(other_->report, other_->deviation), theirs);
+    const std::vector<TableRow> rows =
+        SideBySide(TableLines(ride::SummaryRows(mine_.report, mine_.deviation), mine), other_lines);
 
-    QString html = "<style>td{padding:1px 6px 1px 0; white-space:nowrap;} "
+    QString html = "<style>td{padding:1px 6px 1px 0;} "
                    "th{text-align:left;color:#8e9aa8;font-weight:normal;}</style>";
+    html += VerdictHtml(mine_.report, two ? Mode(run_.mode) : QString());
+    if (two) html += VerdictHtml(other_->report, Mode(Other(run_.mode)) + ", dashed");
     html += "<table cellspacing=0>";
     if (two)
         html += QString("<tr><th></th><th>%1</th><th>%2 (dashed)</th></tr>").arg(Mode(run_.mode), Mode(Other(run_.mode)));
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        html += QString("<tr><td style='color:#8e9aa8'>%1</td><td>%2</td>").arg(lines[i].first, Escape(lines[i].second));
-        if (two && i < other_lines.size()) html += QString("<td>%1</td>").arg(Escape(other_lines[i].second));
+    for (const TableRow& row : rows) {
+        html += QString("<tr><td style='color:#8e9aa8; white-space:nowrap'>%1</td><td>%2</td>")
+                    .arg(row.label, Cell(row.mine));
+        if (two) html += QString("<td>%1</td>").arg(Cell(row.other));
         html += "</tr>";
     }
     html += "</table>";
@@ -350,6 +394,9 @@ void RideReportWindow::RefreshSummary() {
     html += "<p style='color:#8e9aa8'>Bands: " + QString::fromLatin1(ride::kBandsText) +
             ". Dashed grey lines mark the loaded track's vertices; "
             "curve k runs from vertex k to k + 1.";
+    if (!mine_.report.summary.unasked_stretches.empty())
+        html += QString(" <span style='color:%1'>Pink</span>: riders turned over where nothing calls for it.")
+                    .arg(QString::fromLatin1(ride::kUnaskedColour));
     if (two)
         html += " The dashed ride is drawn, and its places given, along this run's heart line, matched at "
                 "every vertex of the loaded track.";

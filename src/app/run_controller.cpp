@@ -40,11 +40,19 @@ bool RunController::Start(RunRequest request, QObject* receiver, std::function<v
             progress_total_.store(total);
         };
         observer.cancel = &cancel;
+        // The colours and rolls the ride is judged against: the track as given.
+        Track drawn;
+        if (request.measure) {
+            drawn.bezr = outcome->track.bezr;
+            drawn.segm = outcome->track.segm;
+        }
         outcome->result = SolveHeartlineWith(request.mode, outcome->track, request.track_length, request.params,
                                              observer);
         // A run that failed left its track as it was: the valley is looked for on that.
         if (request.find_valley && !outcome->result.ok && outcome->result.message == kValleyMessage)
             outcome->valley = FindSolverValley(outcome->track, request.track_length, request.params);
+        if (request.measure && outcome->result.ok && !cancel.load())
+            outcome->ride = ride::MeasureRide(outcome->track, *request.measure, &drawn);
     };
     return worker_.Start(std::move(job), receiver, [this, outcome, done = std::move(done)] {
         ResetProgress();  // the outcome is shown with the bar empty again

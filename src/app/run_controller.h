@@ -1,6 +1,8 @@
-// Heartline runs for the window and its ride report: one at a time, each on
-// the worker's thread, with its progress for the window's bar, its friction
-// once the speeds pass and its outcome, all handed back on the window's thread.
+// Heartline runs for the window and its ride report (and, with a controller of
+// its own, the refined try beside a literal run): one at a time, each on the
+// worker's thread, with its progress for the window's bar, its friction once
+// the speeds pass, its outcome and, when asked, the new track's ride, all
+// handed back on the window's thread.
 #pragma once
 
 #include <QObject>
@@ -12,6 +14,7 @@
 #include "heartline/solver.h"
 #include "heartline/valley.h"
 #include "refined/solver_modes.h"
+#include "ride/ride_report.h"
 #include "track/track.h"
 
 namespace torvix {
@@ -23,6 +26,9 @@ struct RunRequest {
     HeartlineParams params;
     // When the run valleys, also find where the train stops and what clears it.
     bool find_valley = false;
+    // When set and the run succeeds, the new track's ride is measured with
+    // these parameters against the track as given (its colours and rolls).
+    std::optional<ride::RideParams> measure = std::nullopt;
 };
 
 struct RunOutcome {
@@ -30,6 +36,7 @@ struct RunOutcome {
     bool cancelled = false;  // stopped by Cancel: a failure whatever the solver said
     Track track;             // the new track when the run succeeded, otherwise as it was given
     std::optional<SolverValley> valley;
+    std::optional<ride::RideReport> ride;  // as RunRequest::measure asked
     bool ok() const { return result.ok && !cancelled; }
 };
 

@@ -14,6 +14,15 @@ constexpr int kSmallestPixelSize = 7;
 
 }  // namespace
 
+QColor VerdictColour(ride::VerdictLevel level) {
+    switch (level) {
+    case ride::VerdictLevel::kComfortable: return QColor(110, 200, 120);
+    case ride::VerdictLevel::kTolerable: return QColor(226, 184, 84);
+    case ride::VerdictLevel::kHarsh: break;
+    }
+    return QColor(236, 112, 96);
+}
+
 void SetColours(QWidget* w, const QColor& background, const QColor& text) {
     QPalette p = w->palette();
     for (auto role : {QPalette::Base, QPalette::Window}) p.setColor(role, background);

@@ -6,6 +6,8 @@
 #include <QFont>
 #include <QString>
 
+#include "ride/verdict.h"
+
 class QLabel;
 class QLineEdit;
 class QWidget;
@@ -21,6 +23,9 @@ inline constexpr const char* kSmallButtonStyle =
     " border-radius: 4px; padding: 0 4px; font-size: 11px; }"
     "QLabel:hover { border-color: rgb(130, 150, 172); }"
     "QLabel:disabled { color: rgb(88, 96, 106); border-color: rgb(52, 58, 66); }";
+
+// A ride verdict's level, as the window and the ride report colour it.
+QColor VerdictColour(ride::VerdictLevel level);
 
 void SetColours(QWidget* w, const QColor& background, const QColor& text);
 void SetTextOnlyColour(QWidget* w, const QColor& text);

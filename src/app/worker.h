@@ -1,7 +1,8 @@
 // The one way the window runs work off its thread: a job on a thread of its
 // own, then, back on the window's thread, whatever takes its result. Heartline
-// runs, the ride report's comparison and the suggested settings all go
-// through it; nothing waits for a job in a loop of its own.
+// runs, the ride report's comparison, the refined try after a literal run and
+// the suggested settings all go through it; nothing waits for a job in a loop
+// of its own.
 //
 //   Idle --Start--> Running --Cancel--> Closing --job returns--> Idle
 //                      \------------ job returns ----------------/

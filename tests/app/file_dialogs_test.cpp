@@ -166,5 +166,14 @@ TEST_F(QtFileDialogsTest, SaveDialogOpensWithTheProposedNameAndAddsTheExtension)
     EXPECT_EQ(QFileInfo(QString::fromStdString(*chosen)).fileName(), "Other.nltrack");
 }
 
+// Choosing the element type makes its extension the one a bare name gets.
+TEST(ConfigureFileDialogTest, SaveDialogFollowsTheChosenType) {
+    QFileDialog dialog;
+    ConfigureFileDialog(dialog, SaveRequest("Loop", "", "", std::string(kTrackSaveFilter), "nltrack"));
+    ASSERT_EQ(dialog.nameFilters().size(), 2);
+    emit dialog.filterSelected(dialog.nameFilters()[1]);
+    EXPECT_EQ(dialog.defaultSuffix(), "nl2elem");
+}
+
 }  // namespace
 }  // namespace torvix

@@ -281,7 +281,8 @@ TEST_F(ShownWindowTest, MessagesFitTheMessageLine) {
     const QFont own = line->font();
     for (const char* text : {"Precision has been adjusted to 16", "Precision has been adjusted to 4",
                              "Segments >= 1", "Precision >= 1", "Filter >= 0", "Lower Segments or Precision",
-                             "Lower Segments, Precision or Filter", "- ERROR -", "OK"}) {
+                             "Lower Segments, Precision or Filter", "Refined banking rides better here: 0.16 g RMS",
+                             "Set spline position to Heart Line, -1.20 m", "- ERROR -", "OK"}) {
         Window().ShowMessage(text, 1500);
         const QRect box = line->contentsRect();
         const int flags = Qt::AlignCenter | (line->wordWrap() ? Qt::TextWordWrap : 0);

@@ -17,6 +17,7 @@
 #include "app/ride_report_window.h"
 #include "refined/solver_modes.h"
 #include "ride/ride_report.h"
+#include "ride/verdict.h"
 #include "settings/settings_file.h"
 #include "track/track_io.h"
 #include "window_fixture.h"
@@ -93,11 +94,18 @@ protected:
     std::string Stored(const char* section, const char* entry) {
         return GetINISetting(SettingsFile(SettingsPath()), section, entry, "<none>");
     }
-    static QLineSeries* Series(RideReportWindow& report, const QString& name) {
+    // A plotted line is one series per stretch its value does not wrap within.
+    static std::vector<QLineSeries*> Pieces(RideReportWindow& report, const QString& name) {
+        std::vector<QLineSeries*> pieces;
         for (QChartView* view : report.findChildren<QChartView*>())
             for (QAbstractSeries* s : view->chart()->series())
-                if (s->objectName() == name) return qobject_cast<QLineSeries*>(s);
-        return nullptr;
+                if (s->objectName() == name) pieces.push_back(qobject_cast<QLineSeries*>(s));
+        return pieces;
+    }
+    static QList<QPointF> Line(RideReportWindow& report, const QString& name) {
+        QList<QPointF> points;
+        for (QLineSeries* piece : Pieces(report, name)) points += piece->points();
+        return points;
     }
 };
 
@@ -146,12 +154,9 @@ TEST_F(RideTest, ReportOfTheSampleRunPlotsEverySampleAndEveryInputVertex) {
         ride::MeasureRide(Window().current_track(), {1.1, 20, 17, kRideReportStep});
     ASSERT_TRUE(expected.ok) << expected.message;
     ASSERT_GT(expected.samples.size(), 100u);
-    for (const char* name : kPlotNames) {
-        QLineSeries* series = Series(*report, name);
-        ASSERT_NE(series, nullptr) << name;
-        EXPECT_EQ(static_cast<std::size_t>(series->count()), expected.samples.size()) << name;
-    }
-    EXPECT_DOUBLE_EQ(Series(*report, "lateral")->at(7).y(), expected.samples[7].lateral);
+    for (const char* name : kPlotNames)
+        EXPECT_EQ(std::size_t(Line(*report, name).size()), expected.samples.size()) << name;
+    EXPECT_DOUBLE_EQ(Line(*report, "lateral").at(7).y(), expected.samples[7].lateral);
 
     const std::vector<double>& vertices = report->vertex_positions();
     ASSERT_EQ(static_cast<long>(vertices.size()), static_cast<long>(Window().loaded_track().bezr.vertex_count));
@@ -200,7 +205,7 @@ TEST_F(RideTest, ComparisonShowsTheOtherModeOrSaysWhyNot) {
     Window().OpenRideReport();
     RideReportWindow* report = Window().ride_report_window();
     ASSERT_NE(report, nullptr);
-    EXPECT_EQ(Series(*report, "speed_other"), nullptr);
+    EXPECT_TRUE(Pieces(*report, "speed_other").empty());
 
     Track other = Window().loaded_track();
     const SolveResult direct =
@@ -209,20 +214,47 @@ TEST_F(RideTest, ComparisonShowsTheOtherModeOrSaysWhyNot) {
     ASSERT_TRUE(WaitForRun());
     if (direct.ok) {
         const ride::RideReport expected = ride::MeasureRide(other, report->report().params);
-        for (const char* name : kPlotNames) {
-            QLineSeries* series = Series(*report, QString(name) + "_other");
-            ASSERT_NE(series, nullptr) << name;
-            EXPECT_EQ(static_cast<std::size_t>(series->count()), expected.samples.size()) << name;
-        }
+        for (const char* name : kPlotNames)
+            EXPECT_EQ(std::size_t(Line(*report, QString(name) + "_other").size()), expected.samples.size()) << name;
         // Both rides are drawn on this run's distance: they end together.
         ASSERT_FALSE(report->other_positions().empty());
         EXPECT_NEAR(report->other_positions().back(), report->report().samples.back().s, 0.5);
         EXPECT_TRUE(std::is_sorted(report->other_positions().begin(), report->other_positions().end()));
     } else {
-        EXPECT_EQ(Series(*report, "speed_other"), nullptr);
+        EXPECT_TRUE(Pieces(*report, "speed_other").empty());
         EXPECT_TRUE(report->status_text().contains(QString::fromStdString(direct.message)))
             << report->status_text().toStdString();
     }
+}
+
+// The literal sample turns its riders over where nothing asks for it: the
+// report judges it as torvix-cli heartline does, breaks the roll where it
+// wraps, and lines both rides' figures up by name when the refined one is shown.
+TEST_F(RideTest, ReportJudgesAsTheCommandLineAndBreaksTheRollWhereItWraps) {
+    Load(kSample.string());
+    RunModify();
+    Window().OpenRideReport();
+    RideReportWindow* report = Window().ride_report_window();
+    ASSERT_NE(report, nullptr);
+    const ride::RideReport cli =
+        ride::MeasureRide(Window().current_track(), {1.0, 20, 17, 0.5}, &Window().loaded_track());
+    const std::string verdict = ride::JudgeRide(cli).text;
+    EXPECT_TRUE(report->summary_text().contains(QString::fromStdString(verdict.substr(verdict.find(": ") + 2))));
+    const std::vector<QLineSeries*> pieces = Pieces(*report, "roll");
+    EXPECT_GT(pieces.size(), 1u);
+    for (QLineSeries* piece : pieces)
+        for (qsizetype i = 1; i < piece->count(); ++i)
+            ASSERT_LE(std::abs(piece->at(i).y() - piece->at(i - 1).y()), 180);
+    report->SetCompare(true);
+    ASSERT_TRUE(WaitForRun());
+    ASSERT_NE(report->other_report(), nullptr);
+    const QString text = QString(report->summary_text()).replace("&nbsp;", " ");
+    const auto other_cell = [&](const QString& label) {
+        return QRegularExpression(label + "</td><td>[^<]*</td><td>([^<]*)</td>").match(text).captured(1);
+    };
+    const double deviation = ride::HeartDeviationMax(*report->other_report(), Window().loaded_track());
+    EXPECT_EQ(other_cell("Off the drawn path"), QString::number(deviation, 'f', 3) + " m");
+    EXPECT_EQ(other_cell("Valley"), "none");
 }
 
 TEST_F(RideTest, BankingModeIsRememberedAndUsedByTheNextRun) {

@@ -13,6 +13,8 @@
 #include "app/window_logic.h"
 #include "heartline/solver.h"
 #include "heartline/track_length.h"
+#include "nl2/element.h"
+#include "nl2/element_export.h"
 #include "settings/settings_file.h"
 #include "support/test_support.h"
 #include "track/track_io.h"
@@ -511,6 +513,40 @@ TEST_F(CommandsTest, FailedSaveWarnsAndKeepsTheLightDark) {
     Window().OnSaveClicked();
     EXPECT_EQ(boxes.shown.size(), 2u);
     EXPECT_FALSE(Lit("statuslight3"));
+}
+
+// The element is the new track's heart line at the height of the run that
+// built its rails, whatever the field says by now; it lies on the drawn path.
+TEST_F(CommandsTest, SaveAsElementWritesTheHeartLineOfTheRun) {
+    const Track drawn = MakeTrack(150, 3, 8);
+    Load(WriteTrack("Loop.nltrack", drawn));
+    SetField("str_heartline", "1.2");
+    Modify();
+    ASSERT_TRUE(Window().track_modified());
+    SetField("str_heartline", "3");
+
+    // A folder where the file should go: the save fails and the light stays dark.
+    fs::create_directory(dir / "taken.nl2elem");
+    dialogs.save_answers.push_back((dir / "taken.nl2elem").string());
+    Window().OnSaveClicked();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_FALSE(Lit("statuslight3"));
+    ASSERT_EQ(dialogs.saved.size(), 1u);
+    EXPECT_EQ(dialogs.saved[0].file_name, (dir / "Loop_Torvix.nltrack").string());
+    EXPECT_NE(dialogs.saved[0].filter.find("*.nl2elem"), std::string::npos);
+
+    const std::string element_path = (dir / "Loop_Torvix.nl2elem").string();
+    dialogs.save_answers.push_back(element_path);
+    Window().OnSaveClicked();
+    EXPECT_TRUE(Lit("statuslight3"));
+    EXPECT_TRUE(Message().contains("1.20 m")) << Message().toStdString();
+    nl2::Element element;
+    std::string error;
+    ASSERT_TRUE(nl2::ReadElementFile(element_path, element, error)) << error;
+    EXPECT_EQ(element.rolls.size(), nl2::ExportElement(Window().current_track(), {1.2, 2.0}).samples.size());
+    const Vector3 start = drawn.bezr.vertices.front().position;
+    EXPECT_NEAR(std::hypot(element.vertices[0].x - start.x, element.vertices[0].y - start.y,
+                           element.vertices[0].z - start.z), 0, 0.05);
 }
 
 // ---- during a run
