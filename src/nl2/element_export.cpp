@@ -7,6 +7,8 @@
 #include <optional>
 
 #include "geometry/constants.h"
+#include "geometry/dvec3.h"
+#include "geometry/hermite.h"
 #include "nl2/element_track.h"
 #include "ride/ride_line.h"
 #include "track/track.h"
@@ -24,22 +26,6 @@ constexpr double kStraightAngle = 2e-4;
 // Heart lines longer than this are refused (the track reader bounds curves to 100 km in all).
 constexpr double kMaxLength = 1e5;
 
-struct V3 {
-    double x = 0, y = 0, z = 0;
-};
-V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-V3 operator*(double k, V3 a) { return {k * a.x, k * a.y, k * a.z}; }
-double Dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-V3 Cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-double Norm(V3 a) { return std::sqrt(Dot(a, a)); }
-V3 Unit(V3 a) {
-    const double n = Norm(a);
-    return n > 0 ? (1 / n) * a : V3{};
-}
-V3 Load(const double* v) { return {v[0], v[1], v[2]}; }
-void Store(V3 a, double* v) { v[0] = a.x, v[1] = a.y, v[2] = a.z; }
-
 // One point of the fine grid over a piece of the heart line.
 struct GridPoint {
     double t = 0;
@@ -49,7 +35,7 @@ struct GridPoint {
 };
 
 GridPoint MakeGridPoint(const railframe::RailPoint& p, double t) {
-    const V3 h1{p.heart.x.d, p.heart.y.d, p.heart.z.d}, h2{p.heart.x.dd, p.heart.y.dd, p.heart.z.dd};
+    const DVec3 h1{p.heart.x.d, p.heart.y.d, p.heart.z.d}, h2{p.heart.x.dd, p.heart.y.dd, p.heart.z.dd};
     GridPoint g;
     g.t = t;
     g.ds = Norm(h1);
@@ -68,28 +54,9 @@ double CellLength(const GridPoint& a, const GridPoint& b) {
 
 // The parameter at distance `target` within a cell, by the cubic Hermite of s over it.
 double SolveCell(const GridPoint& a, const GridPoint& b, double target) {
-    const double h = b.t - a.t, span = b.s - a.s;
-    if (h <= 0 || span <= 0) return a.t;
-    const double m0 = a.ds * h, m1 = b.ds * h;
-    auto value = [&](double x) {
-        const double x2 = x * x, x3 = x2 * x;
-        return (2 * x3 - 3 * x2 + 1) * a.s + (x3 - 2 * x2 + x) * m0 + (-2 * x3 + 3 * x2) * b.s + (x3 - x2) * m1;
-    };
-    auto slope = [&](double x) {
-        const double x2 = x * x;
-        return (6 * x2 - 6 * x) * a.s + (3 * x2 - 4 * x + 1) * m0 + (-6 * x2 + 6 * x) * b.s + (3 * x2 - 2 * x) * m1;
-    };
-    double lo = 0, hi = 1, x = std::clamp((target - a.s) / span, 0.0, 1.0);
-    for (int it = 0; it < 40; ++it) {
-        const double f = value(x) - target;
-        if (std::abs(f) < 1e-10) break;
-        if (f < 0) lo = x; else hi = x;
-        const double d = slope(x);
-        double next = d > 0 ? x - f / d : (lo + hi) / 2;
-        if (!(next > lo && next < hi)) next = (lo + hi) / 2;
-        x = next;
-    }
-    return a.t + x * h;
+    const double h = b.t - a.t;
+    if (h <= 0 || b.s <= a.s) return a.t;
+    return a.t + SolveHermite(a.s, a.ds * h, b.s, b.ds * h, target) * h;
 }
 
 // The heart line of a track with its length measured, located by distance.
@@ -134,19 +101,19 @@ private:
     double length_ = 0;
 };
 
-V3 Heart(const railframe::RailPoint& p) { return {p.heart.x.v, p.heart.y.v, p.heart.z.v}; }
-V3 HeartTangent(const railframe::RailPoint& p) { return Unit({p.heart.x.d, p.heart.y.d, p.heart.z.d}); }
+DVec3 Heart(const railframe::RailPoint& p) { return {p.heart.x.v, p.heart.y.v, p.heart.z.v}; }
+DVec3 HeartTangent(const railframe::RailPoint& p) { return Unit({p.heart.x.d, p.heart.y.d, p.heart.z.d}); }
 
-double DistanceToLine(V3 p, V3 origin, V3 dir) {
-    const V3 d = p - origin;
+double DistanceToLine(DVec3 p, DVec3 origin, DVec3 dir) {
+    const DVec3 d = p - origin;
     return Norm(d - Dot(d, dir) * dir);
 }
 
 // Control points of a clamped uniform cubic B-spline through q[0..m] at knots
 // 0..m, leaving q[0] along d0 and arriving at q[m] along dm (derivatives per knot).
-std::vector<V3> InterpolateRun(const std::vector<V3>& q, V3 d0, V3 dm) {
+std::vector<DVec3> InterpolateRun(const std::vector<DVec3>& q, DVec3 d0, DVec3 dm) {
     const std::size_t m = q.size() - 1;
-    std::vector<V3> p(m + 3);
+    std::vector<DVec3> p(m + 3);
     p[0] = q[0];
     p[1] = q[0] + (1.0 / 3) * d0;
     p[m + 1] = q[m] - (1.0 / 3) * dm;
@@ -159,7 +126,7 @@ std::vector<V3> InterpolateRun(const std::vector<V3>& q, V3 d0, V3 dm) {
     // Rows j = 1 .. m-1 for the unknowns p[2] .. p[m]; Thomas' algorithm.
     const std::size_t n = m - 1;
     std::vector<double> sub(n), diag(n), super(n);
-    std::vector<V3> rhs(n);
+    std::vector<DVec3> rhs(n);
     for (std::size_t r = 0; r < n; ++r) {
         const std::size_t j = r + 1;
         sub[r] = 1.0 / 6, diag[r] = 4.0 / 6, super[r] = 1.0 / 6, rhs[r] = q[j];
@@ -211,7 +178,7 @@ namespace {
 
 struct Sample {
     double s = 0;
-    V3 q, tangent, down;
+    DVec3 q, tangent, down;
 };
 
 // A stretch of samples a..b drawn one way: a straight between two strict
@@ -223,13 +190,13 @@ struct Run {
 
 Sample SampleAt(const HeartLine& heart, double s) {
     const railframe::RailPoint p = heart.At(s);
-    return {s, Heart(p), HeartTangent(p), Load(p.down)};
+    return {s, Heart(p), HeartTangent(p), p.down};
 }
 
 // Whether the heart line over interval i lies on its chord.
 bool StraightInterval(const HeartLine& heart, const std::vector<Sample>& sm, std::size_t i) {
-    const V3 chord = sm[i + 1].q - sm[i].q;
-    const V3 dir = Unit(chord);
+    const DVec3 chord = sm[i + 1].q - sm[i].q;
+    const DVec3 dir = Unit(chord);
     if (Norm(chord) == 0 || Dot(sm[i].tangent, dir) <= 0 || Norm(Cross(sm[i].tangent, dir)) > kStraightAngle ||
         Norm(Cross(sm[i + 1].tangent, dir)) > kStraightAngle)
         return false;
@@ -249,7 +216,7 @@ std::vector<Run> MakeRuns(const std::vector<Sample>& sm, const std::vector<bool>
     bool after_straight = false;
     for (std::size_t i = 0; i < intervals;) {
         if (straight[i] && !after_straight) {
-            const V3 dir = Unit(sm[i + 1].q - sm[i].q);
+            const DVec3 dir = Unit(sm[i + 1].q - sm[i].q);
             std::size_t j = i + 1;
             while (j < intervals && straight[j] && Norm(Cross(Unit(sm[j + 1].q - sm[j].q), dir)) < kStraightAngle &&
                    DistanceToLine(sm[j + 1].q, sm[i].q, dir) < kStraightGap)
@@ -293,18 +260,18 @@ Drawn Draw(const std::vector<Sample>& sm, const std::vector<Run>& runs, const st
     std::size_t piece = 0;
     for (std::size_t r = 0; r < runs.size(); ++r) {
         const Run& run = runs[r];
-        const V3 qa = sm[run.a].q, qb = sm[run.b].q;
+        const DVec3 qa = sm[run.a].q, qb = sm[run.b].q;
         for (std::size_t i = run.a; i < run.b; ++i) {
             out.run_of[i] = r;
             out.place[i] = run.straight ? std::pair{piece, Norm(sm[i].q - qa) / Norm(qb - qa)}
                                         : std::pair{piece + (i - run.a), 0.0};
         }
         if (!run.straight) {
-            std::vector<V3> q;
+            std::vector<DVec3> q;
             for (std::size_t i = run.a; i <= run.b; ++i) q.push_back(sm[i].q);
             // Derivatives per knot: the run's own spacing along the heart line's tangent.
             const double h = (sm[run.b].s - sm[run.a].s) / static_cast<double>(run.b - run.a);
-            const std::vector<V3> p = InterpolateRun(q, h * sm[run.a].tangent, h * sm[run.b].tangent);
+            const std::vector<DVec3> p = InterpolateRun(q, h * sm[run.a].tangent, h * sm[run.b].tangent);
             for (std::size_t k = 1; k + 1 < p.size(); ++k) element.vertices.push_back({p[k].x, p[k].y, p[k].z, false});
         }
         element.vertices.push_back({qb.x, qb.y, qb.z, true});
@@ -322,12 +289,12 @@ Drawn Draw(const std::vector<Sample>& sm, const std::vector<Run>& runs, const st
     for (std::size_t i = 0; i < n; ++i) {
         const auto [at, t] = out.place[i];
         const Frame f = curve->FrameAt(at, t);
-        const V3 forward = Load(f.forward);
-        const V3 up0 = -1.0 * sm[i].down;
-        const V3 up = Unit(up0 - Dot(up0, forward) * forward);
+        const DVec3 forward = f.forward;
+        const DVec3 up0 = -1.0 * sm[i].down;
+        const DVec3 up = Unit(up0 - Dot(up0, forward) * forward);
         RollPoint r;
-        Store(up, r.up);
-        Store(Unit(Cross(forward, up)), r.right);
+        r.up = up;
+        r.right = Unit(Cross(forward, up));
         r.coord = i == 0 ? 0.0 : i + 1 == n ? 1.0 : std::clamp(curve->ArcLength(at, t) / total, 0.0, 1.0);
         element.rolls.push_back(r);
     }
@@ -348,20 +315,17 @@ std::vector<std::size_t> StrayIntervals(const HeartLine& heart, const std::vecto
         const CurvePiece& c = drawn.track->pieces()[piece];
         for (double f : {0.2, 0.4, 0.6, 0.8}) {
             const railframe::RailPoint src = heart.At(sm[i].s + f * (sm[i + 1].s - sm[i].s));
-            const V3 target = Heart(src);
+            const DVec3 target = Heart(src);
             // The nearest point of the piece, from the same share of it.
             double t = f;
-            V3 point;
+            DVec3 point;
             for (int it = 0; it < 3; ++it) {
-                const double u = 1 - t;
-                point = (u * u * u) * Load(c.p[0]) + (3 * t * u * u) * Load(c.p[1]) + (3 * t * t * u) * Load(c.p[2]) +
-                        (t * t * t) * Load(c.p[3]);
-                const V3 d = (3 * u * u) * (Load(c.p[1]) - Load(c.p[0])) + (6 * u * t) * (Load(c.p[2]) - Load(c.p[1])) +
-                             (3 * t * t) * (Load(c.p[3]) - Load(c.p[2]));
+                point = c.Point(t);
+                const DVec3 d = c.D1(t);
                 if (Dot(d, d) > 0) t = std::clamp(t + Dot(target - point, d) / Dot(d, d), 0.0, 1.0);
             }
             const Frame frame = drawn.track->FrameAt(piece, t);
-            if (Norm(target - Load(frame.point)) > kHeartTolerance || -Dot(Load(frame.up), Load(src.down)) < cos_bank) {
+            if (Norm(target - frame.point) > kHeartTolerance || -Dot(frame.up, src.down) < cos_bank) {
                 out.push_back(i);
                 break;
             }
@@ -408,7 +372,7 @@ ExportResult ExportElement(const Track& track, const ExportParams& params) {
     for (std::size_t i = 0; i < intervals; ++i) sm.push_back(SampleAt(heart, step * static_cast<double>(i)));
     {
         const railframe::RailPoint end = source.At(source.Pieces() - 1, 1);
-        sm.push_back({length, Heart(end), HeartTangent(end), Load(end.down)});
+        sm.push_back({length, Heart(end), HeartTangent(end), end.down});
     }
     std::vector<bool> straight(intervals);
     for (std::size_t i = 0; i < intervals; ++i) straight[i] = StraightInterval(heart, sm, i);
@@ -457,7 +421,7 @@ ExportResult ExportElement(const Track& track, const ExportParams& params) {
         return out;
     }
     out.element = std::move(drawn.element);
-    for (const Sample& x : sm) out.samples.push_back({x.q.x, x.q.y, x.q.z});
+    for (const Sample& x : sm) out.samples.push_back(x.q);
     out.ok = true;
     return out;
 }

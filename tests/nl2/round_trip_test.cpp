@@ -29,8 +29,8 @@ struct Comparison {
     double closing_angle = 0;  // degrees between the first and last roll point's frames
 };
 
-double Angle(const double* a, const double* b) {
-    const double c = a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+double Angle(DVec3 a, DVec3 b) {
+    const double c = Dot(a, b);
     return std::acos(std::clamp(c, -1.0, 1.0)) * kDegrees;
 }
 
@@ -66,14 +66,13 @@ Comparison RoundTrip(const Track& track, double heartline, double start, double 
             Frame f;
             for (int it = 0; it < 4; ++it) {
                 f = read->FrameAtDistance(s_element);
-                s_element += (here[0] - f.point[0]) * f.forward[0] + (here[1] - f.point[1]) * f.forward[1] +
-                             (here[2] - f.point[2]) * f.forward[2];
+                s_element += (here[0] - f.point.x) * f.forward.x + (here[1] - f.point.y) * f.forward.y +
+                             (here[2] - f.point.z) * f.forward.z;
             }
             f = read->FrameAtDistance(s_element);
-            out.heart_max = std::max(out.heart_max, std::hypot(here[0] - f.point[0], here[1] - f.point[1],
-                                                               here[2] - f.point[2]));
-            const double down[3] = {-f.up[0], -f.up[1], -f.up[2]};
-            out.bank_max = std::max(out.bank_max, Angle(p.down, down));
+            out.heart_max = std::max(out.heart_max, std::hypot(here[0] - f.point.x, here[1] - f.point.y,
+                                                               here[2] - f.point.z));
+            out.bank_max = std::max(out.bank_max, Angle(p.down, -f.up));
         }
     }
     const Frame first = read->FrameAtDistance(0), last = read->FrameAtDistance(read->length());
