@@ -44,6 +44,24 @@ TEST(RollReading, LevelBankedCircleReadsTheSameEitherWay) {
     }
 }
 
+TEST(RollReading, TrackStartingStraightUpCarriesAFrameFromItsFirstPoint) {
+    // Straight up for 30 m, then over into the level: world up says nothing about the first curve's bank.
+    const Track climb = ridetracks::FromNodes({{{0, 0, 0}, {0, 30, 0}}, {{0, 30, 0}, {0, 15, 0}}, {{10, 40, 0}, {15, 0, 0}}});
+    const auto rails = PrepareRails(Vertices(climb), RollReading::kSimulator);
+    std::optional<RailPoint> prev;
+    for (const auto& curve : rails) {
+        for (int k = 0; k <= 100; ++k) {
+            const RailPoint p = EvaluateRail(curve, 1.0, k / 100.0);
+            EXPECT_NEAR(Norm(p.down), 1, 1e-12) << k;
+            EXPECT_NEAR(Dot(p.down, p.tangent), 0, 1e-12) << k;
+            if (prev) {
+                EXPECT_LT(Norm(p.down - prev->down), 0.05) << k;
+            }
+            prev = p;
+        }
+    }
+}
+
 TEST(RollReading, SeatAlignedLoopRidesWithoutLateralAndItsFrameIsContinuous) {
     const Track loop = ridetracks::SeatAlignedLoop();
     const RideReport sim = Ride(loop, RollReading::kSimulator, 22);
