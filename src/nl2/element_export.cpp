@@ -336,24 +336,97 @@ std::vector<std::size_t> StrayIntervals(const HeartLine& heart, const std::vecto
 
 }  // namespace
 
+namespace {
+
+// Why a track's vertices cannot be exported, or empty.
+std::string VerticesProblem(const Track& track) {
+    const Long count = track.bezr.vertex_count;
+    if (count < 2 || static_cast<std::size_t>(count) > track.bezr.vertices.size())
+        return "The track needs at least two vertices.";
+    for (Long i = 0; i < count; ++i) {
+        const BezierVertex& v = track.bezr.vertices[i];
+        for (const Vector3* p : {&v.position, &v.control_prev, &v.control_next})
+            if (!std::isfinite(p->x) || !std::isfinite(p->y) || !std::isfinite(p->z) || !std::isfinite(v.roll))
+                return "The track has a coordinate or roll that is not a finite number.";
+    }
+    return {};
+}
+
+// The samples with what each interval is, and the element drawn through them.
+struct Sampling {
+    std::vector<Sample> sm;
+    std::vector<bool> straight;  // per interval
+    std::vector<bool> breaks;    // per sample: the spacing changes there
+    std::vector<Run> runs;
+    Drawn drawn;
+};
+
+// Samples at equal distances `step` apart, the last the line's own end, and the element through them.
+Sampling FirstSampling(const ride::TrackLine& source, const HeartLine& heart, std::size_t intervals, double step,
+                       const std::string& description) {
+    Sampling x;
+    for (std::size_t i = 0; i < intervals; ++i) x.sm.push_back(SampleAt(heart, step * static_cast<double>(i)));
+    const railframe::RailPoint end = source.At(source.Pieces() - 1, 1);
+    x.sm.push_back({heart.length(), Heart(end), HeartTangent(end), end.down});
+    x.straight.resize(intervals);
+    for (std::size_t i = 0; i < intervals; ++i) x.straight[i] = StraightInterval(heart, x.sm, i);
+    x.breaks.assign(x.sm.size(), false);
+    x.runs = MakeRuns(x.sm, x.straight, x.breaks);
+    x.drawn = Draw(x.sm, x.runs, description);
+    return x;
+}
+
+// Where the heart line changes faster than the spacing follows (a curvature
+// jump at a joint of the track's curves, a quick roll), the curve would
+// stray: such stretches are sampled again at half the spacing, each a run of
+// its own between strict vertices, down to a quarter metre. False when
+// nothing strays or nothing can be sampled finer.
+bool RefineStrays(const HeartLine& heart, Sampling& x, const std::string& description) {
+    constexpr double kFinestSpacing = 0.25;
+    const std::vector<std::size_t> stray = StrayIntervals(heart, x.sm, x.runs, x.drawn);
+    if (stray.empty()) return false;
+    // Each stray interval with one neighbour either side within its run.
+    std::vector<bool> refine(x.sm.size() - 1, false);
+    for (std::size_t i : stray) {
+        const Run& run = x.runs[x.drawn.run_of[i]];
+        for (std::size_t k = std::max(run.a, i == 0 ? 0 : i - 1); k < std::min(run.b, i + 2); ++k)
+            refine[k] = x.sm[k + 1].s - x.sm[k].s >= 2 * kFinestSpacing;
+    }
+    // Where the spacing changes, the sample is a break between runs.
+    std::vector<Sample> next;
+    std::vector<bool> next_straight, next_breaks;
+    for (std::size_t i = 0; i < x.sm.size(); ++i) {
+        next.push_back(x.sm[i]);
+        next_breaks.push_back(x.breaks[i] || (i > 0 && i + 1 < x.sm.size() && refine[i - 1] != refine[i]));
+        if (i + 1 == x.sm.size()) break;
+        next_straight.push_back(x.straight[i] && !refine[i]);
+        if (refine[i]) {
+            next.push_back(SampleAt(heart, (x.sm[i].s + x.sm[i + 1].s) / 2));
+            next_breaks.push_back(false);
+            next_straight.push_back(false);
+        }
+    }
+    if (next.size() == x.sm.size()) return false;
+    x.sm = std::move(next);
+    x.straight = std::move(next_straight);
+    x.breaks = std::move(next_breaks);
+    x.runs = MakeRuns(x.sm, x.straight, x.breaks);
+    x.drawn = Draw(x.sm, x.runs, description, std::move(x.drawn.track));
+    return true;
+}
+
+}  // namespace
+
 ExportResult ExportElement(const Track& track, const ExportParams& params) {
     ExportResult out;
     if (std::string why = CheckExportParams(params); !why.empty()) {
         out.message = "Cannot export: " + why + ".";
         return out;
     }
-    const Long count = track.bezr.vertex_count;
-    if (count < 2 || static_cast<std::size_t>(count) > track.bezr.vertices.size()) {
-        out.message = "The track needs at least two vertices.";
-        return out;
-    }
-    const std::span<const BezierVertex> vertices(track.bezr.vertices.data(), static_cast<std::size_t>(count));
-    for (const BezierVertex& v : vertices)
-        for (const Vector3* p : {&v.position, &v.control_prev, &v.control_next})
-            if (!std::isfinite(p->x) || !std::isfinite(p->y) || !std::isfinite(p->z) || !std::isfinite(v.roll)) {
-                out.message = "The track has a coordinate or roll that is not a finite number.";
-                return out;
-            }
+    out.message = VerticesProblem(track);
+    if (!out.message.empty()) return out;
+    const std::span<const BezierVertex> vertices(track.bezr.vertices.data(),
+                                                 static_cast<std::size_t>(track.bezr.vertex_count));
     out.closed = ride::IsClosedCircuit(track);
     const ride::TrackLine source(vertices, railframe::RollReading::kSimulator, out.closed, params.heartline);
     const HeartLine heart(source);
@@ -363,65 +436,18 @@ ExportResult ExportElement(const Track& track, const ExportParams& params) {
         return out;
     }
     const std::size_t intervals = static_cast<std::size_t>(std::max(1.0, std::ceil(length / params.spacing - 1e-9)));
-    const double step = length / static_cast<double>(intervals);
     out.length = length;
-    out.spacing = step;
-
-    // Samples at equal distances; the last is the line's own end.
-    std::vector<Sample> sm;
-    for (std::size_t i = 0; i < intervals; ++i) sm.push_back(SampleAt(heart, step * static_cast<double>(i)));
-    {
-        const railframe::RailPoint end = source.At(source.Pieces() - 1, 1);
-        sm.push_back({length, Heart(end), HeartTangent(end), end.down});
-    }
-    std::vector<bool> straight(intervals);
-    for (std::size_t i = 0; i < intervals; ++i) straight[i] = StraightInterval(heart, sm, i);
-    std::vector<bool> breaks(sm.size(), false);
-
-    // Where the heart line changes faster than the spacing follows (a curvature
-    // jump at a joint of the track's curves, a quick roll), the curve would
-    // stray: such stretches are sampled again at half the spacing, each a run of
-    // its own between strict vertices, down to a quarter metre.
-    constexpr double kFinestSpacing = 0.25;
-    std::vector<Run> runs = MakeRuns(sm, straight, breaks);
-    Drawn drawn = Draw(sm, runs, ElementDescription(params.heartline));
-    for (int round = 0; round < 6 && drawn.track; ++round) {
-        const std::vector<std::size_t> stray = StrayIntervals(heart, sm, runs, drawn);
-        if (stray.empty()) break;
-        // Each stray interval with one neighbour either side within its run.
-        std::vector<bool> refine(sm.size() - 1, false);
-        for (std::size_t i : stray) {
-            const Run& run = runs[drawn.run_of[i]];
-            for (std::size_t k = std::max(run.a, i == 0 ? 0 : i - 1); k < std::min(run.b, i + 2); ++k)
-                refine[k] = sm[k + 1].s - sm[k].s >= 2 * kFinestSpacing;
-        }
-        // Where the spacing changes, the sample is a break between runs.
-        std::vector<Sample> next;
-        std::vector<bool> next_straight, next_breaks;
-        for (std::size_t i = 0; i < sm.size(); ++i) {
-            next.push_back(sm[i]);
-            next_breaks.push_back(breaks[i] || (i > 0 && i + 1 < sm.size() && refine[i - 1] != refine[i]));
-            if (i + 1 == sm.size()) break;
-            next_straight.push_back(straight[i] && !refine[i]);
-            if (refine[i]) {
-                next.push_back(SampleAt(heart, (sm[i].s + sm[i + 1].s) / 2));
-                next_breaks.push_back(false);
-                next_straight.push_back(false);
-            }
-        }
-        if (next.size() == sm.size()) break;
-        sm = std::move(next);
-        straight = std::move(next_straight);
-        breaks = std::move(next_breaks);
-        runs = MakeRuns(sm, straight, breaks);
-        drawn = Draw(sm, runs, ElementDescription(params.heartline), std::move(drawn.track));
-    }
-    if (!drawn.track) {
-        out.message = "The heart line cannot be exported: " + drawn.error + ".";
+    out.spacing = length / static_cast<double>(intervals);
+    const std::string description = ElementDescription(params.heartline);
+    Sampling x = FirstSampling(source, heart, intervals, out.spacing, description);
+    for (int round = 0; round < 6 && x.drawn.track; ++round)
+        if (!RefineStrays(heart, x, description)) break;
+    if (!x.drawn.track) {
+        out.message = "The heart line cannot be exported: " + x.drawn.error + ".";
         return out;
     }
-    out.element = std::move(drawn.element);
-    for (const Sample& x : sm) out.samples.push_back(x.q);
+    out.element = std::move(x.drawn.element);
+    for (const Sample& q : x.sm) out.samples.push_back(q.q);
     out.ok = true;
     return out;
 }
