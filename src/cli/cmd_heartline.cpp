@@ -116,8 +116,6 @@ struct Outcome {
 };
 
 void PrintJson(const Outcome& o, const HeartlineOptions& options) {
-    const TrackEndMeasures ends = AnalyzeTrackEnds(o.track);
-    // Numbers, as in `info --json`: a straight end keeps -1.0.
     nlohmann::json j = {
         {"ok", true},
         {"friction", o.result.friction},
@@ -125,14 +123,9 @@ void PrintJson(const Outcome& o, const HeartlineOptions& options) {
         {"filter", o.result.filter},
         {"vertex_count", o.track.bezr.vertex_count},
         {"segment_count", o.track.segm.segment_count},
-        {"radius_in", ends.radius_in},
-        {"slope_in", ends.slope_in},
-        {"tilt_in", ends.tilt_in},
-        {"radius_out", ends.radius_out},
-        {"slope_out", ends.slope_out},
-        {"tilt_out", ends.tilt_out},
         {"mode", ModeName(o.choices.mode)},
     };
+    AddEndMeasures(j, AnalyzeTrackEnds(o.track));
     j["verdict"] = VerdictJson(o.verdict);
     if (options.report) j["ride"] = RideJson(o.ride);
     if (!o.written.element.empty()) j["nl2"] = o.written.element;
