@@ -19,14 +19,6 @@ constexpr double kMaxLength = 1e5;
 
 DVec3 Vertex(const ElementVertex& v) { return {v.x, v.y, v.z}; }
 
-// The least rotation taking unit a onto unit b, applied to v.
-DVec3 TurnWith(DVec3 v, DVec3 a, DVec3 b) {
-    const double c = Dot(a, b);
-    if (c <= -1 + 1e-12) return v;  // reversal: no least rotation; NoLimits 2 has none either
-    const DVec3 k = Cross(a, b);
-    return v + Cross(k, v) + (1 / (1 + c)) * Cross(k, Cross(k, v));
-}
-
 // v turned by `angle` about unit axis k (right hand).
 DVec3 Rotate(DVec3 v, DVec3 k, double angle) {
     const double c = std::cos(angle), s = std::sin(angle);
@@ -213,14 +205,11 @@ bool ElementTrack::Assign(const Element& element, std::string& error) {
         const DVec3 f = nodes[0].tangent;
         DVec3 left = Unit(Cross({0, 1, 0}, f));
         if (Dot(left, left) == 0) left = Unit(Cross({0, 0, 1}, f));
-        nodes[0].left = left;
         nodes[0].up = Cross(f, left);
     }
-    for (std::size_t i = 1; i < nodes.size(); ++i) {
-        const DVec3 a = nodes[i - 1].tangent, b = nodes[i].tangent;
-        nodes[i].up = Unit(TurnWith(nodes[i - 1].up, a, b));
-        nodes[i].left = Unit(TurnWith(nodes[i - 1].left, a, b));
-    }
+    // (A reversal has no least turn; NoLimits 2 has none either and keeps the frame.)
+    for (std::size_t i = 1; i < nodes.size(); ++i)
+        nodes[i].up = railframe::TurnWithTangent(nodes[i - 1].up, nodes[i - 1].tangent, nodes[i].tangent);
 
     return track.SetRolls(element.rolls, error);
 }
@@ -303,10 +292,8 @@ Frame ElementTrack::CarriedAt(std::size_t piece, double t) const {
     Frame f;
     f.point = pieces_[piece].Point(t);
     f.forward = forward;
-    DVec3 up = TurnWith(node.up, from, forward);
-    up = Unit(up - Dot(up, forward) * forward);
-    f.up = up;
-    f.left = Cross(up, forward);
+    f.up = railframe::TurnWithTangent(node.up, from, forward);
+    f.left = Cross(f.up, forward);
     return f;
 }
 

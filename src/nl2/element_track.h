@@ -76,7 +76,6 @@ private:
         DVec3 point;
         DVec3 tangent;
         DVec3 up;
-        DVec3 left;
     };
     // The carried frame, untwisted, at parameter t of `piece`.
     Frame CarriedAt(std::size_t piece, double t) const;
