@@ -49,29 +49,23 @@ Comparison RoundTrip(const Track& track, double heartline, double start, double 
 
     const std::span<const BezierVertex> vertices(track.bezr.vertices.data(), static_cast<std::size_t>(track.bezr.vertex_count));
     const ride::TrackLine source(vertices, railframe::RollReading::kSimulator, ride::IsClosedCircuit(track), heartline);
-    double s_source = 0, s_element = 0;
-    double prev[3] = {};
+    double s_element = 0;
+    DVec3 prev;
     for (std::size_t c = 0; c < source.Pieces(); ++c) {
         const int steps = static_cast<int>(std::ceil(source.LengthEstimate(c) / 0.1));
         for (int k = c == 0 ? 0 : 1; k <= steps; ++k) {
             const railframe::RailPoint p = source.At(c, static_cast<double>(k) / steps);
-            const double here[3] = {p.heart.x.v, p.heart.y.v, p.heart.z.v};
-            if (k > 0 || c > 0) {
-                const double step = std::hypot(here[0] - prev[0], here[1] - prev[1], here[2] - prev[2]);
-                s_source += step;
-                s_element += step;
-            }
-            std::copy(here, here + 3, prev);
+            const DVec3 here{p.heart.x.v, p.heart.y.v, p.heart.z.v};
+            if (k > 0 || c > 0) s_element += Norm(here - prev);
+            prev = here;
             // The nearest point of the element: slide along its tangent.
             Frame f;
             for (int it = 0; it < 4; ++it) {
                 f = read->FrameAtDistance(s_element);
-                s_element += (here[0] - f.point.x) * f.forward.x + (here[1] - f.point.y) * f.forward.y +
-                             (here[2] - f.point.z) * f.forward.z;
+                s_element += Dot(here - f.point, f.forward);
             }
             f = read->FrameAtDistance(s_element);
-            out.heart_max = std::max(out.heart_max, std::hypot(here[0] - f.point.x, here[1] - f.point.y,
-                                                               here[2] - f.point.z));
+            out.heart_max = std::max(out.heart_max, Norm(here - f.point));
             out.bank_max = std::max(out.bank_max, Angle(p.down, -f.up));
         }
     }
