@@ -64,6 +64,9 @@ endif()
 # share/doc/<package name>, as Debian has it (CMAKE_INSTALL_DOCDIR would say "Torvix").
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/torvix)
+# The README's links lead into docs/: the guides go beside it (the pictures stay in the source).
+file(GLOB doc_pages CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/*.md)
+install(FILES ${doc_pages} DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/torvix/docs)
 
 # ---- The Debian package ----------------------------------------------------------
 set(CPACK_PACKAGE_NAME torvix)

@@ -32,6 +32,7 @@ expected=$(
   printf '%s\n' /usr/bin/torvix /usr/bin/torvix-cli /usr/share/applications/torvix.desktop \
     /usr/share/mime/packages/torvix.xml /usr/share/man/man1/torvix.1.gz /usr/share/man/man1/torvix-cli.1.gz \
     /usr/share/doc/torvix/README.md /usr/share/doc/torvix/LICENSE
+  for page in "$(dirname "$0")"/../docs/*.md; do echo "/usr/share/doc/torvix/docs/$(basename "$page")"; done
   for size in 16 22 24 32 48 64 128 256; do echo "/usr/share/icons/hicolor/${size}x${size}/apps/torvix.png"; done
 )
 if ! diff -u <(sort <<<"$expected") <(echo "$files"); then fail "the file list is not the expected one"; fi

@@ -128,6 +128,9 @@ Grid AroundTheLap(const Grid& grid, double reach, std::size_t& before) {
     const GridPoint& end = g.back();
     Grid out;
     out.per_curve = grid.per_curve;
+    std::size_t near = 0;
+    for (const GridPoint& p : g) near += (p.time <= reach) + (p.time >= end.time - reach);
+    out.points.reserve(g.size() + near);
     // The lap's first and last points are one place: each side takes the other's inner points.
     for (std::size_t i = 1; i + 1 < g.size(); ++i) {
         if (g[i].time < end.time - reach) continue;

@@ -29,8 +29,10 @@ constexpr double kDegrees = 180 / kPi;
 constexpr double kMinStep = 0.01;
 // Longest grid cell the heart line's length is measured on; the samples are placed by a cubic over each cell.
 constexpr double kMaxCell = 0.5;
-// Evaluations one report may make; a step this fine over a track this long is refused, not run for minutes.
-constexpr double kMaxEvaluations = 20e6;
+// Evaluations and samples one report may make: 2000 km at 1 m, or 20 km at 1 cm, and a
+// few hundred megabytes at most. A step this fine over a heart line this long (a file's
+// rolls can swing the hearts round the rails hundreds of times) is refused, not run for minutes.
+constexpr double kMaxEvaluations = 2e6;
 
 // One point of the fine grid along a curve that the heart line's length is measured on.
 struct GridPoint {
