@@ -42,6 +42,12 @@ DVec3 ZeroRollDown(DVec3 tangent) {
     return Unit(Cross(tangent, Unit(Cross(g, tangent))));
 }
 
+DVec3 TurnAbout(DVec3 r, DVec3 tangent, double angle) {
+    return Unit(std::cos(angle) * r - std::sin(angle) * Unit(Cross(tangent, r)));
+}
+
+double AngleAbout(DVec3 r, DVec3 tangent, DVec3 d) { return std::atan2(-Dot(d, Cross(tangent, r)), Dot(d, r)); }
+
 DVec3 TurnWithTangent(DVec3 down, DVec3 from, DVec3 to) {
     const double c = Dot(from, to);
     DVec3 r = down;

@@ -23,6 +23,12 @@ inline constexpr double kVerticalNudge = 1e-7;
 // plane with world up, pointing down. Zero where the tangent is vertical.
 DVec3 ZeroRollDown(DVec3 tangent);
 
+// The track file's roll convention: the down vector `angle` radians about the
+// unit tangent from the reference down vector `r` (perpendicular to it), and
+// the signed angle about the tangent from `r` to `d`.
+DVec3 TurnAbout(DVec3 r, DVec3 tangent, double angle);
+double AngleAbout(DVec3 r, DVec3 tangent, DVec3 d);
+
 // `down` turned with the tangent from `from` to `to` (both unit) the least
 // way: no twist about either. Zero where nothing perpendicular to `to` is left.
 DVec3 TurnWithTangent(DVec3 down, DVec3 from, DVec3 to);

@@ -9,14 +9,6 @@ namespace {
 
 JetVec Constant(double x, double y, double z) { return {{x, 0, 0}, {y, 0, 0}, {z, 0, 0}}; }
 
-// Down vector `angle` about the tangent from reference `r` (the track file's roll convention).
-DVec3 Turn(DVec3 r, DVec3 tangent, double angle) {
-    return Unit(std::cos(angle) * r - std::sin(angle) * Unit(Cross(tangent, r)));
-}
-
-// Signed angle about the tangent from reference `r` to `d`.
-double AngleFrom(DVec3 r, DVec3 tangent, DVec3 d) { return std::atan2(-Dot(d, Cross(tangent, r)), Dot(d, r)); }
-
 DVec3 Value(const JetVec& v) { return {v.x.v, v.y.v, v.z.v}; }
 
 // The rails' point `b` and first derivative `b1` at t, each with two
@@ -93,7 +85,7 @@ RailPoint EvaluateSimulator(const RailCurve& curve, double heartline, double t) 
     // The bank against world up for show; the frame's turn rate is the twist's.
     DVec3 zero = ZeroRollDown(tg);
     if (Dot(zero, zero) == 0) zero = ZeroRollDownAt(curve.bezier, t);
-    out.roll = {AngleFrom(zero, tg, out.down), twist.d, twist.dd};
+    out.roll = {AngleAbout(zero, tg, out.down), twist.d, twist.dd};
     return out;
 }
 
@@ -133,9 +125,9 @@ void SetTwists(std::vector<RailCurve>& rails, std::span<const BezierVertex> vert
         if (v.relative_roll && !closing) {
             c.twist.change = v.roll;
         } else {
-            const DVec3 arrives = Turn(end.down, end.tangent, twist);
-            const DVec3 wanted = Turn(ZeroRollDownAt(c.bezier, 1), end.tangent, v.roll);
-            c.twist.change = AngleFrom(arrives, end.tangent, wanted);
+            const DVec3 arrives = TurnAbout(end.down, end.tangent, twist);
+            const DVec3 wanted = TurnAbout(ZeroRollDownAt(c.bezier, 1), end.tangent, v.roll);
+            c.twist.change = AngleAbout(arrives, end.tangent, wanted);
             if (c.twist.change <= -kLiteralPi) c.twist.change = -c.twist.change;  // (-pi, pi]
         }
         twist += c.twist.change;

@@ -76,7 +76,7 @@ std::vector<DVec3> WantedDown(const Grid& grid, std::span<const BezierVertex> ve
     const std::vector<double> angle = SmoothInTime(banked, targets, tuning);
     std::vector<DVec3> down(grid.points.size());
     for (std::size_t i = 0; i < down.size(); ++i)
-        down[i] = DownAt(angle[first + i], grid.points[i].tangent, frame[first + i]);
+        down[i] = railframe::TurnAbout(frame[first + i], grid.points[i].tangent, angle[first + i]);
     return down;
 }
 

@@ -109,10 +109,10 @@ BankTargets ChooseTargets(const Grid& grid, const std::vector<DVec3>& frame, con
     for (std::size_t i = 0; i < n; ++i) {
         const DVec3 t = g[i].tangent;
         force[i] = Norm(g[i].force_perp);
-        if (force[i] > 1e-12) last_seat = AngleAgainst(-1.0 * g[i].force_perp, t, frame[i]);
+        if (force[i] > 1e-12) last_seat = railframe::AngleAbout(frame[i], t, -g[i].force_perp);
         seat[i] = last_seat;
-        designer[i] = AngleAgainst(designer_down[i], t, frame[i]);
-        natural[i] = AngleAgainst(natural_down[i], t, frame[i]);
+        designer[i] = railframe::AngleAbout(frame[i], t, designer_down[i]);
+        natural[i] = railframe::AngleAbout(frame[i], t, natural_down[i]);
         if (i > 0) natural[i] = Nearest(natural[i], natural[i - 1]);
     }
 

@@ -101,12 +101,14 @@ RailsSystem FactorRails(const Grid& grid, int segments, const RefinedTuning& tun
     out.bends.assign(n, 0);
     for (std::size_t i = 1; i + 1 < n; ++i) {
         const int c = g[i].out_curve;
-        if (g[i - 1].out_curve != c || g[i + 1].out_curve != c || g[i].out_u <= 0 || g[i + 1].out_u < g[i].out_u) continue;
+        if (g[i - 1].out_curve != c || g[i + 1].out_curve != c || g[i].out_u <= 0 || g[i + 1].out_u < g[i].out_u)
+            continue;
         out.bends[i] = 1;
         for (int a = 0; a < 4; ++a)
             out.bend[i][a] = out.basis[i + 1].h[a] - 2 * out.basis[i].h[a] + out.basis[i - 1].h[a];
         for (int a = 0; a < 4; ++a)
-            for (int b = 0; b <= a; ++b) out.matrix.Add(2 * c + a, 2 * c + b, out.bend_weight * out.bend[i][a] * out.bend[i][b]);
+            for (int b = 0; b <= a; ++b)
+                out.matrix.Add(2 * c + a, 2 * c + b, out.bend_weight * out.bend[i][a] * out.bend[i][b]);
     }
     for (int i = 0; i < 2 * (segments + 1); ++i) out.matrix.at(i, i) += 1e-12;
     out.matrix.Factor();
@@ -174,10 +176,10 @@ Twists SolveTwists(const FitInputs& in, const RailsReading& reading, const std::
     double last = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const int c = g[i].out_curve;
-        out.weight[i] = TwistWeights(reading, flags, c, g[i].out_u);
+        out.weight[i] = VertexTwistWeights(reading, flags, c, g[i].out_u);
         const DVec3 t = reading.tangent[i];
         const DVec3 want = in.wanted_down[i] - Dot(in.wanted_down[i], t) * t;
-        const double psi = Nearest(AngleAgainst(want, t, reading.carried[i]), last);
+        const double psi = Nearest(railframe::AngleAbout(reading.carried[i], t, want), last);
         last = psi;
         for (int a = 0; a < 4; ++a) {
             const int ra = c - 1 + a;
@@ -230,7 +232,8 @@ Misfit MeasureMisfit(const FitInputs& in, const RailsReading& reading, const Twi
     out.local.assign(n, 0.0);
     std::vector<DVec3> heart_error(n);
     for (std::size_t i = 0; i < n; ++i) {
-        const DVec3 actual = DownAt(TwistAt(twists.weight[i], twists.theta, g[i].out_curve), reading.tangent[i], reading.carried[i]);
+        const double twist = TwistAt(twists.weight[i], twists.theta, g[i].out_curve);
+        const DVec3 actual = railframe::TurnAbout(reading.carried[i], reading.tangent[i], twist);
         const DVec3 e = reading.point[i] - in.heartline * actual - g[i].p;
         heart_error[i] = e - Dot(e, g[i].tangent) * g[i].tangent;
         const DVec3 off = actual - in.wanted_down[i];
@@ -271,7 +274,7 @@ std::vector<BezierVertex> WriteVertices(const Coords& coord, const RailsReading&
                 roll = theta[c] - theta[c - 1];
             } else {
                 const DVec3 zero = railframe::ZeroRollDownAt(reading.curves[c - 1], 1);
-                roll = AngleAgainst(DownAt(theta[c], t, end.down), t, zero);
+                roll = railframe::AngleAbout(zero, t, railframe::TurnAbout(end.down, t, theta[c]));
             }
         }
         roll = std::remainder(roll, kTwoPi);
@@ -364,7 +367,8 @@ RailsReading ReadRails(std::vector<CubicBezier> curves, const Grid& grid) {
     return out;
 }
 
-std::array<double, 4> TwistWeights(const RailsReading& reading, const std::vector<char>& flags, int c, double u) {
+std::array<double, 4> VertexTwistWeights(const RailsReading& reading, const std::vector<char>& flags, int c,
+                                         double u) {
     const railframe::TwistWeights f = railframe::TwistBasis(u);
     const int segments = static_cast<int>(reading.curves.size());
     // The rate at each end vertex: its shares of the changes of the curves meeting there.
@@ -380,8 +384,8 @@ std::array<double, 4> TwistWeights(const RailsReading& reading, const std::vecto
 DVec3 ReadDown(const RailsReading& reading, const Grid& grid, std::size_t i, const std::vector<char>& flags,
                const std::vector<double>& theta) {
     const int c = grid.points[i].out_curve;
-    const std::array<double, 4> weight = TwistWeights(reading, flags, c, grid.points[i].out_u);
-    return DownAt(TwistAt(weight, theta, c), reading.tangent[i], reading.carried[i]);
+    const std::array<double, 4> weight = VertexTwistWeights(reading, flags, c, grid.points[i].out_u);
+    return railframe::TurnAbout(reading.carried[i], reading.tangent[i], TwistAt(weight, theta, c));
 }
 
 std::vector<BezierVertex> FitRailsAndRolls(const FitInputs& in) {

@@ -93,16 +93,6 @@ Grid AroundTheLap(const Grid& grid, double reach, std::size_t& before);
 // A rotation-minimising frame along the grid: reference down R_i, perpendicular to the tangent.
 std::vector<DVec3> MinimalFrame(const Grid& grid);
 
-// Angle of `d` about the tangent against reference `r` (roll convention of the track file).
-inline double AngleAgainst(DVec3 d, DVec3 tangent, DVec3 r) {
-    const DVec3 x = Cross(tangent, r);
-    return std::atan2(-Dot(d, x), Dot(d, r));
-}
-inline DVec3 DownAt(double angle, DVec3 tangent, DVec3 r) {
-    const DVec3 x = Cross(tangent, r);
-    return Unit(-std::sin(angle) * x + std::cos(angle) * r);
-}
-
 // Wanted banking angle against the frame per grid point, with its smoothing weight and width.
 struct BankTargets {
     std::vector<double> angle;   // unwrapped along the ride
@@ -144,7 +134,8 @@ RailsReading ReadRails(std::vector<CubicBezier> curves, const Grid& grid);
 // Weights of the twists of vertices c - 1 .. c + 2 (against the carried
 // frame) in the twist at u on curve c: the twist basis with the rate of each
 // flagged vertex (none at either end), as the simulator lays it.
-std::array<double, 4> TwistWeights(const RailsReading& reading, const std::vector<char>& flags, int c, double u);
+std::array<double, 4> VertexTwistWeights(const RailsReading& reading, const std::vector<char>& flags, int c,
+                                         double u);
 
 // The down vector at grid point i that vertex twists `theta` give.
 DVec3 ReadDown(const RailsReading& reading, const Grid& grid, std::size_t i, const std::vector<char>& flags,

@@ -136,7 +136,8 @@ TEST(InfoCommand, DemoTrack) {
     for (std::size_t i = 0; i + 1 < t.bezr.vertices.size(); ++i) {
         const BezierVertex& a = t.bezr.vertices[i];
         const BezierVertex& b = t.bezr.vertices[i + 1];
-        const CubicBezier c{{ToDVec3(a.position), ToDVec3(a.control_next), ToDVec3(b.control_prev), ToDVec3(b.position)}};
+        const CubicBezier c{
+            {ToDVec3(a.position), ToDVec3(a.control_next), ToDVec3(b.control_prev), ToDVec3(b.position)}};
         for (int k = 1; k <= 400; ++k) fine += Norm(c.Point(k / 400.0) - c.Point((k - 1) / 400.0));
     }
     EXPECT_NEAR(j.at("length").get<double>(), fine, fine * 1e-3);

@@ -46,7 +46,8 @@ TEST(RollReading, LevelBankedCircleReadsTheSameEitherWay) {
 
 TEST(RollReading, TrackStartingStraightUpCarriesAFrameFromItsFirstPoint) {
     // Straight up for 30 m, then over into the level: world up says nothing about the first curve's bank.
-    const Track climb = ridetracks::FromNodes({{{0, 0, 0}, {0, 30, 0}}, {{0, 30, 0}, {0, 15, 0}}, {{10, 40, 0}, {15, 0, 0}}});
+    const Track climb =
+        ridetracks::FromNodes({{{0, 0, 0}, {0, 30, 0}}, {{0, 30, 0}, {0, 15, 0}}, {{10, 40, 0}, {15, 0, 0}}});
     const auto rails = PrepareRails(Vertices(climb), RollReading::kSimulator);
     std::optional<RailPoint> prev;
     for (const auto& curve : rails) {
