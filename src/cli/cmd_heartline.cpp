@@ -1,6 +1,7 @@
 // torvix-cli heartline: runs the solver on a track file and writes the result.
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -36,24 +37,126 @@ struct HeartlineOptions {
     bool report = false;
 };
 
-int RunHeartline(const HeartlineOptions& options) {
+struct Choices {
+    SolverMode mode = SolverMode::kLiteral;
+    railframe::RollReading reading = railframe::RollReading::kSimulator;
+};
+
+// The options checked before anything is read; what is wrong goes to standard error.
+std::optional<Choices> CheckOptions(const HeartlineOptions& options) {
     const std::optional<SolverMode> mode = ParseMode(options.mode);
     if (!mode) {
         std::cerr << "--mode must be literal or refined\n";
-        return kBadUsage;
+        return std::nullopt;
     }
     const auto reading = railframe::ParseReading(options.reading);
     if (!reading) {
         std::cerr << "--roll-reading must be simulator or designer\n";
-        return kBadUsage;
+        return std::nullopt;
     }
     if (!options.nl2.empty()) {
         if (const std::string why = nl2::CheckExportParams({options.params.heartline, nl2::kDefaultSpacing});
             !why.empty()) {
             std::cerr << "Cannot export: " << why << ".\n";
-            return kBadUsage;
+            return std::nullopt;
         }
     }
+    return Choices{*mode, *reading};
+}
+
+// A failed run says why, and where a valley stops the train, what carries it
+// through, by the literal run's own energy model (a failed run leaves the
+// track as it was loaded).
+int ReportFailure(const SolveResult& result, const Track& track, double track_length,
+                  const HeartlineOptions& options) {
+    std::cerr << result.message << '\n';
+    nlohmann::json failure{{"ok", false}, {"error", result.message}};
+    if (result.message == kValleyMessage) {
+        if (const std::optional<SolverValley> valley = FindSolverValley(track, track_length, options.params)) {
+            std::cerr << ValleySentence(valley->s, "curve " + std::to_string(valley->curve), valley->min_start_speed)
+                      << '\n';
+            failure["valley"] = {{"s", valley->s}, {"curve", valley->curve},
+                                 {"min_start_speed", valley->min_start_speed}};
+        }
+    }
+    if (options.json) std::cout << failure.dump() << '\n';
+    return kSolverFailed;
+}
+
+// Where the new track and its element went.
+struct Written {
+    std::string track;
+    std::string element;  // empty when none was asked for
+};
+
+// Writes the new track and, when asked, its heart line as a NoLimits 2
+// element beside it; an exit code other than kOk where that fails.
+int WriteResults(const Track& track, const HeartlineOptions& options, Written& written) {
+    written.track = options.output.empty() ? ResultPath(options.input) : options.output;
+    if (!SaveTrackOrReport(written.track, track, std::cerr)) return kWriteFailed;
+    if (options.nl2.empty()) return kOk;
+    const nl2::WriteResult element =
+        nl2::WriteElementFile(track, options.params.heartline, nl2::kDefaultSpacing, options.nl2);
+    if (!element.ok) {
+        std::cerr << element.message << '\n';
+        return element.element.ok ? kWriteFailed : kSolverFailed;
+    }
+    written.element = element.written.string();
+    return kOk;
+}
+
+// What a successful run prints: the figures of the new track, its ride's verdict and, when asked, its report.
+struct Outcome {
+    const SolveResult& result;
+    const Track& track;
+    const ride::RideReport& ride;
+    const ride::RideVerdict& verdict;
+    const Written& written;
+    Choices choices;
+};
+
+void PrintJson(const Outcome& o, const HeartlineOptions& options) {
+    nlohmann::json j = {
+        {"ok", true},
+        {"friction", o.result.friction},
+        {"friction_text", FormatFriction(o.result.friction)},
+        {"filter", o.result.filter},
+        {"vertex_count", o.track.bezr.vertex_count},
+        {"segment_count", o.track.segm.segment_count},
+        {"mode", ModeName(o.choices.mode)},
+    };
+    AddEndMeasures(j, AnalyzeTrackEnds(o.track));
+    j["verdict"] = VerdictJson(o.verdict);
+    if (options.report) j["ride"] = RideJson(o.ride);
+    if (!o.written.element.empty()) j["nl2"] = o.written.element;
+    std::cout << j.dump() << '\n';
+}
+
+void PrintText(const Outcome& o, const HeartlineOptions& options) {
+    const EndMeasureTexts texts = FormatEndMeasures(AnalyzeTrackEnds(o.track));
+    std::cout << "Friction coefficient: " << FormatFriction(o.result.friction) << '\n'
+              << "Filter: " << o.result.filter << '\n'
+              << "Vertices: " << o.track.bezr.vertex_count << '\n'
+              << "Entry: radius " << texts.radius_in << ", slope " << texts.slope_in << ", tilt " << texts.tilt_in
+              << '\n'
+              << "Exit: radius " << texts.radius_out << ", slope " << texts.slope_out << ", tilt " << texts.tilt_out
+              << '\n'
+              << "Written: " << o.written.track << '\n';
+    if (!o.written.element.empty())
+        std::cout << "NoLimits 2 element: " << o.written.element << " (spline position Heart Line, "
+                  << FormatFixed(options.params.heartline, 2) << " m)\n";
+    if (options.report) {
+        std::cout << "\nRide report of the new track (" << ModeName(o.choices.mode) << " mode, "
+                  << railframe::ReadingName(o.choices.reading) << " reading of the rolls):\n"
+                  << ride::FormatSummary(o.ride);
+        if (!o.ride.ok) std::cout << o.ride.message << '\n';
+    }
+    std::cout << "Ride: " << o.verdict.text << '\n';
+}
+
+int RunHeartline(const HeartlineOptions& options) {
+    const std::optional<Choices> choices = CheckOptions(options);
+    if (!choices) return kBadUsage;
     Track track;
     if (!LoadTrackOrReport(options.input, track, std::cerr)) return kReadFailed;
     const TrackLengthResult measured = TrackLength(track);
@@ -61,91 +164,22 @@ int RunHeartline(const HeartlineOptions& options) {
         std::cerr << "Error Loading Track File!\nthe track's length cannot be measured: " << measured.message << '\n';
         return kReadFailed;
     }
-    const double track_length = measured.length;
     // The path as drawn, which the ride's verdict measures the new track against.
     Track drawn;
     drawn.bezr = track.bezr;
     drawn.segm = track.segm;
-    const SolveResult result = SolveHeartlineWith(*mode, track, track_length, options.params);
-    const std::string friction = FormatFriction(result.friction);
-    if (!result.ok) {
-        std::cerr << result.message << '\n';
-        nlohmann::json failure{{"ok", false}, {"error", result.message}};
-        if (result.message == kValleyMessage) {
-            // Where the train stops, and what carries it through, by the literal run's own energy
-            // model. A failed run leaves the track as it was loaded.
-            if (const std::optional<SolverValley> valley = FindSolverValley(track, track_length, options.params)) {
-                std::cerr << ValleySentence(valley->s, "curve " + std::to_string(valley->curve),
-                                            valley->min_start_speed)
-                          << '\n';
-                failure["valley"] = {{"s", valley->s}, {"curve", valley->curve},
-                                     {"min_start_speed", valley->min_start_speed}};
-            }
-        }
-        if (options.json) std::cout << failure.dump() << '\n';
-        return kSolverFailed;
-    }
+    const SolveResult result = SolveHeartlineWith(choices->mode, track, measured.length, options.params);
+    if (!result.ok) return ReportFailure(result, track, measured.length, options);
+    Written written;
+    if (const int code = WriteResults(track, options, written); code != kOk) return code;
 
-    const std::string output = options.output.empty() ? ResultPath(options.input) : options.output;
-    if (!SaveTrackOrReport(output, track, std::cerr)) return kWriteFailed;
-    // The new track's heart line as a NoLimits 2 element, beside it.
-    std::string element_path;
-    if (!options.nl2.empty()) {
-        const nl2::WriteResult element =
-            nl2::WriteElementFile(track, options.params.heartline, nl2::kDefaultSpacing, options.nl2);
-        if (!element.ok) {
-            std::cerr << element.message << '\n';
-            return element.element.ok ? kWriteFailed : kSolverFailed;
-        }
-        element_path = element.written.string();
-    }
-
-    const ride::RideReport ride = ride::MeasureRide(
-        track, {options.params.heartline, options.params.start_speed, options.params.end_speed, 0.5, *reading}, &drawn);
+    const HeartlineParams& p = options.params;
+    const ride::RideReport ride =
+        ride::MeasureRide(track, {p.heartline, p.start_speed, p.end_speed, 0.5, choices->reading}, &drawn);
     const ride::RideVerdict verdict = ride::JudgeRide(ride);
-    const TrackEndMeasures ends = AnalyzeTrackEnds(track);
-    const EndMeasureTexts texts = FormatEndMeasures(ends);
-    if (options.json) {
-        // Numbers, as in `info --json`: a straight end keeps -1.0.
-        nlohmann::json j = {
-            {"ok", true},
-            {"friction", result.friction},
-            {"friction_text", friction},
-            {"filter", result.filter},
-            {"vertex_count", track.bezr.vertex_count},
-            {"segment_count", track.segm.segment_count},
-            {"radius_in", ends.radius_in},
-            {"slope_in", ends.slope_in},
-            {"tilt_in", ends.tilt_in},
-            {"radius_out", ends.radius_out},
-            {"slope_out", ends.slope_out},
-            {"tilt_out", ends.tilt_out},
-            {"mode", ModeName(*mode)},
-        };
-        j["verdict"] = VerdictJson(verdict);
-        if (options.report) j["ride"] = RideJson(ride);
-        if (!element_path.empty()) j["nl2"] = element_path;
-        std::cout << j.dump() << '\n';
-    } else {
-        std::cout << "Friction coefficient: " << friction << '\n'
-                  << "Filter: " << result.filter << '\n'
-                  << "Vertices: " << track.bezr.vertex_count << '\n'
-                  << "Entry: radius " << texts.radius_in << ", slope " << texts.slope_in << ", tilt " << texts.tilt_in
-                  << '\n'
-                  << "Exit: radius " << texts.radius_out << ", slope " << texts.slope_out << ", tilt "
-                  << texts.tilt_out << '\n'
-                  << "Written: " << output << '\n';
-        if (!element_path.empty())
-            std::cout << "NoLimits 2 element: " << element_path << " (spline position Heart Line, "
-                      << FormatFixed(options.params.heartline, 2) << " m)\n";
-        if (options.report) {
-            std::cout << "\nRide report of the new track (" << ModeName(*mode) << " mode, "
-                      << railframe::ReadingName(*reading) << " reading of the rolls):\n"
-                      << ride::FormatSummary(ride);
-            if (!ride.ok) std::cout << ride.message << '\n';
-        }
-        std::cout << "Ride: " << verdict.text << '\n';
-    }
+    const Outcome outcome{result, track, ride, verdict, written, *choices};
+    if (options.json) PrintJson(outcome, options);
+    else PrintText(outcome, options);
     return kOk;
 }
 

@@ -33,17 +33,12 @@ int RunInfo(const InfoOptions& opt) {
     const TrackEndMeasures m = AnalyzeTrackEnds(track);
 
     if (opt.json) {
-        const nlohmann::ordered_json out = {
+        nlohmann::ordered_json out = {
             {"vertex_count", track.bezr.vertex_count},
             {"segment_count", track.segm.segment_count},
             {"length", length},
-            {"radius_in", m.radius_in},
-            {"slope_in", m.slope_in},
-            {"tilt_in", m.tilt_in},
-            {"radius_out", m.radius_out},
-            {"slope_out", m.slope_out},
-            {"tilt_out", m.tilt_out},
         };
+        AddEndMeasures(out, m);
         std::cout << out.dump(2) << '\n';
         return kOk;
     }

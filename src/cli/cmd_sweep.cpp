@@ -102,29 +102,30 @@ void PrintTable(const std::vector<sweep::SweepEntry>& entries, std::ostream& out
                 << '\n';
 }
 
-int RunSweepCommand(SweepOptions& opt) {
+// Fills the settings from the options; false, said on standard error, where one is wrong.
+bool ParseSettings(SweepOptions& opt) {
     std::string error;
     const auto segments = sweep::ParseGrid(opt.segments, error);
     const auto precision = segments ? sweep::ParseGrid(opt.precision, error) : std::nullopt;
     const auto filter = precision ? sweep::ParseGrid(opt.filter, error) : std::nullopt;
     if (!filter) {
         std::cerr << "Bad grid " << error << '\n';
-        return kBadUsage;
+        return false;
     }
     const auto rank = sweep::ParseRank(opt.rank);
     if (!rank) {
         std::cerr << "--rank must be one of " << sweep::RankNames() << '\n';
-        return kBadUsage;
+        return false;
     }
     const auto mode = ParseMode(opt.mode);
     if (!mode) {
         std::cerr << "--mode must be literal or refined\n";
-        return kBadUsage;
+        return false;
     }
     const auto reading = railframe::ParseReading(opt.reading);
     if (!reading) {
         std::cerr << "--roll-reading must be simulator or designer\n";
-        return kBadUsage;
+        return false;
     }
     sweep::SweepSettings& s = opt.settings;
     s.reading = *reading;
@@ -133,7 +134,12 @@ int RunSweepCommand(SweepOptions& opt) {
     s.filter = *filter;
     s.rank = *rank;
     s.mode = *mode;
+    return true;
+}
 
+int RunSweepCommand(SweepOptions& opt) {
+    if (!ParseSettings(opt)) return kBadUsage;
+    const sweep::SweepSettings& s = opt.settings;
     Track track;
     if (!LoadTrackOrReport(opt.path, track, std::cerr)) return kReadFailed;
     double track_length = 0;

@@ -320,12 +320,12 @@ std::string ElementXml(const Element& element) {
     }
     for (const RollPoint& r : element.rolls) {
         out += "    <roll>";
-        AppendNumber(out, "ux", r.up[0], 9);
-        AppendNumber(out, "uy", r.up[1], 9);
-        AppendNumber(out, "uz", r.up[2], 9);
-        AppendNumber(out, "rx", r.right[0], 9);
-        AppendNumber(out, "ry", r.right[1], 9);
-        AppendNumber(out, "rz", r.right[2], 9);
+        AppendNumber(out, "ux", r.up.x, 9);
+        AppendNumber(out, "uy", r.up.y, 9);
+        AppendNumber(out, "uz", r.up.z, 9);
+        AppendNumber(out, "rx", r.right.x, 9);
+        AppendNumber(out, "ry", r.right.y, 9);
+        AppendNumber(out, "rz", r.right.z, 9);
         AppendNumber(out, "coord", r.coord, 9);
         out += r.strict ? "<strict>true</strict>" : "<strict>false</strict>";
         out += "</roll>\n";
@@ -357,8 +357,9 @@ bool ParseElementXml(std::string_view text, Element& element, std::string& error
         } else if (child->name == "roll") {
             RollPoint r;
             const char* names[6] = {"ux", "uy", "uz", "rx", "ry", "rz"};
+            double* fields[6] = {&r.up.x, &r.up.y, &r.up.z, &r.right.x, &r.right.y, &r.right.z};
             for (int k = 0; k < 6; ++k)
-                if (!Field(*child, names[k], k < 3 ? r.up[k] : r.right[k - 3], error)) return false;
+                if (!Field(*child, names[k], *fields[k], error)) return false;
             if (!Field(*child, "coord", r.coord, error)) return false;
             r.strict = Flag(*child, "strict");
             out.rolls.push_back(r);

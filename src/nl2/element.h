@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "geometry/dvec3.h"
+
 namespace torvix::nl2 {
 
 // Metres, y up, right-handed (as the track file's coordinates).
@@ -19,8 +21,8 @@ struct ElementVertex {
 };
 
 struct RollPoint {
-    double up[3] = {0, 1, 0};     // unit
-    double right[3] = {1, 0, 0};  // unit, forward x up
+    DVec3 up{0, 1, 0};     // unit
+    DVec3 right{1, 0, 0};  // unit, forward x up
     double coord = 0;             // heart-line distance over the element's length, 0 to 1
     bool strict = false;
     bool operator==(const RollPoint&) const = default;

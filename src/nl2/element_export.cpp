@@ -7,6 +7,8 @@
 #include <optional>
 
 #include "geometry/constants.h"
+#include "geometry/dvec3.h"
+#include "geometry/hermite.h"
 #include "nl2/element_track.h"
 #include "ride/ride_line.h"
 #include "track/track.h"
@@ -24,22 +26,6 @@ constexpr double kStraightAngle = 2e-4;
 // Heart lines longer than this are refused (the track reader bounds curves to 100 km in all).
 constexpr double kMaxLength = 1e5;
 
-struct V3 {
-    double x = 0, y = 0, z = 0;
-};
-V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-V3 operator*(double k, V3 a) { return {k * a.x, k * a.y, k * a.z}; }
-double Dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-V3 Cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-double Norm(V3 a) { return std::sqrt(Dot(a, a)); }
-V3 Unit(V3 a) {
-    const double n = Norm(a);
-    return n > 0 ? (1 / n) * a : V3{};
-}
-V3 Load(const double* v) { return {v[0], v[1], v[2]}; }
-void Store(V3 a, double* v) { v[0] = a.x, v[1] = a.y, v[2] = a.z; }
-
 // One point of the fine grid over a piece of the heart line.
 struct GridPoint {
     double t = 0;
@@ -49,7 +35,7 @@ struct GridPoint {
 };
 
 GridPoint MakeGridPoint(const railframe::RailPoint& p, double t) {
-    const V3 h1{p.heart.x.d, p.heart.y.d, p.heart.z.d}, h2{p.heart.x.dd, p.heart.y.dd, p.heart.z.dd};
+    const DVec3 h1{p.heart.x.d, p.heart.y.d, p.heart.z.d}, h2{p.heart.x.dd, p.heart.y.dd, p.heart.z.dd};
     GridPoint g;
     g.t = t;
     g.ds = Norm(h1);
@@ -68,28 +54,9 @@ double CellLength(const GridPoint& a, const GridPoint& b) {
 
 // The parameter at distance `target` within a cell, by the cubic Hermite of s over it.
 double SolveCell(const GridPoint& a, const GridPoint& b, double target) {
-    const double h = b.t - a.t, span = b.s - a.s;
-    if (h <= 0 || span <= 0) return a.t;
-    const double m0 = a.ds * h, m1 = b.ds * h;
-    auto value = [&](double x) {
-        const double x2 = x * x, x3 = x2 * x;
-        return (2 * x3 - 3 * x2 + 1) * a.s + (x3 - 2 * x2 + x) * m0 + (-2 * x3 + 3 * x2) * b.s + (x3 - x2) * m1;
-    };
-    auto slope = [&](double x) {
-        const double x2 = x * x;
-        return (6 * x2 - 6 * x) * a.s + (3 * x2 - 4 * x + 1) * m0 + (-6 * x2 + 6 * x) * b.s + (3 * x2 - 2 * x) * m1;
-    };
-    double lo = 0, hi = 1, x = std::clamp((target - a.s) / span, 0.0, 1.0);
-    for (int it = 0; it < 40; ++it) {
-        const double f = value(x) - target;
-        if (std::abs(f) < 1e-10) break;
-        if (f < 0) lo = x; else hi = x;
-        const double d = slope(x);
-        double next = d > 0 ? x - f / d : (lo + hi) / 2;
-        if (!(next > lo && next < hi)) next = (lo + hi) / 2;
-        x = next;
-    }
-    return a.t + x * h;
+    const double h = b.t - a.t;
+    if (h <= 0 || b.s <= a.s) return a.t;
+    return a.t + SolveHermite(a.s, a.ds * h, b.s, b.ds * h, target) * h;
 }
 
 // The heart line of a track with its length measured, located by distance.
@@ -134,19 +101,19 @@ private:
     double length_ = 0;
 };
 
-V3 Heart(const railframe::RailPoint& p) { return {p.heart.x.v, p.heart.y.v, p.heart.z.v}; }
-V3 HeartTangent(const railframe::RailPoint& p) { return Unit({p.heart.x.d, p.heart.y.d, p.heart.z.d}); }
+DVec3 Heart(const railframe::RailPoint& p) { return {p.heart.x.v, p.heart.y.v, p.heart.z.v}; }
+DVec3 HeartTangent(const railframe::RailPoint& p) { return Unit({p.heart.x.d, p.heart.y.d, p.heart.z.d}); }
 
-double DistanceToLine(V3 p, V3 origin, V3 dir) {
-    const V3 d = p - origin;
+double DistanceToLine(DVec3 p, DVec3 origin, DVec3 dir) {
+    const DVec3 d = p - origin;
     return Norm(d - Dot(d, dir) * dir);
 }
 
 // Control points of a clamped uniform cubic B-spline through q[0..m] at knots
 // 0..m, leaving q[0] along d0 and arriving at q[m] along dm (derivatives per knot).
-std::vector<V3> InterpolateRun(const std::vector<V3>& q, V3 d0, V3 dm) {
+std::vector<DVec3> InterpolateRun(const std::vector<DVec3>& q, DVec3 d0, DVec3 dm) {
     const std::size_t m = q.size() - 1;
-    std::vector<V3> p(m + 3);
+    std::vector<DVec3> p(m + 3);
     p[0] = q[0];
     p[1] = q[0] + (1.0 / 3) * d0;
     p[m + 1] = q[m] - (1.0 / 3) * dm;
@@ -159,7 +126,7 @@ std::vector<V3> InterpolateRun(const std::vector<V3>& q, V3 d0, V3 dm) {
     // Rows j = 1 .. m-1 for the unknowns p[2] .. p[m]; Thomas' algorithm.
     const std::size_t n = m - 1;
     std::vector<double> sub(n), diag(n), super(n);
-    std::vector<V3> rhs(n);
+    std::vector<DVec3> rhs(n);
     for (std::size_t r = 0; r < n; ++r) {
         const std::size_t j = r + 1;
         sub[r] = 1.0 / 6, diag[r] = 4.0 / 6, super[r] = 1.0 / 6, rhs[r] = q[j];
@@ -211,7 +178,7 @@ namespace {
 
 struct Sample {
     double s = 0;
-    V3 q, tangent, down;
+    DVec3 q, tangent, down;
 };
 
 // A stretch of samples a..b drawn one way: a straight between two strict
@@ -223,13 +190,13 @@ struct Run {
 
 Sample SampleAt(const HeartLine& heart, double s) {
     const railframe::RailPoint p = heart.At(s);
-    return {s, Heart(p), HeartTangent(p), Load(p.down)};
+    return {s, Heart(p), HeartTangent(p), p.down};
 }
 
 // Whether the heart line over interval i lies on its chord.
 bool StraightInterval(const HeartLine& heart, const std::vector<Sample>& sm, std::size_t i) {
-    const V3 chord = sm[i + 1].q - sm[i].q;
-    const V3 dir = Unit(chord);
+    const DVec3 chord = sm[i + 1].q - sm[i].q;
+    const DVec3 dir = Unit(chord);
     if (Norm(chord) == 0 || Dot(sm[i].tangent, dir) <= 0 || Norm(Cross(sm[i].tangent, dir)) > kStraightAngle ||
         Norm(Cross(sm[i + 1].tangent, dir)) > kStraightAngle)
         return false;
@@ -249,7 +216,7 @@ std::vector<Run> MakeRuns(const std::vector<Sample>& sm, const std::vector<bool>
     bool after_straight = false;
     for (std::size_t i = 0; i < intervals;) {
         if (straight[i] && !after_straight) {
-            const V3 dir = Unit(sm[i + 1].q - sm[i].q);
+            const DVec3 dir = Unit(sm[i + 1].q - sm[i].q);
             std::size_t j = i + 1;
             while (j < intervals && straight[j] && Norm(Cross(Unit(sm[j + 1].q - sm[j].q), dir)) < kStraightAngle &&
                    DistanceToLine(sm[j + 1].q, sm[i].q, dir) < kStraightGap)
@@ -293,18 +260,18 @@ Drawn Draw(const std::vector<Sample>& sm, const std::vector<Run>& runs, const st
     std::size_t piece = 0;
     for (std::size_t r = 0; r < runs.size(); ++r) {
         const Run& run = runs[r];
-        const V3 qa = sm[run.a].q, qb = sm[run.b].q;
+        const DVec3 qa = sm[run.a].q, qb = sm[run.b].q;
         for (std::size_t i = run.a; i < run.b; ++i) {
             out.run_of[i] = r;
             out.place[i] = run.straight ? std::pair{piece, Norm(sm[i].q - qa) / Norm(qb - qa)}
                                         : std::pair{piece + (i - run.a), 0.0};
         }
         if (!run.straight) {
-            std::vector<V3> q;
+            std::vector<DVec3> q;
             for (std::size_t i = run.a; i <= run.b; ++i) q.push_back(sm[i].q);
             // Derivatives per knot: the run's own spacing along the heart line's tangent.
             const double h = (sm[run.b].s - sm[run.a].s) / static_cast<double>(run.b - run.a);
-            const std::vector<V3> p = InterpolateRun(q, h * sm[run.a].tangent, h * sm[run.b].tangent);
+            const std::vector<DVec3> p = InterpolateRun(q, h * sm[run.a].tangent, h * sm[run.b].tangent);
             for (std::size_t k = 1; k + 1 < p.size(); ++k) element.vertices.push_back({p[k].x, p[k].y, p[k].z, false});
         }
         element.vertices.push_back({qb.x, qb.y, qb.z, true});
@@ -322,12 +289,12 @@ Drawn Draw(const std::vector<Sample>& sm, const std::vector<Run>& runs, const st
     for (std::size_t i = 0; i < n; ++i) {
         const auto [at, t] = out.place[i];
         const Frame f = curve->FrameAt(at, t);
-        const V3 forward = Load(f.forward);
-        const V3 up0 = -1.0 * sm[i].down;
-        const V3 up = Unit(up0 - Dot(up0, forward) * forward);
+        const DVec3 forward = f.forward;
+        const DVec3 up0 = -1.0 * sm[i].down;
+        const DVec3 up = Unit(up0 - Dot(up0, forward) * forward);
         RollPoint r;
-        Store(up, r.up);
-        Store(Unit(Cross(forward, up)), r.right);
+        r.up = up;
+        r.right = Unit(Cross(forward, up));
         r.coord = i == 0 ? 0.0 : i + 1 == n ? 1.0 : std::clamp(curve->ArcLength(at, t) / total, 0.0, 1.0);
         element.rolls.push_back(r);
     }
@@ -348,20 +315,17 @@ std::vector<std::size_t> StrayIntervals(const HeartLine& heart, const std::vecto
         const CurvePiece& c = drawn.track->pieces()[piece];
         for (double f : {0.2, 0.4, 0.6, 0.8}) {
             const railframe::RailPoint src = heart.At(sm[i].s + f * (sm[i + 1].s - sm[i].s));
-            const V3 target = Heart(src);
+            const DVec3 target = Heart(src);
             // The nearest point of the piece, from the same share of it.
             double t = f;
-            V3 point;
+            DVec3 point;
             for (int it = 0; it < 3; ++it) {
-                const double u = 1 - t;
-                point = (u * u * u) * Load(c.p[0]) + (3 * t * u * u) * Load(c.p[1]) + (3 * t * t * u) * Load(c.p[2]) +
-                        (t * t * t) * Load(c.p[3]);
-                const V3 d = (3 * u * u) * (Load(c.p[1]) - Load(c.p[0])) + (6 * u * t) * (Load(c.p[2]) - Load(c.p[1])) +
-                             (3 * t * t) * (Load(c.p[3]) - Load(c.p[2]));
+                point = c.Point(t);
+                const DVec3 d = c.D1(t);
                 if (Dot(d, d) > 0) t = std::clamp(t + Dot(target - point, d) / Dot(d, d), 0.0, 1.0);
             }
             const Frame frame = drawn.track->FrameAt(piece, t);
-            if (Norm(target - Load(frame.point)) > kHeartTolerance || -Dot(Load(frame.up), Load(src.down)) < cos_bank) {
+            if (Norm(target - frame.point) > kHeartTolerance || -Dot(frame.up, src.down) < cos_bank) {
                 out.push_back(i);
                 break;
             }
@@ -372,24 +336,97 @@ std::vector<std::size_t> StrayIntervals(const HeartLine& heart, const std::vecto
 
 }  // namespace
 
+namespace {
+
+// Why a track's vertices cannot be exported, or empty.
+std::string VerticesProblem(const Track& track) {
+    const Long count = track.bezr.vertex_count;
+    if (count < 2 || static_cast<std::size_t>(count) > track.bezr.vertices.size())
+        return "The track needs at least two vertices.";
+    for (Long i = 0; i < count; ++i) {
+        const BezierVertex& v = track.bezr.vertices[i];
+        for (const Vector3* p : {&v.position, &v.control_prev, &v.control_next})
+            if (!std::isfinite(p->x) || !std::isfinite(p->y) || !std::isfinite(p->z) || !std::isfinite(v.roll))
+                return "The track has a coordinate or roll that is not a finite number.";
+    }
+    return {};
+}
+
+// The samples with what each interval is, and the element drawn through them.
+struct Sampling {
+    std::vector<Sample> sm;
+    std::vector<bool> straight;  // per interval
+    std::vector<bool> breaks;    // per sample: the spacing changes there
+    std::vector<Run> runs;
+    Drawn drawn;
+};
+
+// Samples at equal distances `step` apart, the last the line's own end, and the element through them.
+Sampling FirstSampling(const ride::TrackLine& source, const HeartLine& heart, std::size_t intervals, double step,
+                       const std::string& description) {
+    Sampling x;
+    for (std::size_t i = 0; i < intervals; ++i) x.sm.push_back(SampleAt(heart, step * static_cast<double>(i)));
+    const railframe::RailPoint end = source.At(source.Pieces() - 1, 1);
+    x.sm.push_back({heart.length(), Heart(end), HeartTangent(end), end.down});
+    x.straight.resize(intervals);
+    for (std::size_t i = 0; i < intervals; ++i) x.straight[i] = StraightInterval(heart, x.sm, i);
+    x.breaks.assign(x.sm.size(), false);
+    x.runs = MakeRuns(x.sm, x.straight, x.breaks);
+    x.drawn = Draw(x.sm, x.runs, description);
+    return x;
+}
+
+// Where the heart line changes faster than the spacing follows (a curvature
+// jump at a joint of the track's curves, a quick roll), the curve would
+// stray: such stretches are sampled again at half the spacing, each a run of
+// its own between strict vertices, down to a quarter metre. False when
+// nothing strays or nothing can be sampled finer.
+bool RefineStrays(const HeartLine& heart, Sampling& x, const std::string& description) {
+    constexpr double kFinestSpacing = 0.25;
+    const std::vector<std::size_t> stray = StrayIntervals(heart, x.sm, x.runs, x.drawn);
+    if (stray.empty()) return false;
+    // Each stray interval with one neighbour either side within its run.
+    std::vector<bool> refine(x.sm.size() - 1, false);
+    for (std::size_t i : stray) {
+        const Run& run = x.runs[x.drawn.run_of[i]];
+        for (std::size_t k = std::max(run.a, i == 0 ? 0 : i - 1); k < std::min(run.b, i + 2); ++k)
+            refine[k] = x.sm[k + 1].s - x.sm[k].s >= 2 * kFinestSpacing;
+    }
+    // Where the spacing changes, the sample is a break between runs.
+    std::vector<Sample> next;
+    std::vector<bool> next_straight, next_breaks;
+    for (std::size_t i = 0; i < x.sm.size(); ++i) {
+        next.push_back(x.sm[i]);
+        next_breaks.push_back(x.breaks[i] || (i > 0 && i + 1 < x.sm.size() && refine[i - 1] != refine[i]));
+        if (i + 1 == x.sm.size()) break;
+        next_straight.push_back(x.straight[i] && !refine[i]);
+        if (refine[i]) {
+            next.push_back(SampleAt(heart, (x.sm[i].s + x.sm[i + 1].s) / 2));
+            next_breaks.push_back(false);
+            next_straight.push_back(false);
+        }
+    }
+    if (next.size() == x.sm.size()) return false;
+    x.sm = std::move(next);
+    x.straight = std::move(next_straight);
+    x.breaks = std::move(next_breaks);
+    x.runs = MakeRuns(x.sm, x.straight, x.breaks);
+    x.drawn = Draw(x.sm, x.runs, description, std::move(x.drawn.track));
+    return true;
+}
+
+}  // namespace
+
 ExportResult ExportElement(const Track& track, const ExportParams& params) {
     ExportResult out;
     if (std::string why = CheckExportParams(params); !why.empty()) {
         out.message = "Cannot export: " + why + ".";
         return out;
     }
-    const Long count = track.bezr.vertex_count;
-    if (count < 2 || static_cast<std::size_t>(count) > track.bezr.vertices.size()) {
-        out.message = "The track needs at least two vertices.";
-        return out;
-    }
-    const std::span<const BezierVertex> vertices(track.bezr.vertices.data(), static_cast<std::size_t>(count));
-    for (const BezierVertex& v : vertices)
-        for (const Vector3* p : {&v.position, &v.control_prev, &v.control_next})
-            if (!std::isfinite(p->x) || !std::isfinite(p->y) || !std::isfinite(p->z) || !std::isfinite(v.roll)) {
-                out.message = "The track has a coordinate or roll that is not a finite number.";
-                return out;
-            }
+    out.message = VerticesProblem(track);
+    if (!out.message.empty()) return out;
+    const std::span<const BezierVertex> vertices(track.bezr.vertices.data(),
+                                                 static_cast<std::size_t>(track.bezr.vertex_count));
     out.closed = ride::IsClosedCircuit(track);
     const ride::TrackLine source(vertices, railframe::RollReading::kSimulator, out.closed, params.heartline);
     const HeartLine heart(source);
@@ -399,65 +436,18 @@ ExportResult ExportElement(const Track& track, const ExportParams& params) {
         return out;
     }
     const std::size_t intervals = static_cast<std::size_t>(std::max(1.0, std::ceil(length / params.spacing - 1e-9)));
-    const double step = length / static_cast<double>(intervals);
     out.length = length;
-    out.spacing = step;
-
-    // Samples at equal distances; the last is the line's own end.
-    std::vector<Sample> sm;
-    for (std::size_t i = 0; i < intervals; ++i) sm.push_back(SampleAt(heart, step * static_cast<double>(i)));
-    {
-        const railframe::RailPoint end = source.At(source.Pieces() - 1, 1);
-        sm.push_back({length, Heart(end), HeartTangent(end), Load(end.down)});
-    }
-    std::vector<bool> straight(intervals);
-    for (std::size_t i = 0; i < intervals; ++i) straight[i] = StraightInterval(heart, sm, i);
-    std::vector<bool> breaks(sm.size(), false);
-
-    // Where the heart line changes faster than the spacing follows (a curvature
-    // jump at a joint of the track's curves, a quick roll), the curve would
-    // stray: such stretches are sampled again at half the spacing, each a run of
-    // its own between strict vertices, down to a quarter metre.
-    constexpr double kFinestSpacing = 0.25;
-    std::vector<Run> runs = MakeRuns(sm, straight, breaks);
-    Drawn drawn = Draw(sm, runs, ElementDescription(params.heartline));
-    for (int round = 0; round < 6 && drawn.track; ++round) {
-        const std::vector<std::size_t> stray = StrayIntervals(heart, sm, runs, drawn);
-        if (stray.empty()) break;
-        // Each stray interval with one neighbour either side within its run.
-        std::vector<bool> refine(sm.size() - 1, false);
-        for (std::size_t i : stray) {
-            const Run& run = runs[drawn.run_of[i]];
-            for (std::size_t k = std::max(run.a, i == 0 ? 0 : i - 1); k < std::min(run.b, i + 2); ++k)
-                refine[k] = sm[k + 1].s - sm[k].s >= 2 * kFinestSpacing;
-        }
-        // Where the spacing changes, the sample is a break between runs.
-        std::vector<Sample> next;
-        std::vector<bool> next_straight, next_breaks;
-        for (std::size_t i = 0; i < sm.size(); ++i) {
-            next.push_back(sm[i]);
-            next_breaks.push_back(breaks[i] || (i > 0 && i + 1 < sm.size() && refine[i - 1] != refine[i]));
-            if (i + 1 == sm.size()) break;
-            next_straight.push_back(straight[i] && !refine[i]);
-            if (refine[i]) {
-                next.push_back(SampleAt(heart, (sm[i].s + sm[i + 1].s) / 2));
-                next_breaks.push_back(false);
-                next_straight.push_back(false);
-            }
-        }
-        if (next.size() == sm.size()) break;
-        sm = std::move(next);
-        straight = std::move(next_straight);
-        breaks = std::move(next_breaks);
-        runs = MakeRuns(sm, straight, breaks);
-        drawn = Draw(sm, runs, ElementDescription(params.heartline), std::move(drawn.track));
-    }
-    if (!drawn.track) {
-        out.message = "The heart line cannot be exported: " + drawn.error + ".";
+    out.spacing = length / static_cast<double>(intervals);
+    const std::string description = ElementDescription(params.heartline);
+    Sampling x = FirstSampling(source, heart, intervals, out.spacing, description);
+    for (int round = 0; round < 6 && x.drawn.track; ++round)
+        if (!RefineStrays(heart, x, description)) break;
+    if (!x.drawn.track) {
+        out.message = "The heart line cannot be exported: " + x.drawn.error + ".";
         return out;
     }
-    out.element = std::move(drawn.element);
-    for (const Sample& x : sm) out.samples.push_back({x.q.x, x.q.y, x.q.z});
+    out.element = std::move(x.drawn.element);
+    for (const Sample& q : x.sm) out.samples.push_back(q.q);
     out.ok = true;
     return out;
 }

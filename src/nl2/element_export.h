@@ -5,11 +5,11 @@
 // coaster whose spline position is the heart line at the same height.
 #pragma once
 
-#include <array>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "geometry/dvec3.h"
 #include "nl2/element.h"
 #include "track/track_fwd.h"
 
@@ -32,7 +32,7 @@ struct ExportResult {
     double length = 0;     // heart line, metres
     double spacing = 0;    // metres between samples as exported
     // The heart-line samples, in order; the element's curve passes through each.
-    std::vector<std::array<double, 3>> samples;
+    std::vector<DVec3> samples;
 };
 
 // Why the parameters cannot be used, or empty.

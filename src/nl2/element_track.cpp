@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "geometry/constants.h"
+#include "railframe/carried_frame.h"
 
 namespace torvix::nl2 {
 
@@ -16,33 +17,10 @@ constexpr double kNodeSkip = 1.0 / (1 << 22);
 constexpr double kStrictGap = 1.0 / 512;
 constexpr double kMaxLength = 1e5;
 
-struct V3 {
-    double x = 0, y = 0, z = 0;
-};
-V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-V3 operator*(double k, V3 a) { return {k * a.x, k * a.y, k * a.z}; }
-double Dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-V3 Cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-double Norm(V3 a) { return std::sqrt(Dot(a, a)); }
-V3 Unit(V3 a) {
-    const double n = Norm(a);
-    return n > 0 ? (1 / n) * a : V3{};
-}
-V3 Load(const double* v) { return {v[0], v[1], v[2]}; }
-void Store(V3 a, double* v) { v[0] = a.x, v[1] = a.y, v[2] = a.z; }
-V3 Vertex(const ElementVertex& v) { return {v.x, v.y, v.z}; }
-
-// The least rotation taking unit a onto unit b, applied to v.
-V3 TurnWith(V3 v, V3 a, V3 b) {
-    const double c = Dot(a, b);
-    if (c <= -1 + 1e-12) return v;  // reversal: no least rotation; NoLimits 2 has none either
-    const V3 k = Cross(a, b);
-    return v + Cross(k, v) + (1 / (1 + c)) * Cross(k, Cross(k, v));
-}
+DVec3 Vertex(const ElementVertex& v) { return {v.x, v.y, v.z}; }
 
 // v turned by `angle` about unit axis k (right hand).
-V3 Rotate(V3 v, V3 k, double angle) {
+DVec3 Rotate(DVec3 v, DVec3 k, double angle) {
     const double c = std::cos(angle), s = std::sin(angle);
     return c * v + s * Cross(k, v) + ((1 - c) * Dot(k, v)) * k;
 }
@@ -52,40 +30,24 @@ double Wrap(double a) {
     return a <= -kPi ? a + 2 * kPi : a;
 }
 
-CurvePiece Cubic(V3 a, V3 b, V3 c, V3 d) {
-    CurvePiece p;
-    Store(a, p.p[0]), Store(b, p.p[1]), Store(c, p.p[2]), Store(d, p.p[3]);
-    return p;
-}
+CurvePiece Cubic(DVec3 a, DVec3 b, DVec3 c, DVec3 d) { return {{a, b, c, d}}; }
 
-V3 PointOf(const CurvePiece& c, double t) {
-    const double u = 1 - t;
-    return (u * u * u) * Load(c.p[0]) + (3 * t * u * u) * Load(c.p[1]) + (3 * t * t * u) * Load(c.p[2]) +
-           (t * t * t) * Load(c.p[3]);
-}
-
-V3 DerivativeOf(const CurvePiece& c, double t) {
-    const double u = 1 - t;
-    return (3 * u * u) * (Load(c.p[1]) - Load(c.p[0])) + (6 * u * t) * (Load(c.p[2]) - Load(c.p[1])) +
-           (3 * t * t) * (Load(c.p[3]) - Load(c.p[2]));
-}
-
-V3 TangentOf(const CurvePiece& c, double t) {
-    V3 d = DerivativeOf(c, t);
+DVec3 TangentOf(const CurvePiece& c, double t) {
+    DVec3 d = c.D1(t);
     // A control point on its end: the direction the piece leaves in.
-    if (Dot(d, d) == 0) d = DerivativeOf(c, t < 0.5 ? t + 1e-7 : t - 1e-7);
-    if (Dot(d, d) == 0) d = Load(c.p[3]) - Load(c.p[0]);
+    if (Dot(d, d) == 0) d = c.D1(t < 0.5 ? t + 1e-7 : t - 1e-7);
+    if (Dot(d, d) == 0) d = c.p[3] - c.p[0];
     return Unit(d);
 }
 
 // The pieces of a clamped uniform cubic B-spline over `points` (k + 1 >= 5 of them), as Bezier curves.
-void AppendBSpline(const std::vector<V3>& points, std::vector<CurvePiece>& out) {
+void AppendBSpline(const std::vector<DVec3>& points, std::vector<CurvePiece>& out) {
     const int k = static_cast<int>(points.size()) - 1;
     std::vector<double> knots(static_cast<std::size_t>(k) + 5);
     for (int i = 0; i < k + 5; ++i) knots[i] = std::clamp(i - 3, 0, k - 2);
     // The blossom f(u1, u2, u3) on the span [knots[l], knots[l + 1]], by de Boor's scheme.
     auto blossom = [&](int l, double u1, double u2, double u3) {
-        V3 d[4];
+        DVec3 d[4];
         for (int i = 0; i < 4; ++i) d[i] = points[static_cast<std::size_t>(l - 3 + i)];
         const double u[3] = {u1, u2, u3};
         for (int r = 1; r <= 3; ++r) {
@@ -148,17 +110,17 @@ std::vector<CurvePiece> BuildPieces(const std::vector<ElementVertex>& vertices) 
         std::size_t bj = bi + 1;
         while (bj + 1 < breaks.size() && breaks[bj + 1] == breaks[bj] + 1 && breaks[bj] == breaks[bj - 1] + 1) ++bj;
         const std::size_t b = breaks[bj];
-        const V3 pa = Vertex(vertices[a]), pb = Vertex(vertices[b]);
+        const DVec3 pa = Vertex(vertices[a]), pb = Vertex(vertices[b]);
         const std::size_t k = b - a;
         if (k == 1 || bj > bi + 1) {
             out.push_back(Cubic(pa, pa + (1.0 / 3) * (pb - pa), pa + (2.0 / 3) * (pb - pa), pb));
         } else if (k == 2) {
-            const V3 q = Vertex(vertices[a + 1]);
+            const DVec3 q = Vertex(vertices[a + 1]);
             out.push_back(Cubic(pa, pa + (2.0 / 3) * (q - pa), pb + (2.0 / 3) * (q - pb), pb));
         } else if (k == 3) {
             out.push_back(Cubic(pa, Vertex(vertices[a + 1]), Vertex(vertices[a + 2]), pb));
         } else {
-            std::vector<V3> points;
+            std::vector<DVec3> points;
             for (std::size_t i = a; i <= b; ++i) points.push_back(Vertex(vertices[i]));
             AppendBSpline(points, out);
         }
@@ -186,9 +148,9 @@ bool ElementTrack::Assign(const Element& element, std::string& error) {
     std::size_t steps_in_all = 0;
     for (std::size_t c = 0; c < count; ++c) {
         double* table = &track.tables_[c * (kTableSteps + 1)];
-        V3 prev = PointOf(track.pieces_[c], 0);
+        DVec3 prev = track.pieces_[c].Point(0);
         for (int k = 1; k <= kTableSteps; ++k) {
-            const V3 p = PointOf(track.pieces_[c], static_cast<double>(k) / kTableSteps);
+            const DVec3 p = track.pieces_[c].Point(static_cast<double>(k) / kTableSteps);
             table[k] = table[k - 1] + Norm(p - prev);
             prev = p;
         }
@@ -220,11 +182,11 @@ bool ElementTrack::Assign(const Element& element, std::string& error) {
             while (cell + 1 < kTableSteps && table[cell + 1] < target) ++cell;
             const double span = table[cell + 1] - table[cell];
             const double f = span > 0 ? std::clamp((target - table[cell]) / span, 0.0, 1.0) : 0.0;
-            const V3 p = PointOf(track.pieces_[c], (static_cast<double>(cell) + f) / kTableSteps);
-            if (!track.nodes_.empty() && Norm(p - Load(track.nodes_.back().point)) < kNodeSkip) continue;
+            const DVec3 p = track.pieces_[c].Point((static_cast<double>(cell) + f) / kTableSteps);
+            if (!track.nodes_.empty() && Norm(p - track.nodes_.back().point) < kNodeSkip) continue;
             Node node;
             node.s = track.piece_start_[c] + target;
-            Store(p, node.point);
+            node.point = p;
             track.nodes_.push_back(node);
         }
     }
@@ -235,22 +197,19 @@ bool ElementTrack::Assign(const Element& element, std::string& error) {
     // Node tangents from the neighbours, and the frame carried from node to node.
     auto& nodes = track.nodes_;
     for (std::size_t i = 0; i < nodes.size(); ++i) {
-        const V3 ahead = Load(nodes[std::min(i + 1, nodes.size() - 1)].point);
-        const V3 behind = Load(nodes[i == 0 ? 0 : i - 1].point);
-        Store(Unit(ahead - behind), nodes[i].tangent);
+        const DVec3 ahead = nodes[std::min(i + 1, nodes.size() - 1)].point;
+        const DVec3 behind = nodes[i == 0 ? 0 : i - 1].point;
+        nodes[i].tangent = Unit(ahead - behind);
     }
     {
-        const V3 f = Load(nodes[0].tangent);
-        V3 left = Unit(Cross({0, 1, 0}, f));
+        const DVec3 f = nodes[0].tangent;
+        DVec3 left = Unit(Cross({0, 1, 0}, f));
         if (Dot(left, left) == 0) left = Unit(Cross({0, 0, 1}, f));
-        Store(left, nodes[0].left);
-        Store(Cross(f, left), nodes[0].up);
+        nodes[0].up = Cross(f, left);
     }
-    for (std::size_t i = 1; i < nodes.size(); ++i) {
-        const V3 a = Load(nodes[i - 1].tangent), b = Load(nodes[i].tangent);
-        Store(Unit(TurnWith(Load(nodes[i - 1].up), a, b)), nodes[i].up);
-        Store(Unit(TurnWith(Load(nodes[i - 1].left), a, b)), nodes[i].left);
-    }
+    // (A reversal has no least turn; NoLimits 2 has none either and keeps the frame.)
+    for (std::size_t i = 1; i < nodes.size(); ++i)
+        nodes[i].up = railframe::TurnWithTangent(nodes[i - 1].up, nodes[i - 1].tangent, nodes[i].tangent);
 
     return track.SetRolls(element.rolls, error);
 }
@@ -264,7 +223,7 @@ bool ElementTrack::SetRolls(const std::vector<RollPoint>& rolls, std::string& er
     double prev_theta = 0;
     for (std::size_t k = 0; k < rolls.size(); ++k) {
         const RollPoint& r = rolls[k];
-        const V3 up = Load(r.up), right = Load(r.right);
+        const DVec3 up = r.up, right = r.right;
         if (Dot(up, up) == 0 || Dot(right, right) == 0) {
             error = "roll point " + std::to_string(k) + " has a zero vector";
             return false;
@@ -281,7 +240,7 @@ bool ElementTrack::SetRolls(const std::vector<RollPoint>& rolls, std::string& er
         const auto [piece, t] = track.Locate(at);
         const Frame carried = track.CarriedAt(piece, t);
         const double bank = std::atan2(right.y, up.y);
-        const double own = std::atan2(carried.left[1], carried.up[1]);
+        const double own = std::atan2(carried.left.y, carried.up.y);
         double theta = Wrap(bank + own);
         if (!track.knot_s_.empty()) theta = prev_theta + Wrap(theta - prev_theta);
         if (!track.knot_s_.empty() && at <= track.knot_s_.back()) at = track.knot_s_.back() + kStrictGap;
@@ -300,7 +259,7 @@ bool ElementTrack::SetRolls(const std::vector<RollPoint>& rolls, std::string& er
 double ElementTrack::LengthEstimate(std::size_t piece) const {
     const CurvePiece& c = pieces_[piece];
     double sum = 0;
-    for (int k = 0; k < 3; ++k) sum += Norm(Load(c.p[k + 1]) - Load(c.p[k]));
+    for (int k = 0; k < 3; ++k) sum += Norm(c.p[k + 1] - c.p[k]);
     return sum;
 }
 
@@ -328,15 +287,13 @@ Frame ElementTrack::CarriedAt(std::size_t piece, double t) const {
     const double s = ArcLength(piece, t);
     const auto it = std::upper_bound(nodes_.begin(), nodes_.end(), s, [](double v, const Node& n) { return v < n.s; });
     const Node& node = nodes_[static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, it - nodes_.begin() - 1))];
-    const V3 forward = TangentOf(pieces_[piece], t);
-    const V3 from = Load(node.tangent);
+    const DVec3 forward = TangentOf(pieces_[piece], t);
+    const DVec3 from = node.tangent;
     Frame f;
-    Store(PointOf(pieces_[piece], t), f.point);
-    Store(forward, f.forward);
-    V3 up = TurnWith(Load(node.up), from, forward);
-    up = Unit(up - Dot(up, forward) * forward);
-    Store(up, f.up);
-    Store(Cross(up, forward), f.left);
+    f.point = pieces_[piece].Point(t);
+    f.forward = forward;
+    f.up = railframe::TurnWithTangent(node.up, from, forward);
+    f.left = Cross(f.up, forward);
     return f;
 }
 
@@ -357,37 +314,31 @@ double ElementTrack::Twist(double s, double* rate) const {
 
 Frame ElementTrack::FrameAt(std::size_t piece, double t) const {
     Frame f = CarriedAt(piece, t);
-    const V3 forward = Load(f.forward);
+    const DVec3 forward = f.forward;
     // Turned by -theta about forward: the bank grows by theta.
     const double theta = Twist(ArcLength(piece, t));
-    Store(Rotate(Load(f.up), forward, -theta), f.up);
-    Store(Rotate(Load(f.left), forward, -theta), f.left);
+    f.up = Rotate(f.up, forward, -theta);
+    f.left = Rotate(f.left, forward, -theta);
     return f;
 }
 
 railframe::RailPoint ElementTrack::At(std::size_t piece, double t) const {
     const CurvePiece& c = pieces_[piece];
     railframe::RailPoint out;
-    const double u = 1 - t;
-    railframe::Jet* hc[3] = {&out.heart.x, &out.heart.y, &out.heart.z};
-    for (int k = 0; k < 3; ++k) {
-        const double p0 = c.p[0][k], p1 = c.p[1][k], p2 = c.p[2][k], p3 = c.p[3][k];
-        *hc[k] = {u * u * u * p0 + 3 * t * u * u * p1 + 3 * t * t * u * p2 + t * t * t * p3,
-                  3 * u * u * (p1 - p0) + 6 * u * t * (p2 - p1) + 3 * t * t * (p3 - p2),
-                  6 * u * (p2 - 2 * p1 + p0) + 6 * t * (p3 - 2 * p2 + p1)};
-        out.rails[k] = hc[k]->v;
-    }
+    const DVec3 point = c.Point(t), d1 = c.D1(t), d2 = c.D2(t);
+    out.heart = {{point.x, d1.x, d2.x}, {point.y, d1.y, d2.y}, {point.z, d1.z, d2.z}};
+    out.rails = point;
     const Frame f = FrameAt(piece, t);
-    const V3 forward = Load(f.forward), down = -1.0 * Load(f.up), left = Load(f.left);
-    Store(forward, out.tangent);
-    Store(down, out.down);
-    Store(left, out.left);
+    const DVec3 forward = f.forward, down = -f.up;
+    out.tangent = forward;
+    out.down = down;
+    out.left = f.left;
     // The bank against world up, and the turn riders feel: only the twist's, the carried frame has none.
-    V3 zero = Unit(Cross(forward, Unit(Cross({0, -1, 0}, forward))));
-    if (Dot(zero, zero) == 0) zero = Unit(Cross(forward, Unit(Cross({0, -1, 0}, TangentOf(c, t < 0.5 ? t + 1e-6 : t - 1e-6)))));
+    DVec3 zero = railframe::ZeroRollDown(forward);
+    if (Dot(zero, zero) == 0) zero = railframe::ZeroRollDown(TangentOf(c, t < 0.5 ? t + 1e-6 : t - 1e-6));
     double rate = 0;
     Twist(ArcLength(piece, t), &rate);
-    const double speed = Norm(DerivativeOf(c, t));
+    const double speed = Norm(c.D1(t));
     out.roll = {std::atan2(-Dot(down, Cross(forward, zero)), Dot(down, zero)), rate * speed, 0};
     return out;
 }

@@ -11,16 +11,16 @@
 #include <utility>
 #include <vector>
 
+#include "geometry/cubic_bezier.h"
+#include "geometry/dvec3.h"
 #include "nl2/element.h"
 #include "railframe/rail_frame.h"
 #include "ride/ride_line.h"
 
 namespace torvix::nl2 {
 
-// One piece of the element's curve, a cubic Bezier.
-struct CurvePiece {
-    double p[4][3] = {};
-};
+// One piece of the element's curve.
+using CurvePiece = CubicBezier;
 
 // The pieces the vertices define: split at strict vertices (and always at
 // both ends); consecutive strict vertices a..b make one straight from a to b;
@@ -30,10 +30,10 @@ std::vector<CurvePiece> BuildPieces(const std::vector<ElementVertex>& vertices);
 
 // A frame along the track: x left, y up, z forward, as NoLimits 2 has it.
 struct Frame {
-    double point[3] = {};
-    double forward[3] = {};
-    double up[3] = {};
-    double left[3] = {};
+    DVec3 point;
+    DVec3 forward;
+    DVec3 up;
+    DVec3 left;
 };
 
 // Minimal spacing of roll points; a closer one is ignored.
@@ -73,10 +73,9 @@ public:
 private:
     struct Node {
         double s = 0;
-        double point[3] = {};
-        double tangent[3] = {};
-        double up[3] = {};
-        double left[3] = {};
+        DVec3 point;
+        DVec3 tangent;
+        DVec3 up;
     };
     // The carried frame, untwisted, at parameter t of `piece`.
     Frame CarriedAt(std::size_t piece, double t) const;

@@ -6,8 +6,8 @@
 // - simulator: at each vertex the roll is the bank against world up (or, with
 //   relative_roll, a twist added to the frame that arrives there); between
 //   vertices the frame is carried along the rails without twisting (parallel
-//   transport) and the twist about the tangent is interpolated with a quadratic
-//   rate, continuous through a vertex whose roll_flag is set. A frame carried
+//   transport, carried_frame.h) and the twist about the tangent is interpolated
+//   with a quadratic rate, continuous through a vertex whose roll_flag is set. A frame carried
 //   this way stays defined through vertical tangents, so loops read as they ride.
 // - designer: the roll angle eased from vertex to vertex and applied against
 //   the zero-roll frame built from world up, as the solver reads the designer's
@@ -19,6 +19,9 @@
 #include <string_view>
 #include <vector>
 
+#include "geometry/cubic_bezier.h"
+#include "geometry/dvec3.h"
+#include "railframe/carried_frame.h"
 #include "railframe/designer_roll.h"
 #include "railframe/jet.h"
 #include "track/track.h"
@@ -31,30 +34,26 @@ enum class RollReading { kSimulator, kDesigner };
 const char* ReadingName(RollReading reading);
 std::optional<RollReading> ParseReading(std::string_view name);
 
-// The carried (non-twisting) down vector at one point of a curve's fine grid.
-struct TransportNode {
-    double point[3] = {};
-    double tangent[3] = {};  // unit
-    double down[3] = {};     // unit, perpendicular to the tangent
-};
+// The curve from vertex `from` to vertex `to`, in double.
+CubicBezier CurveBetween(const BezierVertex& from, const BezierVertex& to);
 
-// The simulator reading of one curve: the carried frame and the twist against it.
+// The simulator reading of one curve: the twist laid on the carried frame.
 struct CurveTwist {
+    double start = 0;       // twist against the carried frame at t = 0, radians
     double change = 0;      // twist over the curve, radians
     double start_rate = 0;  // twist per unit of curve parameter at t = 0
     double end_rate = 0;    // and at t = 1
-    double length = 0;      // rails arc length, metres
-    std::vector<TransportNode> nodes;  // at t = k / (size - 1)
 
     // Twist at t with its first and second derivative along t.
     Jet At(double t) const;
 };
 
 struct RailCurve {
-    double p[4][3] = {};  // P0 .. P3
+    CubicBezier bezier;
     RollReading reading = RollReading::kDesigner;
-    CurveRoll roll;       // the roll data the solver's walk gives this curve (designer reading)
-    CurveTwist twist;     // the carried frame (simulator reading only)
+    CurveRoll roll;         // the roll data the solver's walk gives this curve (designer reading)
+    CarriedFrame carried;   // the frame carried without twist from the first vertex (simulator reading only)
+    CurveTwist twist;       // and the twist on it (simulator reading only)
 };
 
 // Every curve of the vertices (at least two), in ride order, read as `reading` says.
@@ -75,10 +74,10 @@ Jet RollAt(const CurveRoll& curve, double u);
 double RollSwing(const RailCurve& curve);
 
 struct RailPoint {
-    double rails[3] = {};
-    double tangent[3] = {};  // unit
-    double down[3] = {};     // unit, from the hearts toward the rails
-    double left[3] = {};     // unit, the riders' left
+    DVec3 rails;
+    DVec3 tangent;  // unit
+    DVec3 down;     // unit, from the hearts toward the rails
+    DVec3 left;     // unit, the riders' left
     JetVec heart;            // heart point with its first and second derivative along t
     // Radians. The value is the bank against world up; the derivatives are how
     // fast the frame turns about the tangent as riders feel it (under the

@@ -2,6 +2,8 @@
 // as the literal solver, a different way of getting from one to the other.
 #include <cmath>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "railframe/rail_frame.h"
 #include "refined/refined_internal.h"
@@ -36,6 +38,59 @@ void CloseTheLap(std::vector<BezierVertex>& out, int segments) {
     out[static_cast<std::size_t>(segments)] = BezierVertex{};
 }
 
+// The run's inputs as the refined method rides them.
+struct Lap {
+    std::vector<BezierVertex> vertices;  // a closed circuit's first vertex again at the end
+    std::span<const Segment> segments;   // one per curve
+    bool closed = false;
+};
+
+// A closed circuit is ridden once round, its closing curve from the last
+// vertex back to the first a curve like the others: the new track closes the
+// same way, with one vertex fewer than an open one.
+Lap LapOf(const Track& track, std::span<const BezierVertex> vertices, int segments) {
+    Lap lap;
+    lap.closed = ride::IsClosedCircuit(track) && track.segm.segments.size() >= vertices.size() && segments > 1;
+    lap.vertices.assign(vertices.begin(), vertices.end());
+    if (lap.closed) lap.vertices.push_back(vertices.front());
+    lap.segments = {track.segm.segments.data(), lap.vertices.size() - 1};
+    return lap;
+}
+
+// The down vector wanted at every grid point: chosen (around a closed
+// circuit with the joint's other side in view) and smoothed in ride time.
+std::vector<DVec3> WantedDown(const Grid& grid, std::span<const BezierVertex> vertices, const Lap& lap, int filter,
+                              const RefinedTuning& tuning) {
+    std::size_t first = 0;
+    const Grid banked = lap.closed ? AroundTheLap(grid, kJointReach, first) : grid;
+    const std::vector<DVec3> frame = MinimalFrame(banked);
+    // The designer's own roll as the simulator will show it.
+    const std::vector<railframe::RailCurve> rails =
+        railframe::PrepareRails(vertices, railframe::RollReading::kSimulator, lap.closed);
+    std::vector<DVec3> designer(banked.points.size());
+    for (std::size_t i = 0; i < designer.size(); ++i) {
+        const GridPoint& g = banked.points[i];
+        designer[i] = railframe::EvaluateRail(rails[g.in_curve], 0.0, g.in_t).down;
+    }
+    BankTargets targets = ChooseTargets(banked, frame, designer, lap.segments, filter, tuning);
+    const std::vector<double> angle = SmoothInTime(banked, targets, tuning);
+    std::vector<DVec3> down(grid.points.size());
+    for (std::size_t i = 0; i < down.size(); ++i)
+        down[i] = railframe::TurnAbout(frame[first + i], grid.points[i].tangent, angle[first + i]);
+    return down;
+}
+
+// The grid over the lap's exact path with the literal run's energy line
+// spread over its length up to the last vertex (a closing curve continues it).
+std::optional<std::string> LapGrid(const Lap& lap, const heartline::EnergyModel& energy, const HeartlineParams& params,
+                                   const RefinedTuning& tuning, Grid& grid) {
+    const ExactPath path(lap.vertices);
+    const double to_last = lap.closed ? path.curve(path.curve_count() - 1).s0 : path.length();
+    if (!(to_last > 0)) return "The track has no length.";
+    const double gradient = (energy.e_end - energy.e_start) / to_last;
+    return BuildGrid(path, params.segments, params.precision, energy.e_start, gradient, tuning, grid);
+}
+
 }  // namespace
 
 SolveResult SolveRefinedTuned(Track& track, double track_length, const HeartlineParams& params,
@@ -49,81 +104,46 @@ SolveResult SolveRefinedTuned(Track& track, double track_length, const Heartline
     const int segments = params.segments;
     const std::span<const BezierVertex> vertices(track.bezr.vertices.data(),
                                                  static_cast<std::size_t>(track.bezr.vertex_count));
-    // A closed circuit is ridden once round, its closing curve from the last
-    // vertex back to the first a curve like the others: the new track closes
-    // the same way, with one vertex fewer than an open one.
-    const bool closed = ride::IsClosedCircuit(track) && track.segm.segments.size() >= vertices.size() && segments > 1;
-    std::vector<BezierVertex> lap(vertices.begin(), vertices.end());
-    if (closed) lap.push_back(vertices.front());
-    const std::span<const Segment> segs(track.segm.segments.data(), lap.size() - 1);
-
+    const Lap lap = LapOf(track, vertices, segments);
     // The count a segment colour asks for raises Filter as in the literal run.
-    for (const Segment& s : segs)
+    for (const Segment& s : lap.segments)
         if (s.color_2 < kFirstNonCountColour && s.color_2 > result.filter) result.filter = static_cast<int>(s.color_2);
 
     // Progress: one step per output curve sampled, one for the banking, one per
     // round of each of the three fits.
     heartline::Progress progress(observer);
     progress.SetTotal(segments + 1 + 3 * tuning.rounds);
+    auto cancelled = [&progress, &result] {
+        if (progress.Cancelled()) result.message = kCancelledMessage;
+        return progress.Cancelled();
+    };
 
     const heartline::EnergyModel shown = heartline::ComputeEnergy(vertices, track_length, params.start_speed,
                                                                   params.end_speed);
     result.friction = 0.0 - shown.gradient;
     if (observer.display_gradient) observer.display_gradient(result.friction);
-
-    const ExactPath path(lap);
-    // The same energy model, spread over the path's own length up to the last
-    // vertex; a closing curve continues it.
-    const double to_last = closed ? path.curve(path.curve_count() - 1).s0 : path.length();
-    if (!(to_last > 0)) {
-        result.message = "The track has no length.";
-        return result;
-    }
-    const double gradient = (shown.e_end - shown.e_start) / to_last;
     Grid grid;
-    if (auto failure = BuildGrid(path, segments, params.precision, shown.e_start, gradient, tuning, grid)) {
+    if (auto failure = LapGrid(lap, shown, params, tuning, grid)) {
         result.message = *failure;
         return result;
     }
-    auto cancelled = [&progress, &result] {
-        if (progress.Cancelled()) result.message = kCancelledMessage;
-        return progress.Cancelled();
-    };
     for (int c = 0; c < segments; ++c) {
         progress.Step();
         if (cancelled()) return result;
     }
-
-    // Around a closed circuit the banking is chosen with the joint's other side in view.
-    std::size_t first = 0;
-    const Grid banked = closed ? AroundTheLap(grid, kJointReach, first) : grid;
-    const std::vector<D3> frame = MinimalFrame(banked);
-    // The designer's own roll as the simulator will show it.
-    const std::vector<railframe::RailCurve> rails =
-        railframe::PrepareRails(vertices, railframe::RollReading::kSimulator, closed);
-    std::vector<D3> designer(banked.points.size());
-    for (std::size_t i = 0; i < designer.size(); ++i) {
-        const GridPoint& g = banked.points[i];
-        const railframe::RailPoint r = railframe::EvaluateRail(rails[g.in_curve], 0.0, g.in_t);
-        designer[i] = {r.down[0], r.down[1], r.down[2]};
-    }
-    BankTargets targets = ChooseTargets(banked, frame, designer, segs, params.filter, tuning);
-    const std::vector<double> angle = SmoothInTime(banked, targets, tuning);
-    std::vector<D3> down(grid.points.size());
-    for (std::size_t i = 0; i < down.size(); ++i)
-        down[i] = DownAt(angle[first + i], grid.points[i].tangent, frame[first + i]);
+    const std::vector<DVec3> down = WantedDown(grid, vertices, lap, params.filter, tuning);
     progress.Step();
     if (cancelled()) return result;
 
-    std::vector<BezierVertex> out;
-    FitRailsAndRolls(grid, segments, params.heartline, down, tuning, out, [&progress] { progress.Step(); });
+    std::vector<BezierVertex> out =
+        FitRailsAndRolls({grid, segments, params.heartline, down, tuning, [&progress] { progress.Step(); }});
     if (cancelled()) return result;
-    if (closed) CloseTheLap(out, segments);
+    if (lap.closed) CloseTheLap(out, segments);
     if (!AllFinite(std::span<const BezierVertex>(out).first(static_cast<std::size_t>(segments) + 1))) {
         result.message = "The new track has a coordinate or roll that is not a finite number.";
         return result;
     }
-    heartline::CommitTrack(track, std::move(out), segments, closed);
+    heartline::CommitTrack(track, std::move(out), segments, lap.closed);
     result.ok = true;
     return result;
 }

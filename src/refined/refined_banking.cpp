@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 
+#include "railframe/carried_frame.h"
 #include "refined/refined_internal.h"
 #include "ride/attitude.h"
 
@@ -14,7 +15,6 @@ namespace torvix::refined {
 namespace {
 
 constexpr double kTwoPi = 2 * kPi;
-constexpr double kVerticalLimit = 1e-9;   // horizontal share of a tangent below which it counts as vertical
 constexpr double kMinForceWeight = 0.05;  // smoothing weight of a point with almost no force
 constexpr double kDegrees = 180 / kPi;
 constexpr int kGaussTable = 2048;
@@ -82,43 +82,37 @@ std::vector<int> ChooseStates(const Grid& grid, const std::vector<double>& seat,
 
 }  // namespace
 
-D3 ZeroRollDown(D3 tangent) {
-    const D3 side = Cross(D3{0, -1, 0}, tangent);
-    if (Norm(side) < kVerticalLimit) return {};
-    return Unit(Cross(tangent, Unit(side)));
-}
-
-std::vector<D3> MinimalFrame(const Grid& grid) {
+std::vector<DVec3> MinimalFrame(const Grid& grid) {
     const auto& g = grid.points;
-    std::vector<D3> frame(g.size());
-    D3 r = ZeroRollDown(g[0].tangent);
+    std::vector<DVec3> frame(g.size());
+    DVec3 r = railframe::ZeroRollDown(g[0].tangent);
     if (Norm(r) == 0) r = AnyNormal(g[0].tangent);
     frame[0] = r;
     for (std::size_t i = 1; i < g.size(); ++i) {
-        r = DoubleReflect(g[i - 1].p, g[i - 1].tangent, r, g[i].p, g[i].tangent);
+        r = railframe::Carry(r, g[i - 1].p, g[i - 1].tangent, g[i].p, g[i].tangent);
         frame[i] = r;
     }
     return frame;
 }
 
-BankTargets ChooseTargets(const Grid& grid, const std::vector<D3>& frame, const std::vector<D3>& designer_down,
+BankTargets ChooseTargets(const Grid& grid, const std::vector<DVec3>& frame, const std::vector<DVec3>& designer_down,
                           std::span<const Segment> segments, int filter, const RefinedTuning& tuning) {
     const auto& g = grid.points;
     const std::size_t n = g.size();
 
     // Seat direction, natural attitude and the designer's roll against the frame.
-    std::vector<D3> tangents(n);
+    std::vector<DVec3> tangents(n);
     for (std::size_t i = 0; i < n; ++i) tangents[i] = g[i].tangent;
-    const std::vector<D3> natural_down = ride::NaturalDown(tangents);
+    const std::vector<DVec3> natural_down = ride::NaturalDown(tangents);
     std::vector<double> seat(n), force(n), designer(n), natural(n);
     double last_seat = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        const D3 t = g[i].tangent;
+        const DVec3 t = g[i].tangent;
         force[i] = Norm(g[i].force_perp);
-        if (force[i] > 1e-12) last_seat = AngleAgainst(-1.0 * g[i].force_perp, t, frame[i]);
+        if (force[i] > 1e-12) last_seat = railframe::AngleAbout(frame[i], t, -g[i].force_perp);
         seat[i] = last_seat;
-        designer[i] = AngleAgainst(designer_down[i], t, frame[i]);
-        natural[i] = AngleAgainst(natural_down[i], t, frame[i]);
+        designer[i] = railframe::AngleAbout(frame[i], t, designer_down[i]);
+        natural[i] = railframe::AngleAbout(frame[i], t, natural_down[i]);
         if (i > 0) natural[i] = Nearest(natural[i], natural[i - 1]);
     }
 

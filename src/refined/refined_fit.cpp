@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 
+#include "geometry/hermite.h"
 #include "refined/refined_internal.h"
 
 namespace torvix::refined {
@@ -31,11 +32,11 @@ class BandSystem {
 public:
     BandSystem(int n, int band) : n_(n), band_(band), a_(static_cast<std::size_t>(n) * (band + 1), 0.0) {}
     double& at(int row, int col) { return a_[static_cast<std::size_t>(row) * (band_ + 1) + (row - col)]; }
+    double at(int row, int col) const { return a_[static_cast<std::size_t>(row) * (band_ + 1) + (row - col)]; }
     void Add(int row, int col, double v) {
         if (row < col) std::swap(row, col);
         at(row, col) += v;
     }
-    void Clear() { std::fill(a_.begin(), a_.end(), 0.0); }
     void Factor() {
         for (int i = 0; i < n_; ++i) {
             for (int j = std::max(0, i - band_); j <= i; ++j) {
@@ -46,7 +47,7 @@ public:
             }
         }
     }
-    void Solve(std::vector<double>& b) {
+    void Solve(std::vector<double>& b) const {
         for (int i = 0; i < n_; ++i) {
             double sum = b[i];
             for (int k = std::max(0, i - band_); k < i; ++k) sum -= at(i, k) * b[k];
@@ -64,70 +65,234 @@ private:
     std::vector<double> a_;
 };
 
-struct Hermite {
-    double h[4];   // weights of P_c, M_c, P_c+1, M_c+1
-    double dh[4];  // their derivatives along u
+// The rails' least squares over C1 cubic Hermite nodes (per vertex a
+// position and a tangent, per coordinate; node 2v + a), with the rails'
+// bending within each curve matched to the bending of the targets (second
+// differences on the grid): riders feel a heart line bent off the path, not a
+// millimetre of offset. It depends only on where the grid points sit on the
+// output curves: factored once for every fit.
+struct RailsSystem {
+    BandSystem matrix{0, 0};
+    std::vector<HermiteBasis> basis;           // per grid point
+    std::vector<double> weight;                // per grid point
+    std::vector<std::array<double, 4>> bend;   // second difference of the basis, per grid point
+    std::vector<char> bends;                   // whether the point has one within its curve
+    double bend_weight = 0;
 };
 
-Hermite HermiteAt(double u) {
-    const double u2 = u * u, u3 = u2 * u;
-    return {{2 * u3 - 3 * u2 + 1, u3 - 2 * u2 + u, -2 * u3 + 3 * u2, u3 - u2},
-            {6 * u2 - 6 * u, 3 * u2 - 4 * u + 1, -6 * u2 + 6 * u, 3 * u2 - 2 * u}};
+RailsSystem FactorRails(const Grid& grid, int segments, const RefinedTuning& tuning) {
+    const auto& g = grid.points;
+    const std::size_t n = g.size();
+    RailsSystem out;
+    out.matrix = BandSystem(2 * (segments + 1), 3);
+    out.basis.resize(n);
+    out.weight.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const int c = g[i].out_curve;
+        out.basis[i] = HermiteAt(g[i].out_u);
+        out.weight[i] = i == 0 || i + 1 == n ? kEndWeight : 1.0;
+        for (int a = 0; a < 4; ++a)
+            for (int b = 0; b <= a; ++b)
+                out.matrix.Add(2 * c + a, 2 * c + b, out.weight[i] * out.basis[i].h[a] * out.basis[i].h[b]);
+    }
+    const double grid_step = (g[n - 1].s - g[0].s) / double(n - 1);
+    out.bend_weight = tuning.bend_weight / std::pow(grid_step, 4);
+    out.bend.resize(n);
+    out.bends.assign(n, 0);
+    for (std::size_t i = 1; i + 1 < n; ++i) {
+        const int c = g[i].out_curve;
+        if (g[i - 1].out_curve != c || g[i + 1].out_curve != c || g[i].out_u <= 0 || g[i + 1].out_u < g[i].out_u)
+            continue;
+        out.bends[i] = 1;
+        for (int a = 0; a < 4; ++a)
+            out.bend[i][a] = out.basis[i + 1].h[a] - 2 * out.basis[i].h[a] + out.basis[i - 1].h[a];
+        for (int a = 0; a < 4; ++a)
+            for (int b = 0; b <= a; ++b)
+                out.matrix.Add(2 * c + a, 2 * c + b, out.bend_weight * out.bend[i][a] * out.bend[i][b]);
+    }
+    for (int i = 0; i < 2 * (segments + 1); ++i) out.matrix.at(i, i) += 1e-12;
+    out.matrix.Factor();
+    return out;
 }
 
-// Arc length of each rails curve (Gauss-Legendre on the Hermite derivative).
-std::vector<double> CurveLengths(const std::vector<double> coord[3], int segments) {
-    constexpr double x[5] = {-0.9061798459386640, -0.5384693101056831, 0.0, 0.5384693101056831, 0.9061798459386640};
-    constexpr double w[5] = {0.2369268850561891, 0.4786286704993665, 0.5688888888888889, 0.4786286704993665,
-                             0.2369268850561891};
-    std::vector<double> length(static_cast<std::size_t>(segments), 0.0);
+using Coords = std::array<std::vector<double>, 3>;
+
+// Rails through the heart points moved by the heartline along the down
+// vectors, bent as the drawn path plus the heartline offset's bending.
+Coords SolveRails(const RailsSystem& sys, const FitInputs& in, const std::vector<DVec3>& path_bending,
+                  const std::vector<DVec3>& down) {
+    const auto& g = in.grid.points;
+    const std::size_t n = g.size();
+    Coords coord;
+    for (auto& v : coord) v.assign(static_cast<std::size_t>(2 * (in.segments + 1)), 0.0);
+    auto add = [&coord](int node, double w, DVec3 q) {
+        coord[0][node] += w * q.x;
+        coord[1][node] += w * q.y;
+        coord[2][node] += w * q.z;
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+        const int c = g[i].out_curve;
+        const DVec3 target = g[i].p + in.heartline * down[i];
+        for (int a = 0; a < 4; ++a) add(2 * c + a, sys.weight[i] * sys.basis[i].h[a], target);
+        if (!sys.bends[i]) continue;
+        const DVec3 bending = path_bending[i] + in.heartline * (down[i + 1] - 2 * down[i] + down[i - 1]);
+        for (int a = 0; a < 4; ++a) add(2 * c + a, sys.bend_weight * sys.bend[i][a], bending);
+    }
+    for (auto& v : coord) sys.matrix.Solve(v);
+    return coord;
+}
+
+// Per vertex its position and the offset of its control points: a third of the Hermite tangent.
+DVec3 NodePosition(const Coords& coord, int v) { return {coord[0][2 * v], coord[1][2 * v], coord[2][2 * v]}; }
+DVec3 NodeOffset(const Coords& coord, int v) {
+    return {coord[0][2 * v + 1] / 3, coord[1][2 * v + 1] / 3, coord[2][2 * v + 1] / 3};
+}
+
+// The Bezier curves of Hermite nodes, as the track stores them.
+std::vector<CubicBezier> CurvesOf(const Coords& coord, int segments) {
+    std::vector<CubicBezier> curves(static_cast<std::size_t>(segments));
     for (int c = 0; c < segments; ++c) {
-        for (int half = 0; half < 2; ++half) {
-            for (int k = 0; k < 5; ++k) {
-                const Hermite b = HermiteAt(0.25 + 0.5 * half + 0.25 * x[k]);
-                D3 d{};
-                for (int a = 0; a < 4; ++a)
-                    d = d + b.dh[a] * D3{coord[0][2 * c + a], coord[1][2 * c + a], coord[2][2 * c + a]};
-                length[c] += 0.25 * w[k] * Norm(d);
+        const DVec3 p0 = NodePosition(coord, c), p1 = NodePosition(coord, c + 1);
+        curves[c] = {{p0, p0 + NodeOffset(coord, c), p1 - NodeOffset(coord, c + 1), p1}};
+    }
+    return curves;
+}
+
+struct Twists {
+    std::vector<double> theta;                  // per vertex, against the carried frame
+    std::vector<std::array<double, 4>> weight;  // per grid point, of vertices c - 1 .. c + 2
+};
+
+// The vertex twists by least squares to the wanted down vectors, kept smooth
+// from curve to curve where the grid says little.
+Twists SolveTwists(const FitInputs& in, const RailsReading& reading, const std::vector<char>& flags) {
+    const auto& g = in.grid.points;
+    const std::size_t n = g.size();
+    const int vertices = in.segments + 1;
+    BandSystem system(vertices, 3);
+    Twists out;
+    out.weight.resize(n);
+    std::vector<double> rhs(static_cast<std::size_t>(vertices), 0.0);
+    double last = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const int c = g[i].out_curve;
+        out.weight[i] = VertexTwistWeights(reading, flags, c, g[i].out_u);
+        const DVec3 t = reading.tangent[i];
+        const DVec3 want = in.wanted_down[i] - Dot(in.wanted_down[i], t) * t;
+        const double psi = Nearest(railframe::AngleAbout(reading.carried[i], t, want), last);
+        last = psi;
+        for (int a = 0; a < 4; ++a) {
+            const int ra = c - 1 + a;
+            if (ra < 0 || ra >= vertices) continue;
+            rhs[ra] += out.weight[i][a] * psi;
+            for (int b = 0; b <= a; ++b) {
+                const int rb = c - 1 + b;
+                if (rb >= 0 && rb < vertices) system.Add(ra, rb, out.weight[i][a] * out.weight[i][b]);
             }
         }
     }
-    return length;
+    const double smooth = 1e-3 * in.grid.per_curve;
+    for (int c = 1; c + 1 < vertices; ++c) {
+        const int idx[3] = {c - 1, c, c + 1};
+        const double k[3] = {1, -2, 1};
+        for (int a = 0; a < 3; ++a)
+            for (int b = 0; b <= a; ++b) system.Add(idx[a], idx[b], smooth * k[a] * k[b]);
+    }
+    for (int i = 0; i < vertices; ++i) system.at(i, i) += 1e-12;
+    system.Factor();
+    system.Solve(rhs);
+    out.theta = std::move(rhs);
+    for (int c = 1; c < vertices; ++c)
+        out.theta[c] = std::clamp(out.theta[c], out.theta[c - 1] - kMaxTwistStep, out.theta[c - 1] + kMaxTwistStep);
+    return out;
 }
 
-// Weights of the vertex twists T_c-1 .. T_c+2 in the twist a reader lays on
-// the carried frame at u on curve c: a smoothstep of the curve's change plus
-// the rate terms of flagged vertices, whose rate is the length-weighted mean
-// of the changes of the two curves meeting there (none at either end).
-void TwistWeights(int c, int segments, double u, const std::vector<char>& flags, const std::vector<double>& length,
-                  double w[4]) {
-    double f[3];
-    TwistBasis(u, f);
-    double alpha = 0, beta = 0, gamma = 0, delta = 0;
-    if (c > 0 && flags[c]) {
-        const double sum = length[c - 1] + length[c];
-        alpha = sum > 0 ? length[c - 1] / sum : 0.5;
-        beta = 1 - alpha;
+double TwistAt(const std::array<double, 4>& weight, const std::vector<double>& theta, int c) {
+    double twist = 0;
+    for (int a = 0; a < 4; ++a) {
+        const int v = c - 1 + a;
+        if (v >= 0 && v < static_cast<int>(theta.size())) twist += weight[a] * theta[v];
     }
-    if (c + 1 < segments && flags[c + 1]) {
-        const double sum = length[c] + length[c + 1];
-        gamma = sum > 0 ? length[c] / sum : 0.5;
-        delta = 1 - gamma;
+    return twist;
+}
+
+struct Misfit {
+    std::vector<DVec3> down;    // what the twists give on the rails
+    std::vector<double> local;  // the misfit's share at every grid point
+    double total = 0;
+};
+
+// The lateral force a round's track would add: from the hearts bending off
+// the path, and from down vectors off the wanted ones.
+Misfit MeasureMisfit(const FitInputs& in, const RailsReading& reading, const Twists& twists) {
+    const auto& g = in.grid.points;
+    const std::size_t n = g.size();
+    Misfit out;
+    out.down.resize(n);
+    out.local.assign(n, 0.0);
+    std::vector<DVec3> heart_error(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double twist = TwistAt(twists.weight[i], twists.theta, g[i].out_curve);
+        const DVec3 actual = railframe::TurnAbout(reading.carried[i], reading.tangent[i], twist);
+        const DVec3 e = reading.point[i] - in.heartline * actual - g[i].p;
+        heart_error[i] = e - Dot(e, g[i].tangent) * g[i].tangent;
+        const DVec3 off = actual - in.wanted_down[i];
+        out.local[i] = Dot(g[i].force_perp, g[i].force_perp) * Dot(off, off);
+        out.total += out.local[i];
+        out.down[i] = actual;
     }
-    w[0] = -f[0] * alpha;
-    w[1] = 1 + f[0] * (alpha - beta) - f[1] * gamma - f[2];
-    w[2] = f[0] * beta + f[1] * (gamma - delta) + f[2];
-    w[3] = f[1] * delta;
+    for (std::size_t i = 1; i + 1 < n; ++i) {
+        const double ds = (g[i + 1].s - g[i - 1].s) / 2;
+        if (!(ds > 0)) continue;
+        const DVec3 bend_error = (1 / (ds * ds)) * (heart_error[i + 1] - 2 * heart_error[i] + heart_error[i - 1]);
+        const double scale = g[i].speed * g[i].speed / kGravity;
+        out.local[i] += scale * scale * Dot(bend_error, bend_error);
+        out.total += scale * scale * Dot(bend_error, bend_error);
+    }
+    return out;
+}
+
+// The track's vertices for the rails and twists: each roll as the simulator
+// reads it back, against the frame carried to the vertex along the curve before.
+std::vector<BezierVertex> WriteVertices(const Coords& coord, const RailsReading& reading,
+                                        const std::vector<double>& theta, const std::vector<char>& flags) {
+    const int segments = static_cast<int>(reading.curves.size());
+    std::vector<BezierVertex> out(static_cast<std::size_t>(segments) + 2);
+    for (int c = 0; c <= segments; ++c) {
+        BezierVertex& v = out[c];
+        const DVec3 p = NodePosition(coord, c), m = NodeOffset(coord, c);
+        v.position = ToVector3(p);
+        v.control_next = ToVector3(p + m);
+        v.control_prev = ToVector3(p - m);
+        double roll = theta[0];
+        if (c > 0) {
+            const railframe::TransportNode& end = reading.frames[c - 1].nodes.back();
+            const DVec3 t = end.tangent;
+            if (std::hypot(t.x, t.z) < kSteepVertex) {
+                // Near vertical: the twist since the vertex before, on the frame carried to here.
+                v.relative_roll = true;
+                roll = theta[c] - theta[c - 1];
+            } else {
+                const DVec3 zero = railframe::ZeroRollDownAt(reading.curves[c - 1], 1);
+                roll = railframe::AngleAbout(zero, t, railframe::TurnAbout(end.down, t, theta[c]));
+            }
+        }
+        roll = std::remainder(roll, kTwoPi);
+        if (std::abs(roll) < kRollNoise) roll = 0;
+        v.roll = static_cast<float>(roll);
+        v.roll_flag = flags[c] && c > 0 && c < segments;
+    }
+    return out;
 }
 
 // A Gaussian of `width` metres along the grid over the inner points (the ends stay out).
-std::vector<D3> SmoothAlong(const std::vector<GridPoint>& g, const std::vector<D3>& v, double width) {
+std::vector<DVec3> SmoothAlong(const std::vector<GridPoint>& g, const std::vector<DVec3>& v, double width) {
     const std::size_t n = v.size();
-    std::vector<D3> out(v);
+    std::vector<DVec3> out(v);
     std::size_t lo = 1;
     for (std::size_t i = 1; i + 1 < n; ++i) {
         while (lo < i && g[lo].s < g[i].s - 3 * width) ++lo;
-        D3 sum{};
+        DVec3 sum{};
         double wsum = 0;
         for (std::size_t j = lo; j + 1 < n && g[j].s <= g[i].s + 3 * width; ++j) {
             const double d = (g[j].s - g[i].s) / width;
@@ -140,239 +305,114 @@ std::vector<D3> SmoothAlong(const std::vector<GridPoint>& g, const std::vector<D
     return out;
 }
 
-}  // namespace
 
-// One fit with the given rate flags per vertex; returns its misfit, and the
-// misfit's share at every grid point in `local`.
-// `path_bending` is the drawn path's bending at each grid point, as the rails should follow it.
-double FitWithFlags(const Grid& grid, int segments, double heartline, const std::vector<D3>& wanted_down,
-                    const std::vector<D3>& path_bending, const RefinedTuning& tuning, const std::vector<char>& flags,
-                    std::vector<BezierVertex>& out, std::vector<double>& local,
-                    const std::function<void()>& round_done) {
-    const auto& g = grid.points;
-    const std::size_t n = g.size();
-    const int vertices = segments + 1;
+struct Fit {
+    std::vector<BezierVertex> vertices;
+    double misfit = std::numeric_limits<double>::infinity();
+    std::vector<double> local;  // the misfit's share at every grid point
+};
 
-    // The rails' system depends only on where the grid points sit on the output curves: factor once.
-    BandSystem rails(2 * vertices, 3);
-    std::vector<Hermite> basis(n);
-    std::vector<double> rails_weight(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        const int c = g[i].out_curve;
-        basis[i] = HermiteAt(g[i].out_u);
-        rails_weight[i] = i == 0 || i + 1 == n ? kEndWeight : 1.0;
-        for (int a = 0; a < 4; ++a)
-            for (int b = 0; b <= a; ++b) rails.Add(2 * c + a, 2 * c + b, rails_weight[i] * basis[i].h[a] * basis[i].h[b]);
+// One fit with the given rate flags per vertex: rails and twists refitted in
+// turn, the rails along the down vectors the twists actually give. A round can
+// make things worse: the best one is kept.
+Fit FitWithFlags(const FitInputs& in, const RailsSystem& rails, const std::vector<DVec3>& path_bending,
+                 const std::vector<char>& flags) {
+    std::vector<DVec3> down(in.wanted_down);
+    Fit best;
+    for (int round = 0; round < in.tuning.rounds; ++round) {
+        const Coords coord = SolveRails(rails, in, path_bending, down);
+        const RailsReading reading = ReadRails(CurvesOf(coord, in.segments), in.grid);
+        const Twists twists = SolveTwists(in, reading, flags);
+        Misfit misfit = MeasureMisfit(in, reading, twists);
+        // (A misfit that is not a number still leaves vertices, which the run then refuses.)
+        if (misfit.total < best.misfit || best.vertices.empty() || std::isnan(best.misfit)) {
+            best.misfit = misfit.total;
+            best.vertices = WriteVertices(coord, reading, twists.theta, flags);
+            best.local = std::move(misfit.local);
+        }
+        down = std::move(misfit.down);
+        if (in.round_done) in.round_done();
     }
-    // The rails' bending within each curve, matched to the bending of the
-    // targets (second differences on the grid): riders feel a heart line bent
-    // off the path, not a millimetre of offset.
-    const double grid_step = (g[n - 1].s - g[0].s) / double(n - 1);
-    const double bend_weight = tuning.bend_weight / std::pow(grid_step, 4);
-    std::vector<std::array<double, 4>> bend(n);
-    std::vector<char> bends(n, 0);
-    for (std::size_t i = 1; i + 1 < n; ++i) {
-        const int c = g[i].out_curve;
-        if (g[i - 1].out_curve != c || g[i + 1].out_curve != c || g[i].out_u <= 0 || g[i + 1].out_u < g[i].out_u) continue;
-        bends[i] = 1;
-        for (int a = 0; a < 4; ++a) bend[i][a] = basis[i + 1].h[a] - 2 * basis[i].h[a] + basis[i - 1].h[a];
-        for (int a = 0; a < 4; ++a)
-            for (int b = 0; b <= a; ++b) rails.Add(2 * c + a, 2 * c + b, bend_weight * bend[i][a] * bend[i][b]);
-    }
-    for (int i = 0; i < 2 * vertices; ++i) rails.at(i, i) += 1e-12;
-    rails.Factor();
-
-    // The twist system changes with the curve lengths, so it is built each round.
-    BandSystem twists(vertices, 3);
-    const double smooth = 1e-3 * grid.per_curve;
-    std::vector<std::array<double, 4>> twist_basis(n);
-
-    std::vector<D3> down(wanted_down);
-    std::vector<double> coord[3];
-    std::vector<double> theta(static_cast<std::size_t>(vertices), 0.0);
-    std::vector<D3> tangent(n), carried(n), rails_point(n);
-    double best_misfit = std::numeric_limits<double>::infinity();
-    std::vector<double> best_coord[3], best_theta;
-    std::vector<D3> best_tangent, best_carried;
-    for (int round = 0; round < tuning.rounds; ++round) {
-        // Rails through the heart points moved by the heartline along the down vectors.
-        for (auto& v : coord) v.assign(static_cast<std::size_t>(2 * vertices), 0.0);
-        std::vector<D3> target(n);
-        for (std::size_t i = 0; i < n; ++i) target[i] = g[i].p + heartline * down[i];
-        // The bending the rails are matched to: the drawn path's plus the heartline offset's.
-        std::vector<D3> bending(n);
-        for (std::size_t i = 1; i + 1 < n; ++i)
-            bending[i] = path_bending[i] + heartline * (down[i + 1] - 2 * down[i] + down[i - 1]);
-        for (std::size_t i = 0; i < n; ++i) {
-            const D3 q = target[i];
-            const double qc[3] = {q.x, q.y, q.z};
-            const int c = g[i].out_curve;
-            for (int a = 0; a < 4; ++a)
-                for (int k = 0; k < 3; ++k) coord[k][2 * c + a] += rails_weight[i] * basis[i].h[a] * qc[k];
-            if (!bends[i]) continue;
-            const D3 d2 = bending[i];
-            const double dc[3] = {d2.x, d2.y, d2.z};
-            for (int a = 0; a < 4; ++a)
-                for (int k = 0; k < 3; ++k) coord[k][2 * c + a] += bend_weight * bend[i][a] * dc[k];
-        }
-        for (auto& v : coord) rails.Solve(v);
-
-        // The frame carried along these rails, and the wanted twist against it.
-        for (std::size_t i = 0; i < n; ++i) {
-            const int c = g[i].out_curve;
-            D3 p{}, d{};
-            for (int a = 0; a < 4; ++a) {
-                const D3 node{coord[0][2 * c + a], coord[1][2 * c + a], coord[2][2 * c + a]};
-                p = p + basis[i].h[a] * node;
-                d = d + basis[i].dh[a] * node;
-            }
-            rails_point[i] = p;
-            tangent[i] = Unit(d);
-            if (i == 0) {
-                carried[0] = ZeroRollDown(tangent[0]);
-                if (Norm(carried[0]) == 0) carried[0] = AnyNormal(tangent[0]);
-            } else {
-                carried[i] = DoubleReflect(rails_point[i - 1], tangent[i - 1], carried[i - 1], p, tangent[i]);
-            }
-        }
-        const std::vector<double> length = CurveLengths(coord, segments);
-        twists.Clear();
-        std::vector<double> rhs(static_cast<std::size_t>(vertices), 0.0);
-        double last = 0;
-        for (std::size_t i = 0; i < n; ++i) {
-            const int c = g[i].out_curve;
-            TwistWeights(c, segments, g[i].out_u, flags, length, twist_basis[i].data());
-            const D3 want = wanted_down[i] - Dot(wanted_down[i], tangent[i]) * tangent[i];
-            const double psi = Nearest(AngleAgainst(want, tangent[i], carried[i]), last);
-            last = psi;
-            for (int a = 0; a < 4; ++a) {
-                const int ra = c - 1 + a;
-                if (ra < 0 || ra >= vertices) continue;
-                rhs[ra] += twist_basis[i][a] * psi;
-                for (int b = 0; b <= a; ++b) {
-                    const int rb = c - 1 + b;
-                    if (rb >= 0 && rb < vertices) twists.Add(ra, rb, twist_basis[i][a] * twist_basis[i][b]);
-                }
-            }
-        }
-        // Keep the twist change from curve to curve smooth where the grid says little.
-        for (int c = 1; c + 1 < vertices; ++c) {
-            const int idx[3] = {c - 1, c, c + 1};
-            const double k[3] = {1, -2, 1};
-            for (int a = 0; a < 3; ++a)
-                for (int b = 0; b <= a; ++b) twists.Add(idx[a], idx[b], smooth * k[a] * k[b]);
-        }
-        for (int i = 0; i < vertices; ++i) twists.at(i, i) += 1e-12;
-        twists.Factor();
-        twists.Solve(rhs);
-        theta = rhs;
-        for (int c = 1; c < vertices; ++c)
-            theta[c] = std::clamp(theta[c], theta[c - 1] - kMaxTwistStep, theta[c - 1] + kMaxTwistStep);
-
-        // The down vectors those twists give on these rails, and the lateral
-        // force this round's track would add: from the hearts bending off the
-        // path, and from down vectors off the wanted ones.
-        std::vector<D3> heart_error(n);
-        std::vector<double> here(n, 0.0);
-        double misfit = 0;
-        for (std::size_t i = 0; i < n; ++i) {
-            const int c = g[i].out_curve;
-            double twist = 0;
-            for (int a = 0; a < 4; ++a) {
-                const int ra = c - 1 + a;
-                if (ra >= 0 && ra < vertices) twist += twist_basis[i][a] * theta[ra];
-            }
-            const D3 actual = DownAt(twist, tangent[i], carried[i]);
-            const D3 e = rails_point[i] - heartline * actual - g[i].p;
-            heart_error[i] = e - Dot(e, g[i].tangent) * g[i].tangent;
-            here[i] = Dot(g[i].force_perp, g[i].force_perp) * Dot(actual - wanted_down[i], actual - wanted_down[i]);
-            misfit += here[i];
-            down[i] = actual;
-        }
-        for (std::size_t i = 1; i + 1 < n; ++i) {
-            const double ds = (g[i + 1].s - g[i - 1].s) / 2;
-            if (!(ds > 0)) continue;
-            const D3 bend_error = (1 / (ds * ds)) * (heart_error[i + 1] - 2 * heart_error[i] + heart_error[i - 1]);
-            const double scale = g[i].speed * g[i].speed / kGravity;
-            here[i] += scale * scale * Dot(bend_error, bend_error);
-            misfit += scale * scale * Dot(bend_error, bend_error);
-        }
-        if (misfit < best_misfit) {
-            best_misfit = misfit;
-            for (int k = 0; k < 3; ++k) best_coord[k] = coord[k];
-            best_theta = theta;
-            best_tangent = tangent;
-            best_carried = carried;
-            local = here;
-        }
-        if (round_done) round_done();
-    }
-    // A round can make things worse: keep the best one.
-    for (int k = 0; k < 3; ++k) coord[k] = best_coord[k];
-    theta = best_theta;
-
-    out.assign(static_cast<std::size_t>(vertices) + 1, BezierVertex{});
-    for (int c = 0; c < vertices; ++c) {
-        const D3 p{coord[0][2 * c], coord[1][2 * c], coord[2][2 * c]};
-        const D3 m{coord[0][2 * c + 1] / 3, coord[1][2 * c + 1] / 3, coord[2][2 * c + 1] / 3};
-        auto f = [](D3 v) { return Vector3{float(v.x), float(v.y), float(v.z)}; };
-        BezierVertex& v = out[c];
-        v.position = f(p);
-        v.control_next = f(p + m);
-        v.control_prev = f(p - m);
-        const std::size_t at = c < segments ? static_cast<std::size_t>(c) * grid.per_curve : n - 1;
-        const D3 t = best_tangent[at];
-        double roll;
-        if (c > 0 && std::hypot(t.x, t.z) < kSteepVertex) {
-            // Near vertical: the twist since the vertex before, on the frame carried to here.
-            v.relative_roll = true;
-            roll = theta[c] - theta[c - 1];
-        } else {
-            roll = std::remainder(AngleAgainst(DownAt(theta[c], t, best_carried[at]), t, ZeroRollDown(t)), kTwoPi);
-        }
-        if (std::abs(roll) < kRollNoise) roll = 0;
-        v.roll = static_cast<float>(roll);
-        v.roll_flag = flags[c] && c > 0 && c < segments;
-    }
-    return best_misfit;
+    return best;
 }
 
-void FitRailsAndRolls(const Grid& grid, int segments, double heartline, const std::vector<D3>& wanted_down,
-                      const RefinedTuning& tuning, std::vector<BezierVertex>& out,
-                      const std::function<void()>& round_done) {
+// The drawn path's bending at each grid point, as the rails should follow
+// it, with ripples shorter than the smoothing width taken out: a drawn path
+// can wiggle between its vertices.
+std::vector<DVec3> PathBending(const Grid& grid, const RefinedTuning& tuning) {
+    const auto& g = grid.points;
+    std::vector<DVec3> bending(g.size());
+    for (std::size_t i = 1; i + 1 < g.size(); ++i) bending[i] = g[i + 1].p - 2 * g[i].p + g[i - 1].p;
+    if (tuning.bend_smoothing > 0) bending = SmoothAlong(g, bending, tuning.bend_smoothing);
+    return bending;
+}
+
+}  // namespace
+
+RailsReading ReadRails(std::vector<CubicBezier> curves, const Grid& grid) {
+    RailsReading out;
+    out.curves = std::move(curves);
+    for (railframe::CarriedCurve& c : railframe::CarryAlongCurves(out.curves)) out.frames.push_back(std::move(c.frame));
+    const std::size_t n = grid.points.size();
+    out.point.resize(n);
+    out.tangent.resize(n);
+    out.carried.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const GridPoint& g = grid.points[i];
+        const CubicBezier& c = out.curves[static_cast<std::size_t>(g.out_curve)];
+        out.point[i] = c.Point(railframe::InsideStop(c, g.out_u));
+        out.tangent[i] = railframe::CurveTangent(c, g.out_u);
+        out.carried[i] = out.frames[static_cast<std::size_t>(g.out_curve)].At(g.out_u, out.point[i], out.tangent[i]);
+    }
+    return out;
+}
+
+std::array<double, 4> VertexTwistWeights(const RailsReading& reading, const std::vector<char>& flags, int c,
+                                         double u) {
+    const railframe::TwistWeights f = railframe::TwistBasis(u);
+    const int segments = static_cast<int>(reading.curves.size());
+    // The rate at each end vertex: its shares of the changes of the curves meeting there.
+    railframe::RateShares in, out;
+    if (c > 0 && flags[c]) in = railframe::VertexRateShares(reading.frames[c - 1].length, reading.frames[c].length);
+    if (c + 1 < segments && flags[c + 1])
+        out = railframe::VertexRateShares(reading.frames[c].length, reading.frames[c + 1].length);
+    const double start = f.start_rate.v, end = f.end_rate.v, change = f.change.v;
+    return {-start * in.before, 1 + start * (in.before - in.after) - end * out.before - change,
+            start * in.after + end * (out.before - out.after) + change, end * out.after};
+}
+
+DVec3 ReadDown(const RailsReading& reading, const Grid& grid, std::size_t i, const std::vector<char>& flags,
+               const std::vector<double>& theta) {
+    const int c = grid.points[i].out_curve;
+    const std::array<double, 4> weight = VertexTwistWeights(reading, flags, c, grid.points[i].out_u);
+    return railframe::TurnAbout(reading.carried[i], reading.tangent[i], TwistAt(weight, theta, c));
+}
+
+std::vector<BezierVertex> FitRailsAndRolls(const FitInputs& in) {
     // A vertex's rate flag lets the twist run on through it (good for long,
     // steady rolls such as helices and loops); without it the twist eases
     // into the vertex, which rails can follow more closely. Fit with every
     // flag clear and with every flag set, then with each vertex taking what
     // fitted better around it, and keep the best of the three.
-    const std::size_t vertices = static_cast<std::size_t>(segments) + 1;
-    std::vector<char> none(vertices, 0), all(vertices, 1);
-    // The drawn path's bending with ripples shorter than the smoothing width
-    // taken out: a drawn path can wiggle between its vertices.
-    const auto& g = grid.points;
-    std::vector<D3> path_bending(g.size());
-    for (std::size_t i = 1; i + 1 < g.size(); ++i) path_bending[i] = g[i + 1].p - 2 * g[i].p + g[i - 1].p;
-    if (tuning.bend_smoothing > 0) path_bending = SmoothAlong(g, path_bending, tuning.bend_smoothing);
-    std::vector<BezierVertex> eased, flagged;
-    std::vector<double> eased_local, flagged_local, mixed_local;
-    const double eased_misfit =
-        FitWithFlags(grid, segments, heartline, wanted_down, path_bending, tuning, none, eased, eased_local, round_done);
-    const double flagged_misfit =
-        FitWithFlags(grid, segments, heartline, wanted_down, path_bending, tuning, all, flagged, flagged_local, round_done);
+    const std::size_t vertices = static_cast<std::size_t>(in.segments) + 1;
+    const RailsSystem rails = FactorRails(in.grid, in.segments, in.tuning);
+    const std::vector<DVec3> path_bending = PathBending(in.grid, in.tuning);
+    Fit eased = FitWithFlags(in, rails, path_bending, std::vector<char>(vertices, 0));
+    Fit flagged = FitWithFlags(in, rails, path_bending, std::vector<char>(vertices, 1));
     std::vector<double> around_eased(vertices, 0.0), around_flagged(vertices, 0.0);
-    for (std::size_t i = 0; i < grid.points.size(); ++i) {
-        const int c = grid.points[i].out_curve;
+    for (std::size_t i = 0; i < in.grid.points.size(); ++i) {
+        const int c = in.grid.points[i].out_curve;
         for (int v : {c, c + 1}) {
-            around_eased[v] += eased_local[i];
-            around_flagged[v] += flagged_local[i];
+            around_eased[v] += eased.local[i];
+            around_flagged[v] += flagged.local[i];
         }
     }
-    std::vector<char> mixed(vertices, 0);
-    for (std::size_t v = 0; v < vertices; ++v) mixed[v] = around_flagged[v] < around_eased[v];
-    const double mixed_misfit =
-        FitWithFlags(grid, segments, heartline, wanted_down, path_bending, tuning, mixed, out, mixed_local, round_done);
-    if (eased_misfit < mixed_misfit && eased_misfit <= flagged_misfit) out = std::move(eased);
-    else if (flagged_misfit < mixed_misfit && flagged_misfit < eased_misfit) out = std::move(flagged);
+    std::vector<char> mixed_flags(vertices, 0);
+    for (std::size_t v = 0; v < vertices; ++v) mixed_flags[v] = around_flagged[v] < around_eased[v];
+    Fit mixed = FitWithFlags(in, rails, path_bending, mixed_flags);
+    if (eased.misfit < mixed.misfit && eased.misfit <= flagged.misfit) return std::move(eased.vertices);
+    if (flagged.misfit < mixed.misfit && flagged.misfit < eased.misfit) return std::move(flagged.vertices);
+    return std::move(mixed.vertices);
 }
 
 }  // namespace torvix::refined

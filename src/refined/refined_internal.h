@@ -2,6 +2,7 @@
 // Everything here works in double; only the committed track holds floats.
 #pragma once
 
+#include <array>
 #include <cmath>
 #include <functional>
 #include <optional>
@@ -10,13 +11,13 @@
 #include <vector>
 
 #include "geometry/constants.h"
+#include "geometry/cubic_bezier.h"
 #include "geometry/dvec3.h"
 #include "heartline/solver.h"
+#include "railframe/carried_frame.h"
 #include "track/track.h"
 
 namespace torvix::refined {
-
-using D3 = DVec3;
 
 // Tuning of the method; the defaults are what the measurements in the README use.
 struct RefinedTuning {
@@ -38,7 +39,7 @@ struct RefinedTuning {
 // ---- The input path, exactly ----
 
 struct PathCurve {
-    D3 p[4];
+    CubicBezier curve;
     double s0 = 0;               // arc length at its start
     std::vector<double> table;   // arc length from the start at t = k / (size - 1)
 };
@@ -57,10 +58,6 @@ private:
     double length_ = 0;
 };
 
-D3 CurvePoint(const PathCurve& c, double t);
-D3 CurveD1(const PathCurve& c, double t);
-D3 CurveD2(const PathCurve& c, double t);
-
 // ---- The grid and its physics ----
 
 struct GridPoint {
@@ -70,8 +67,8 @@ struct GridPoint {
     double in_t = 0;
     int out_curve = 0; // output curve and its parameter
     double out_u = 0;
-    D3 p, tangent;
-    D3 force_perp;     // seat force across the tangent, g
+    DVec3 p, tangent;
+    DVec3 force_perp;     // seat force across the tangent, g
     double speed = 0;
 };
 
@@ -91,36 +88,10 @@ std::optional<std::string> BuildGrid(const ExactPath& path, int segments, int pr
 // `before` gets how many come before the grid itself.
 Grid AroundTheLap(const Grid& grid, double reach, std::size_t& before);
 
-// ---- The simulator's reading of a track's rolls ----
-
-// Some unit vector perpendicular to unit `t`.
-D3 AnyNormal(D3 t);
-
-// One double-reflection step of a rotation-minimising frame: `r`, normal to
-// tangent t0 at p0, carried to p1 with tangent t1.
-D3 DoubleReflect(D3 p0, D3 t0, D3 r, D3 p1, D3 t1);
-
-// Weights of a curve's start rate, end rate and twist change in its twist at
-// parameter u (the integral of the quadratic rate).
-void TwistBasis(double u, double f[3]);
-
 // ---- Banking ----
 
 // A rotation-minimising frame along the grid: reference down R_i, perpendicular to the tangent.
-std::vector<D3> MinimalFrame(const Grid& grid);
-
-// Angle of `d` about the tangent against reference `r` (roll convention of the track file).
-inline double AngleAgainst(D3 d, D3 tangent, D3 r) {
-    const D3 x = Cross(tangent, r);
-    return std::atan2(-Dot(d, x), Dot(d, r));
-}
-inline D3 DownAt(double angle, D3 tangent, D3 r) {
-    const D3 x = Cross(tangent, r);
-    return Unit(-std::sin(angle) * x + std::cos(angle) * r);
-}
-
-// The zero-roll down vector of a tangent; zero where the tangent is vertical.
-D3 ZeroRollDown(D3 tangent);
+std::vector<DVec3> MinimalFrame(const Grid& grid);
 
 // Wanted banking angle against the frame per grid point, with its smoothing weight and width.
 struct BankTargets {
@@ -130,7 +101,7 @@ struct BankTargets {
 };
 
 // `designer_down` is the input's own roll as the simulator reads it, per grid point.
-BankTargets ChooseTargets(const Grid& grid, const std::vector<D3>& frame, const std::vector<D3>& designer_down,
+BankTargets ChooseTargets(const Grid& grid, const std::vector<DVec3>& frame, const std::vector<DVec3>& designer_down,
                           std::span<const Segment> segments, int filter, const RefinedTuning& tuning);
 
 // Gaussian smoothing in ride time with the widths widened until the roll rate
@@ -139,10 +110,36 @@ std::vector<double> SmoothInTime(const Grid& grid, BankTargets& targets, const R
 
 // ---- Fitting ----
 
-// Fits rails and vertex rolls to the wanted down vectors; `out` gets segments + 2 vertices (the last zero).
-void FitRailsAndRolls(const Grid& grid, int segments, double heartline, const std::vector<D3>& wanted_down,
-                      const RefinedTuning& tuning, std::vector<BezierVertex>& out,
-                      const std::function<void()>& round_done);
+struct FitInputs {
+    const Grid& grid;
+    int segments = 0;
+    double heartline = 0;
+    const std::vector<DVec3>& wanted_down;  // per grid point
+    const RefinedTuning& tuning;
+    std::function<void()> round_done;       // after every round of every fit
+};
+
+// Fits rails and vertex rolls to the wanted down vectors: segments + 2 vertices (the last zero).
+std::vector<BezierVertex> FitRailsAndRolls(const FitInputs& in);
+
+// The fitted rails as the simulator reads them, at the grid points: the
+// frame carried along the curves without twist, from the first (railframe's).
+struct RailsReading {
+    std::vector<CubicBezier> curves;              // one per output curve
+    std::vector<railframe::CarriedFrame> frames;  // along each curve
+    std::vector<DVec3> point, tangent, carried;   // per grid point
+};
+RailsReading ReadRails(std::vector<CubicBezier> curves, const Grid& grid);
+
+// Weights of the twists of vertices c - 1 .. c + 2 (against the carried
+// frame) in the twist at u on curve c: the twist basis with the rate of each
+// flagged vertex (none at either end), as the simulator lays it.
+std::array<double, 4> VertexTwistWeights(const RailsReading& reading, const std::vector<char>& flags, int c,
+                                         double u);
+
+// The down vector at grid point i that vertex twists `theta` give.
+DVec3 ReadDown(const RailsReading& reading, const Grid& grid, std::size_t i, const std::vector<char>& flags,
+               const std::vector<double>& theta);
 
 // The whole refined run with its tuning spelled out (SolveHeartlineRefined uses the defaults).
 SolveResult SolveRefinedTuned(Track& track, double track_length, const HeartlineParams& params,

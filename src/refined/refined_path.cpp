@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "railframe/rail_frame.h"
 #include "refined/refined_internal.h"
 
 namespace torvix::refined {
@@ -16,9 +17,7 @@ constexpr double kGaussX[5] = {-0.9061798459386640, -0.5384693101056831, 0.0, 0.
 constexpr double kGaussW[5] = {0.2369268850561891, 0.4786286704993665, 0.5688888888888889, 0.4786286704993665,
                                0.2369268850561891};
 
-D3 ToD3(const Vector3& v) { return {v.x, v.y, v.z}; }
-
-double SpeedAt(const PathCurve& c, double t) { return Norm(CurveD1(c, t)); }
+double SpeedAt(const PathCurve& c, double t) { return Norm(c.curve.D1(t)); }
 
 double ArcBetween(const PathCurve& c, double a, double b) {
     const double half = (b - a) / 2, mid = (a + b) / 2;
@@ -29,29 +28,11 @@ double ArcBetween(const PathCurve& c, double a, double b) {
 
 }  // namespace
 
-D3 CurvePoint(const PathCurve& c, double t) {
-    const double u = 1 - t;
-    return (u * u * u) * c.p[0] + (3 * t * u * u) * c.p[1] + (3 * t * t * u) * c.p[2] + (t * t * t) * c.p[3];
-}
-
-D3 CurveD1(const PathCurve& c, double t) {
-    const double u = 1 - t;
-    return (3 * u * u) * (c.p[1] - c.p[0]) + (6 * u * t) * (c.p[2] - c.p[1]) + (3 * t * t) * (c.p[3] - c.p[2]);
-}
-
-D3 CurveD2(const PathCurve& c, double t) {
-    return (6 * (1 - t)) * (c.p[2] - 2 * c.p[1] + c.p[0]) + (6 * t) * (c.p[3] - 2 * c.p[2] + c.p[1]);
-}
-
 ExactPath::ExactPath(std::span<const BezierVertex> vertices) {
     for (std::size_t i = 0; i + 1 < vertices.size(); ++i) {
         PathCurve c;
-        c.p[0] = ToD3(vertices[i].position);
-        c.p[1] = ToD3(vertices[i].control_next);
-        c.p[2] = ToD3(vertices[i + 1].control_prev);
-        c.p[3] = ToD3(vertices[i + 1].position);
-        const double est = (Norm(c.p[1] - c.p[0]) + Norm(c.p[2] - c.p[1]) + Norm(c.p[3] - c.p[2]) +
-                            Norm(c.p[3] - c.p[0])) / 2;
+        c.curve = railframe::CurveBetween(vertices[i], vertices[i + 1]);
+        const double est = c.curve.LengthEstimate();
         const int n = static_cast<int>(std::clamp(std::ceil(est / kTableStep), 4.0, 200000.0));
         c.table.resize(static_cast<std::size_t>(n) + 1);
         c.table[0] = 0;
@@ -94,17 +75,17 @@ namespace {
 // of curve `c`, where the energy height is `energy`; false where the train
 // cannot get there.
 bool SetPhysics(GridPoint& g, const PathCurve& c, double energy) {
-    g.p = CurvePoint(c, g.in_t);
-    const D3 d1 = CurveD1(c, g.in_t);
-    const D3 d2 = CurveD2(c, g.in_t);
+    g.p = c.curve.Point(g.in_t);
+    const DVec3 d1 = c.curve.D1(g.in_t);
+    const DVec3 d2 = c.curve.D2(g.in_t);
     const double speed2 = Dot(d1, d1);
     g.tangent = Unit(d1);
     const double head = energy - g.p.y;
     if (!(head >= 0)) return false;
     g.speed = std::sqrt(2 * kGravity * head);
-    D3 force{0, 1, 0};
+    DVec3 force{0, 1, 0};
     if (speed2 > 0) {
-        const D3 curvature = (1 / speed2) * (d2 - Dot(d2, g.tangent) * g.tangent);
+        const DVec3 curvature = (1 / speed2) * (d2 - Dot(d2, g.tangent) * g.tangent);
         force = force + (g.speed * g.speed / kGravity) * curvature;
     }
     g.force_perp = force - Dot(force, g.tangent) * g.tangent;

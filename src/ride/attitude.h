@@ -19,19 +19,12 @@ inline constexpr double kSteepSine = 0.93969262078590838;
 // more than a right angle from the natural attitude.
 inline constexpr double kCallingForce = 1.0;
 
-// World down made perpendicular to a unit tangent; zero where the tangent is vertical.
-DVec3 ZeroRollDown(DVec3 tangent);
-
 // The natural attitude's down vector at each point of a line, from its unit
 // tangents in ride order: upright (the zero-roll down vector) except through
 // steep stretches, across which it is carried without twisting; leaving one
 // it continues upright or upside down, whichever the carried vector is nearer.
 // So the top of a loop is upside down, a hill or a helix upright.
 std::vector<DVec3> NaturalDown(std::span<const DVec3> tangents);
-
-// `down` turned without twist from tangent `from` to tangent `to` (both unit):
-// the least rotation that takes one tangent to the other.
-DVec3 TurnWithTangent(DVec3 down, DVec3 from, DVec3 to);
 
 // Whether forces call for riders turned more than a right angle from the
 // natural attitude: the seat force across the track (`force_across`, g, the

@@ -9,6 +9,8 @@
 #include <limits>
 
 #include "geometry/constants.h"
+#include "geometry/cubic_bezier.h"
+#include "geometry/hermite.h"
 #include "railframe/rail_frame.h"
 #include "ride/attitude.h"
 #include "ride/ride_line.h"
@@ -38,16 +40,21 @@ struct GridPoint {
     double s = 0;    // heart-line distance from the first vertex
     double ds = 0;   // |d heart / dt|
     double dds = 0;  // d|d heart / dt| / dt
-    double heart[3] = {};
+    DVec3 heart;
 };
 
-double Length3(const double* v) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
+DVec3 Value(const railframe::JetVec& v) { return {v.x.v, v.y.v, v.z.v}; }
+DVec3 FirstDerivative(const railframe::JetVec& v) { return {v.x.d, v.y.d, v.z.d}; }
+DVec3 SecondDerivative(const railframe::JetVec& v) { return {v.x.dd, v.y.dd, v.z.dd}; }
 
-void ParamSpeed(const RailPoint& p, double& ds, double& dds) {
-    const double h1[3] = {p.heart.x.d, p.heart.y.d, p.heart.z.d};
-    const double h2[3] = {p.heart.x.dd, p.heart.y.dd, p.heart.z.dd};
-    ds = Length3(h1);
-    dds = ds == 0 ? 0 : (h1[0] * h2[0] + h1[1] * h2[1] + h1[2] * h2[2]) / ds;
+GridPoint MakeGridPoint(const RailPoint& p, double t) {
+    const DVec3 h1 = FirstDerivative(p.heart);
+    GridPoint q;
+    q.t = t;
+    q.ds = Norm(h1);
+    q.dds = q.ds == 0 ? 0 : Dot(h1, SecondDerivative(p.heart)) / q.ds;
+    q.heart = Value(p.heart);
+    return q;
 }
 
 // Heart-line distance between two grid points: the trapezoid with its end
@@ -58,38 +65,17 @@ double CellLength(const GridPoint& a, const GridPoint& b) {
     const double h = b.t - a.t;
     const double trapezoid = h * (a.ds + b.ds) / 2;
     const double correction = h * h * (a.dds - b.dds) / 12;
-    const double d[3] = {b.heart[0] - a.heart[0], b.heart[1] - a.heart[1], b.heart[2] - a.heart[2]};
-    const double chord = Length3(d);
+    const double chord = Norm(b.heart - a.heart);
     const double length = std::abs(correction) < 0.25 * trapezoid ? trapezoid + correction : trapezoid;
     return std::isfinite(length) ? std::max(length, chord) : chord;
 }
 
-// The cubic Hermite of s over one cell, solved for `target` by Newton kept
-// inside a bisection bracket.
+// The parameter at heart-line distance `target` within a cell: the cubic
+// Hermite of s over it, solved.
 double SolveCell(const GridPoint& a, const GridPoint& b, double target) {
     const double h = b.t - a.t;
-    const double span = b.s - a.s;
-    if (h <= 0 || span <= 0) return a.t;
-    const double m0 = a.ds * h, m1 = b.ds * h;
-    auto value = [&](double x) {
-        const double x2 = x * x, x3 = x2 * x;
-        return (2 * x3 - 3 * x2 + 1) * a.s + (x3 - 2 * x2 + x) * m0 + (-2 * x3 + 3 * x2) * b.s + (x3 - x2) * m1;
-    };
-    auto slope = [&](double x) {
-        const double x2 = x * x;
-        return (6 * x2 - 6 * x) * a.s + (3 * x2 - 4 * x + 1) * m0 + (-6 * x2 + 6 * x) * b.s + (3 * x2 - 2 * x) * m1;
-    };
-    double lo = 0, hi = 1, x = (target - a.s) / span;
-    for (int it = 0; it < 40; ++it) {
-        const double f = value(x) - target;
-        if (std::abs(f) < 1e-10) break;
-        if (f < 0) lo = x; else hi = x;
-        const double d = slope(x);
-        double next = d > 0 ? x - f / d : (lo + hi) / 2;
-        if (!(next > lo && next < hi)) next = (lo + hi) / 2;
-        x = next;
-    }
-    return a.t + x * h;
+    if (h <= 0 || b.s <= a.s) return a.t;
+    return a.t + SolveHermite(a.s, a.ds * h, b.s, b.ds * h, target) * h;
 }
 
 bool AllFinite(std::span<const BezierVertex> vertices) {
@@ -120,6 +106,34 @@ bool AsksForDesignerRoll(const Track& track, std::size_t curve) {
     return curve < count && track.segm.segments[curve].color_1 == kDesignerRollColour;
 }
 
+// Each curve's running length as a fine polyline, kept per step to find a parameter by length.
+constexpr int kTableSteps = 32;
+using LengthRow = std::array<double, kTableSteps + 1>;
+
+std::vector<LengthRow> LengthTable(const std::vector<RailCurve>& rails) {
+    std::vector<LengthRow> table(rails.size());
+    double total = 0;
+    for (std::size_t c = 0; c < rails.size(); ++c) {
+        DVec3 prev = rails[c].bezier.Point(0);
+        table[c][0] = total;
+        for (int k = 1; k <= kTableSteps; ++k) {
+            const DVec3 q = rails[c].bezier.Point(double(k) / kTableSteps);
+            total += Norm(q - prev);
+            table[c][k] = total;
+            prev = q;
+        }
+    }
+    return table;
+}
+
+// The parameter of a curve at running length `at`, linear within each step of its row.
+double ParameterAt(const LengthRow& row, double at) {
+    const std::size_t k = std::min<std::size_t>(
+        kTableSteps - 1, static_cast<std::size_t>(std::upper_bound(row.begin(), row.end(), at) - row.begin()) - 1);
+    const double span = row[k + 1] - row[k];
+    return (double(k) + (span > 0 ? std::clamp((at - row[k]) / span, 0.0, 1.0) : 0.0)) / kTableSteps;
+}
+
 // Per sample, where the designer's own roll is asked for, the down vector of
 // that roll, which the track is measured against there instead of the
 // natural attitude. A track measured alone is its own drawing (colour-0
@@ -143,40 +157,14 @@ std::vector<std::optional<DVec3>> DesignerReference(const std::vector<RideSample
     for (std::size_t c = 0; c + 1 < count && !any; ++c) any = AsksForDesignerRoll(*drawn, c);
     if (!any) return out;
     const std::vector<RailCurve> rails = PrepareRails({v.data(), count}, reading, IsClosedCircuit(*drawn));
-    // Each drawn curve's length as a fine polyline, kept per step to find a parameter by length.
-    constexpr int kSteps = 32;
-    std::vector<std::array<double, kSteps + 1>> table(rails.size());
-    double total = 0;
-    for (std::size_t c = 0; c < rails.size(); ++c) {
-        auto point = [&](double t) {
-            const double u = 1 - t;
-            const auto& p = rails[c].p;
-            const double w[4] = {u * u * u, 3 * t * u * u, 3 * t * t * u, t * t * t};
-            DVec3 q;
-            for (int k = 0; k < 4; ++k) q = q + w[k] * DVec3{p[k][0], p[k][1], p[k][2]};
-            return q;
-        };
-        DVec3 prev = point(0);
-        table[c][0] = total;
-        for (int k = 1; k <= kSteps; ++k) {
-            const DVec3 q = point(double(k) / kSteps);
-            total += Norm(q - prev);
-            table[c][k] = total;
-            prev = q;
-        }
-    }
+    const std::vector<LengthRow> table = LengthTable(rails);
+    const double total = table.back()[kTableSteps];
     std::size_t c = 0;
     for (std::size_t i = 0; i < samples.size(); ++i) {
         const double at = samples[i].s / ride_length * total;
-        while (c + 1 < rails.size() && table[c][kSteps] < at) ++c;
+        while (c + 1 < rails.size() && table[c][kTableSteps] < at) ++c;
         if (!AsksForDesignerRoll(*drawn, c)) continue;
-        const auto& row = table[c];
-        const std::size_t k = std::min<std::size_t>(
-            kSteps - 1, static_cast<std::size_t>(std::upper_bound(row.begin(), row.end(), at) - row.begin()) - 1);
-        const double span = row[k + 1] - row[k];
-        const double t = (double(k) + (span > 0 ? std::clamp((at - row[k]) / span, 0.0, 1.0) : 0.0)) / kSteps;
-        const RailPoint r = EvaluateRail(rails[c], 0.0, t);
-        out[i] = DVec3{r.down[0], r.down[1], r.down[2]};
+        out[i] = EvaluateRail(rails[c], 0.0, ParameterAt(table[c], at)).down;
     }
     return out;
 }
@@ -303,6 +291,162 @@ RideReport MeasureRide(const RideLine& line, const RideParams& params) {
 
 namespace {
 
+// The fine grid per piece, sized first so that a step too fine for the line
+// is refused before any work; empty with `why` set when refused.
+std::vector<int> GridCells(const RideLine& line, double step, std::string& why) {
+    std::vector<int> cells(line.Pieces());
+    double total_cells = 0;
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        const double wanted = std::max(8.0, std::ceil(line.LengthEstimate(c) / std::min(step, kMaxCell)));
+        total_cells += wanted;
+        if (total_cells > kMaxEvaluations) {
+            why = "The track is too long for so fine a step.";
+            return {};
+        }
+        cells[c] = static_cast<int>(wanted);
+    }
+    return cells;
+}
+
+// The heart line's length measured piece by piece on the grid.
+std::vector<std::vector<GridPoint>> MeasureLength(const RideLine& line, const std::vector<int>& cells) {
+    std::vector<std::vector<GridPoint>> grid(cells.size());
+    double s = 0;
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        auto& g = grid[c];
+        g.reserve(static_cast<std::size_t>(cells[c]) + 1);
+        for (int i = 0; i <= cells[c]; ++i) {
+            const double t = static_cast<double>(i) / cells[c];
+            GridPoint q = MakeGridPoint(line.At(c, t), t);
+            if (i > 0) s += CellLength(g.back(), q);
+            q.s = s;
+            g.push_back(q);
+        }
+    }
+    return grid;
+}
+
+// Energy along the heart line (a straight line in s), and where it first runs short.
+struct EnergyLine {
+    double e0 = 0, gradient = 0;
+    double valley_s = std::numeric_limits<double>::infinity();
+    int valley_curve = 0;
+    double need = 0;  // start energy above the first heart point that every point up to the end speed asks for
+    // Beyond the end speed's point a higher start lowers the line: the most start energy allowed there.
+    double allowed = std::numeric_limits<double>::infinity();
+};
+
+// The start speed holds at the start, the end speed where the speed pieces
+// end (`speed_end`); a closing curve after them continues the same line.
+EnergyLine EnergyAlong(const std::vector<std::vector<GridPoint>>& grid, const GridPoint& speed_end,
+                       const RideParams& params) {
+    EnergyLine out;
+    const double speed_length = speed_end.s;
+    const double y0 = grid.front().front().heart.y;
+    out.e0 = params.start_speed * params.start_speed / kTwoGravity + y0;
+    const double e1 = params.end_speed * params.end_speed / kTwoGravity + speed_end.heart.y;
+    out.gradient = (e1 - out.e0) / speed_length;
+    for (std::size_t c = 0; c < grid.size(); ++c) {
+        for (const GridPoint& q : grid[c]) {
+            if (out.e0 + out.gradient * q.s - q.heart.y < 0 && q.s < out.valley_s)
+                out.valley_s = q.s, out.valley_curve = static_cast<int>(c);
+            const double f = q.s / speed_length;
+            if (f < 1) out.need = std::max(out.need, (q.heart.y - f * e1) / (1 - f) - y0);
+            else if (f > 1) out.allowed = std::min(out.allowed, (f * e1 - q.heart.y) / (f - 1) - y0);
+        }
+    }
+    return out;
+}
+
+struct Sampled {
+    RideSample sample;
+    SampleFrame frame;
+};
+
+// The forces riders feel at parameter t of a piece, `at` metres along the
+// heart line; nothing where the energy line lies below the hearts.
+std::optional<Sampled> SampleAt(const RideLine& line, const EnergyLine& energy, std::size_t c, double t, double at) {
+    const RailPoint p = line.At(c, t);
+    const DVec3 heart = Value(p.heart);
+    const double head = energy.e0 + energy.gradient * at - heart.y;
+    if (head < 0) return std::nullopt;
+    RideSample out;
+    out.s = at;
+    out.x = heart.x, out.y = heart.y, out.z = heart.z;
+    out.curve = static_cast<int>(c);
+    out.speed = std::sqrt(kTwoGravity * head);
+    const DVec3 h1 = FirstDerivative(p.heart), h2 = SecondDerivative(p.heart);
+    const double ds = Norm(h1);
+    DVec3 force{0, 1, 0};  // seat force in g without the path's curvature
+    double roll_rate = 0;
+    DVec3 tangent = p.tangent;
+    if (ds > 0) {
+        tangent = {h1.x / ds, h1.y / ds, h1.z / ds};
+        const double centripetal = out.speed * out.speed / (ds * ds) / kGravity;
+        force = force + centripetal * (h2 - Dot(h2, tangent) * tangent);
+        roll_rate = p.roll.d / ds * out.speed * kDegrees;
+    }
+    out.vertical = -Dot(force, p.down);
+    out.lateral = Dot(force, p.left);
+    // dv/dt = v dv/ds, and v^2 = 2g (E(s) - y) gives g (gradient - dy/ds).
+    out.longitudinal = energy.gradient - (ds > 0 ? tangent.y : 0.0);
+    out.roll = p.roll.v * kDegrees;
+    out.roll_rate = roll_rate;
+    return Sampled{out, {tangent, p.down, force - Dot(force, tangent) * tangent}};
+}
+
+// Samples at equal heart-line spacing within each piece, vertices included,
+// up to the first point the train cannot reach (which `energy` then names).
+void TakeSamples(const RideLine& line, const std::vector<std::vector<GridPoint>>& grid, double step,
+                 EnergyLine& energy, RideReport& report, std::vector<SampleFrame>& frames) {
+    for (std::size_t c = 0; c < grid.size(); ++c) {
+        const auto& g = grid[c];
+        const double start = g.front().s, span = g.back().s - start;
+        const int m = std::max(kMinSamplesPerCurve, static_cast<int>(std::ceil(span / step - 1e-9)));
+        const bool last = c + 1 == grid.size();
+        std::size_t cell = 0;
+        for (int j = 0; j < m + (last ? 1 : 0); ++j) {
+            const double target = start + span * j / m;
+            if (target >= energy.valley_s) return;
+            double t = 1;
+            if (j < m) {
+                while (cell + 2 < g.size() && g[cell + 1].s <= target) ++cell;
+                t = SolveCell(g[cell], g[cell + 1], target);
+            }
+            const std::optional<Sampled> sampled = SampleAt(line, energy, c, t, target);
+            if (!sampled) {
+                // Between two grid points the hearts rise above the energy line.
+                energy.valley_s = target;
+                energy.valley_curve = static_cast<int>(c);
+                return;
+            }
+            report.samples.push_back(sampled->sample);
+            frames.push_back(sampled->frame);
+        }
+    }
+}
+
+// Ride time: constant acceleration over each interval.
+void SetRideTimes(std::vector<RideSample>& samples) {
+    for (std::size_t i = 1; i < samples.size(); ++i) {
+        RideSample& p = samples[i];
+        const RideSample& q = samples[i - 1];
+        const double v = q.speed + p.speed;
+        p.t = q.t + (v > 0 ? 2 * (p.s - q.s) / v : 0);
+    }
+}
+
+void ReportValley(const EnergyLine& energy, RideReport& report) {
+    RideValley valley;
+    valley.s = energy.valley_s;
+    valley.curve = energy.valley_curve;
+    valley.min_start_speed = std::sqrt(kTwoGravity * std::max(0.0, energy.need));
+    report.summary.valley = valley;
+    const std::string curve = "curve " + std::to_string(energy.valley_curve);
+    report.message = energy.need <= energy.allowed ? ValleySentence(energy.valley_s, curve, valley.min_start_speed)
+                                                   : ClosingValleySentence(energy.valley_s, curve);
+}
+
 RideReport Measure(const RideLine& line, const RideParams& params, const DesignerReferenceFn& designer) {
     RideReport report;
     report.params = params;
@@ -312,40 +456,11 @@ RideReport Measure(const RideLine& line, const RideParams& params, const Designe
     }
     report.message = ParamsProblem(params);
     if (!report.message.empty()) return report;
-    const std::size_t pieces = line.Pieces();
-    const std::size_t speed_pieces = std::clamp<std::size_t>(line.SpeedPieces(), 1, pieces);
-
-    // Grid sizes first, so that a step too fine for the track is refused before any work.
-    std::vector<int> cells(pieces);
-    double total_cells = 0;
-    for (std::size_t c = 0; c < pieces; ++c) {
-        const double wanted = std::max(8.0, std::ceil(line.LengthEstimate(c) / std::min(params.step, kMaxCell)));
-        total_cells += wanted;
-        if (total_cells > kMaxEvaluations) {
-            report.message = "The track is too long for so fine a step.";
-            return report;
-        }
-        cells[c] = static_cast<int>(wanted);
-    }
-
-    // The heart line's length, curve by curve.
-    std::vector<std::vector<GridPoint>> grid(pieces);
-    double s = 0;
-    for (std::size_t c = 0; c < pieces; ++c) {
-        auto& g = grid[c];
-        g.resize(static_cast<std::size_t>(cells[c]) + 1);
-        for (int i = 0; i <= cells[c]; ++i) {
-            GridPoint& q = g[i];
-            q.t = static_cast<double>(i) / cells[c];
-            const RailPoint p = line.At(c, q.t);
-            ParamSpeed(p, q.ds, q.dds);
-            q.heart[0] = p.heart.x.v, q.heart[1] = p.heart.y.v, q.heart[2] = p.heart.z.v;
-            if (i > 0) s += CellLength(g[i - 1], q);
-            q.s = s;
-        }
-        report.vertex_s.push_back(g.front().s);
-    }
-    const double length = s;
+    const std::vector<int> cells = GridCells(line, params.step, report.message);
+    if (cells.empty()) return report;
+    const std::vector<std::vector<GridPoint>> grid = MeasureLength(line, cells);
+    for (const auto& g : grid) report.vertex_s.push_back(g.front().s);
+    const double length = grid.back().back().s;
     report.vertex_s.push_back(length);
     report.summary.length = length;
     if (!(length > 0)) {
@@ -358,120 +473,21 @@ RideReport Measure(const RideLine& line, const RideParams& params, const Designe
         report.message = "The track is too long for so fine a step.";
         return report;
     }
-
-    // Energy along the heart line, and where it first runs short. The start
-    // speed holds at the start, the end speed where the speed pieces end; a
-    // closing curve after them continues the same line.
+    const std::size_t speed_pieces = std::clamp<std::size_t>(line.SpeedPieces(), 1, grid.size());
     const GridPoint& speed_end = grid[speed_pieces - 1].back();
-    const double speed_length = speed_end.s;
-    if (!(speed_length > 0)) {
+    if (!(speed_end.s > 0)) {
         report.message = "The heart line has no length.";
         return report;
     }
-    const double y0 = grid.front().front().heart[1];
-    const double e0 = params.start_speed * params.start_speed / kTwoGravity + y0;
-    const double e1 = params.end_speed * params.end_speed / kTwoGravity + speed_end.heart[1];
-    const double gradient = (e1 - e0) / speed_length;
-    double valley_s = std::numeric_limits<double>::infinity();
-    int valley_curve = 0;
-    double need = 0;  // start energy above y0 that every point up to the end speed asks for
-    // Beyond the end speed's point a higher start lowers the line: the most start energy above y0 allowed there.
-    double allowed = std::numeric_limits<double>::infinity();
-    for (std::size_t c = 0; c < grid.size(); ++c) {
-        for (const GridPoint& q : grid[c]) {
-            if (e0 + gradient * q.s - q.heart[1] < 0 && q.s < valley_s) valley_s = q.s, valley_curve = static_cast<int>(c);
-            const double f = q.s / speed_length;
-            if (f < 1) need = std::max(need, (q.heart[1] - f * e1) / (1 - f) - y0);
-            else if (f > 1) allowed = std::min(allowed, (f * e1 - q.heart[1]) / (f - 1) - y0);
-        }
-    }
-
-    // Samples at equal heart-line spacing within each curve, vertices included.
+    EnergyLine energy = EnergyAlong(grid, speed_end, params);
     std::vector<SampleFrame> frames;
-    auto sample_at = [&](std::size_t c, double t, double at) -> std::optional<RideSample> {
-        const RailPoint p = line.At(c, t);
-        const double head = e0 + gradient * at - p.heart.y.v;
-        if (head < 0) return std::nullopt;
-        RideSample out;
-        out.s = at;
-        out.x = p.heart.x.v, out.y = p.heart.y.v, out.z = p.heart.z.v;
-        out.curve = static_cast<int>(c);
-        out.speed = std::sqrt(kTwoGravity * head);
-        const double h1[3] = {p.heart.x.d, p.heart.y.d, p.heart.z.d};
-        const double h2[3] = {p.heart.x.dd, p.heart.y.dd, p.heart.z.dd};
-        const double ds = Length3(h1);
-        double force[3] = {0, 1, 0};  // seat force in g without the path's curvature
-        double along_y = 0, roll_rate = 0;
-        double tg[3] = {p.tangent[0], p.tangent[1], p.tangent[2]};
-        if (ds > 0) {
-            for (int k = 0; k < 3; ++k) tg[k] = h1[k] / ds;
-            const double h2t = h2[0] * tg[0] + h2[1] * tg[1] + h2[2] * tg[2];
-            const double centripetal = out.speed * out.speed / (ds * ds) / kGravity;
-            for (int k = 0; k < 3; ++k) force[k] += centripetal * (h2[k] - h2t * tg[k]);
-            along_y = tg[1];
-            roll_rate = p.roll.d / ds * out.speed * kDegrees;
-        }
-        out.vertical = -(force[0] * p.down[0] + force[1] * p.down[1] + force[2] * p.down[2]);
-        out.lateral = force[0] * p.left[0] + force[1] * p.left[1] + force[2] * p.left[2];
-        // dv/dt = v dv/ds, and v^2 = 2g (E(s) - y) gives g (gradient - dy/ds).
-        out.longitudinal = gradient - along_y;
-        out.roll = p.roll.v * kDegrees;
-        out.roll_rate = roll_rate;
-        const DVec3 tangent{tg[0], tg[1], tg[2]}, f{force[0], force[1], force[2]};
-        frames.push_back({tangent, {p.down[0], p.down[1], p.down[2]}, f - Dot(f, tangent) * tangent});
-        return out;
-    };
-
     report.samples.reserve(static_cast<std::size_t>(length / params.step) + 4 * grid.size() + 1);
-    bool stopped = false;
-    for (std::size_t c = 0; c < grid.size() && !stopped; ++c) {
-        const auto& g = grid[c];
-        const double start = g.front().s, span = g.back().s - start;
-        const int m = std::max(kMinSamplesPerCurve, static_cast<int>(std::ceil(span / params.step - 1e-9)));
-        const bool last = c + 1 == grid.size();
-        std::size_t cell = 0;
-        for (int j = 0; j < m + (last ? 1 : 0); ++j) {
-            const double target = start + span * j / m;
-            if (target >= valley_s) {
-                stopped = true;
-                break;
-            }
-            double t = 1;
-            if (j < m) {
-                while (cell + 2 < g.size() && g[cell + 1].s <= target) ++cell;
-                t = SolveCell(g[cell], g[cell + 1], target);
-            }
-            const std::optional<RideSample> sample = sample_at(c, t, target);
-            if (!sample) {
-                // Between two grid points the hearts rise above the energy line.
-                valley_s = target;
-                valley_curve = static_cast<int>(c);
-                stopped = true;
-                break;
-            }
-            report.samples.push_back(*sample);
-        }
-    }
+    TakeSamples(line, grid, params.step, energy, report, frames);
     MarkUnasked(report.samples, frames, designer(report.samples, frames, length));
-
-    // Ride time: constant acceleration over each interval.
-    for (std::size_t i = 1; i < report.samples.size(); ++i) {
-        RideSample& p = report.samples[i];
-        const RideSample& q = report.samples[i - 1];
-        const double v = q.speed + p.speed;
-        p.t = q.t + (v > 0 ? 2 * (p.s - q.s) / v : 0);
-    }
+    SetRideTimes(report.samples);
     Summarise(report);
-
-    if (std::isfinite(valley_s)) {
-        RideValley valley;
-        valley.s = valley_s;
-        valley.curve = valley_curve;
-        valley.min_start_speed = std::sqrt(kTwoGravity * std::max(0.0, need));
-        report.summary.valley = valley;
-        const std::string curve = "curve " + std::to_string(valley_curve);
-        report.message = need <= allowed ? ValleySentence(valley_s, curve, valley.min_start_speed)
-                                         : ClosingValleySentence(valley_s, curve);
+    if (std::isfinite(energy.valley_s)) {
+        ReportValley(energy, report);
         return report;
     }
     report.ok = true;
@@ -505,66 +521,70 @@ std::vector<double> LocateAlong(const RideReport& report, std::span<const Vector
     return out;
 }
 
+namespace {
+
+// A point of a path drawn as a fine polyline, with its running length.
+struct PathPoint {
+    DVec3 p;
+    double s = 0;
+};
+
+// The designed path (its `count` vertices) as a polyline about 0.1 m apart.
+std::vector<PathPoint> DesignedPolyline(const Track& designed, Long count) {
+    std::vector<PathPoint> path;
+    const auto& v = designed.bezr.vertices;
+    // A closed circuit was drawn with its closing curve, back to the first vertex.
+    const Long curves = IsClosedCircuit(designed) ? count : count - 1;
+    for (Long i = 0; i < curves; ++i) {
+        const CubicBezier c = railframe::CurveBetween(v[i], v[(i + 1) % count]);
+        const int steps = static_cast<int>(std::clamp(std::ceil(c.LengthEstimate() / 0.1), 4.0, 1e5));
+        for (int k = i == 0 ? 0 : 1; k <= steps; ++k) {
+            PathPoint q{c.Point(static_cast<double>(k) / steps)};
+            if (!path.empty()) q.s = path.back().s + Norm(q.p - path.back().p);
+            path.push_back(q);
+        }
+    }
+    return path;
+}
+
+// The squared distance from x to the polyline's segments between points `from` and `to`.
+double NearestSquared(const std::vector<PathPoint>& path, DVec3 x, std::size_t from, std::size_t to) {
+    double best = std::numeric_limits<double>::infinity();
+    for (std::size_t k = from; k + 1 < to; ++k) {
+        const DVec3 ab = path[k + 1].p - path[k].p;
+        const DVec3 ap = x - path[k].p;
+        const double len2 = Dot(ab, ab);
+        const double f = len2 > 0 ? std::clamp(Dot(ap, ab) / len2, 0.0, 1.0) : 0;
+        const DVec3 d = ap - f * ab;
+        best = std::min(best, Dot(d, d));
+    }
+    return best;
+}
+
+}  // namespace
+
 double HeartDeviationMax(const RideReport& report, const Track& designed) {
     // Beyond this distance a match near the expected stretch is checked against the whole path.
     constexpr double kCloseEnough = 0.5;
     const Long count = designed.bezr.vertex_count;
     if (report.samples.empty() || count < 2 || static_cast<std::size_t>(count) > designed.bezr.vertices.size())
         return -1;
-    // The designed path as a fine polyline with its running length.
-    struct Point {
-        double p[3];
-        double s;
-    };
-    std::vector<Point> path;
-    const auto& v = designed.bezr.vertices;
-    // A closed circuit was drawn with its closing curve, back to the first vertex.
-    const Long curves = IsClosedCircuit(designed) ? count : count - 1;
-    for (Long i = 0; i < curves; ++i) {
-        const BezierVertex ends[2] = {v[i], v[(i + 1) % count]};
-        const RailCurve c = PrepareRails(ends, railframe::RollReading::kDesigner).front();
-        const double est = EstimateHeartLength(c, 0);
-        const int steps = static_cast<int>(std::clamp(std::ceil(est / 0.1), 4.0, 1e5));
-        for (int k = i == 0 ? 0 : 1; k <= steps; ++k) {
-            const double t = static_cast<double>(k) / steps, u = 1 - t;
-            Point q{};
-            for (int a = 0; a < 3; ++a)
-                q.p[a] = u * u * u * c.p[0][a] + 3 * t * u * u * c.p[1][a] + 3 * t * t * u * c.p[2][a] + t * t * t * c.p[3][a];
-            if (!path.empty()) {
-                const double d[3] = {q.p[0] - path.back().p[0], q.p[1] - path.back().p[1], q.p[2] - path.back().p[2]};
-                q.s = path.back().s + Length3(d);
-            }
-            path.push_back(q);
-        }
-    }
+    const std::vector<PathPoint> path = DesignedPolyline(designed, count);
     const double path_length = path.back().s;
     const double ride_length = std::max(report.summary.length, 1e-9);
     const double window = 20 + 0.05 * path_length;
-    auto nearest = [&path](const RideSample& sample, std::size_t from, std::size_t to) {
-        double best = std::numeric_limits<double>::infinity();
-        for (std::size_t k = from; k + 1 < to; ++k) {
-            const Point& a = path[k];
-            const Point& b = path[k + 1];
-            const double ab[3] = {b.p[0] - a.p[0], b.p[1] - a.p[1], b.p[2] - a.p[2]};
-            const double ap[3] = {sample.x - a.p[0], sample.y - a.p[1], sample.z - a.p[2]};
-            const double len2 = ab[0] * ab[0] + ab[1] * ab[1] + ab[2] * ab[2];
-            const double f = len2 > 0 ? std::clamp((ap[0] * ab[0] + ap[1] * ab[1] + ap[2] * ab[2]) / len2, 0.0, 1.0) : 0;
-            const double d[3] = {ap[0] - f * ab[0], ap[1] - f * ab[1], ap[2] - f * ab[2]};
-            best = std::min(best, d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
-        }
-        return best;
-    };
     double worst = 0;
     std::size_t lo = 0;
     for (const RideSample& sample : report.samples) {
         // First the stretch of the path near the same share of the ride; where
         // nothing there is close, the whole path.
+        const DVec3 x{sample.x, sample.y, sample.z};
         const double expected = sample.s / ride_length * path_length;
         while (lo + 1 < path.size() && path[lo + 1].s < expected - window) ++lo;
         std::size_t hi = lo;
         while (hi < path.size() && path[hi].s <= expected + window) ++hi;
-        double best = nearest(sample, lo, std::min(hi + 1, path.size()));
-        if (!(best < kCloseEnough * kCloseEnough)) best = std::min(best, nearest(sample, 0, path.size()));
+        double best = NearestSquared(path, x, lo, std::min(hi + 1, path.size()));
+        if (!(best < kCloseEnough * kCloseEnough)) best = std::min(best, NearestSquared(path, x, 0, path.size()));
         if (std::isfinite(best)) worst = std::max(worst, best);
     }
     return std::sqrt(worst);

@@ -9,6 +9,7 @@
 
 #include "cli/cli_run.h"
 #include "cli/commands.h"
+#include "geometry/cubic_bezier.h"
 #include "support/test_support.h"
 #include "track/track_io.h"
 
@@ -135,16 +136,9 @@ TEST(InfoCommand, DemoTrack) {
     for (std::size_t i = 0; i + 1 < t.bezr.vertices.size(); ++i) {
         const BezierVertex& a = t.bezr.vertices[i];
         const BezierVertex& b = t.bezr.vertices[i + 1];
-        const Vector3 p[4] = {a.position, a.control_next, b.control_prev, b.position};
-        double px = p[0].x, py = p[0].y, pz = p[0].z;
-        for (int k = 1; k <= 400; ++k) {
-            const double u = k / 400.0, w = 1 - u;
-            const double c[4] = {w * w * w, 3 * u * w * w, 3 * u * u * w, u * u * u};
-            double x = 0, y = 0, z = 0;
-            for (int m = 0; m < 4; ++m) x += c[m] * p[m].x, y += c[m] * p[m].y, z += c[m] * p[m].z;
-            fine += std::sqrt((x - px) * (x - px) + (y - py) * (y - py) + (z - pz) * (z - pz));
-            px = x, py = y, pz = z;
-        }
+        const CubicBezier c{
+            {ToDVec3(a.position), ToDVec3(a.control_next), ToDVec3(b.control_prev), ToDVec3(b.position)}};
+        for (int k = 1; k <= 400; ++k) fine += Norm(c.Point(k / 400.0) - c.Point((k - 1) / 400.0));
     }
     EXPECT_NEAR(j.at("length").get<double>(), fine, fine * 1e-3);
 }

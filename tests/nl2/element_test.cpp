@@ -33,13 +33,13 @@ TEST(ElementXml, ReadsWhatPeersWriteAndWhatItWrites) {
     EXPECT_EQ(e.rolls[1].coord, 1);
 
     // Its own output reads back to the precision written.
-    e.rolls[1].up[0] = 0.123456789012;
+    e.rolls[1].up.x = 0.123456789012;
     e.description = "heart & <line>";
     Element back;
     ASSERT_TRUE(ParseElementXml(ElementXml(e), back, error)) << error;
     EXPECT_EQ(back.description, e.description);
     EXPECT_EQ(back.vertices, e.vertices);
-    EXPECT_NEAR(back.rolls[1].up[0], 0.123456789, 1e-12);
+    EXPECT_NEAR(back.rolls[1].up.x, 0.123456789, 1e-12);
 }
 
 TEST(ElementXml, RefusesWhatIsNotAnElement) {
@@ -67,18 +67,18 @@ TEST(ElementCurve, PiecesSplitAtStrictVerticesAsNoLimits2BuildsThem) {
     // Four spans between the ends: a clamped B-spline of two pieces, through both ends.
     const std::vector<CurvePiece> spline = BuildPieces({v(0, 0), v(1, 2), v(2, 0), v(3, 2), v(4, 0)});
     ASSERT_EQ(spline.size(), 2u);
-    EXPECT_EQ(spline[0].p[0][0], 0);
-    EXPECT_EQ(spline[1].p[3][0], 4);
+    EXPECT_EQ(spline[0].p[0].x, 0);
+    EXPECT_EQ(spline[1].p[3].x, 4);
     // The join of the two pieces is the B-spline's value at knot 1: (P1 + 2 P2 + P3) / 4 = (2 + 0 + 2) / 4.
-    EXPECT_NEAR(spline[0].p[3][1], 1.0, 1e-12);
-    EXPECT_NEAR(spline[1].p[0][1], 1.0, 1e-12);
+    EXPECT_NEAR(spline[0].p[3].y, 1.0, 1e-12);
+    EXPECT_NEAR(spline[1].p[0].y, 1.0, 1e-12);
     // A strict vertex splits the run: a cubic Bezier (three spans) and a line; two strict in a row, one straight.
     const std::vector<CurvePiece> split = BuildPieces({v(0, 0), v(1, 1), v(2, 1), v(3, 0, true), v(5, 0, true), v(9, 0)});
     ASSERT_EQ(split.size(), 2u);
-    EXPECT_EQ(split[0].p[1][1], 1);
-    EXPECT_EQ(split[1].p[0][0], 3);
-    EXPECT_EQ(split[1].p[3][0], 9);
-    EXPECT_NEAR(split[1].p[1][0], 5, 1e-12);  // a straight at even speed
+    EXPECT_EQ(split[0].p[1].y, 1);
+    EXPECT_EQ(split[1].p[0].x, 3);
+    EXPECT_EQ(split[1].p[3].x, 9);
+    EXPECT_NEAR(split[1].p[1].x, 5, 1e-12);  // a straight at even speed
     // No park is 100 km long: such a file cannot make the reader build millions of nodes.
     Element far;
     far.vertices = {v(0, 0), v(2e5, 0)};
@@ -93,8 +93,8 @@ TEST(ElementCurve, RollPointsBankTheCarriedFrame) {
     e.vertices = {{0, 0, 0, true}, {0, 0, -20, true}};
     auto roll = [](double bank, double coord) {
         RollPoint r;
-        r.up[0] = -std::sin(bank), r.up[1] = std::cos(bank), r.up[2] = 0;
-        r.right[0] = std::cos(bank), r.right[1] = std::sin(bank), r.right[2] = 0;
+        r.up.x = -std::sin(bank), r.up.y = std::cos(bank), r.up.z = 0;
+        r.right.x = std::cos(bank), r.right.y = std::sin(bank), r.right.z = 0;
         r.coord = coord;
         return r;
     };
@@ -105,10 +105,10 @@ TEST(ElementCurve, RollPointsBankTheCarriedFrame) {
     ASSERT_TRUE(track) << error;
     EXPECT_NEAR(track->length(), 20, 1e-9);
     const Frame start = track->FrameAtDistance(0), middle = track->FrameAtDistance(10), end = track->FrameAtDistance(20);
-    EXPECT_NEAR(std::atan2(-start.left[1], start.up[1]), pi / 6, 1e-9);
-    EXPECT_NEAR(std::atan2(-end.left[1], end.up[1]), pi / 2, 1e-9);
+    EXPECT_NEAR(std::atan2(-start.left.y, start.up.y), pi / 6, 1e-9);
+    EXPECT_NEAR(std::atan2(-end.left.y, end.up.y), pi / 2, 1e-9);
     // Zero slope at both ends: the spline between two points is the smoothstep, half way at the middle.
-    EXPECT_NEAR(std::atan2(-middle.left[1], middle.up[1]), pi / 3, 1e-9);
+    EXPECT_NEAR(std::atan2(-middle.left.y, middle.up.y), pi / 3, 1e-9);
     // The ride report reads the same bank (positive to the left) and no roll rate at the ends.
     EXPECT_NEAR(track->At(0, 0.5).roll.v, pi / 3, 1e-9);
     EXPECT_NEAR(track->At(0, 0).roll.d, 0, 1e-9);

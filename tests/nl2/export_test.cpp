@@ -35,10 +35,10 @@ double WorstSampleMiss(const ExportResult& exported, const ElementTrack& track) 
         Frame f;
         for (int it = 0; it < 6; ++it) {
             f = track.FrameAtDistance(s);
-            s += (q[0] - f.point[0]) * f.forward[0] + (q[1] - f.point[1]) * f.forward[1] + (q[2] - f.point[2]) * f.forward[2];
+            s += Dot(q - f.point, f.forward);
         }
         f = track.FrameAtDistance(s);
-        worst = std::max(worst, std::hypot(q[0] - f.point[0], q[1] - f.point[1], q[2] - f.point[2]));
+        worst = std::max(worst, Norm(q - f.point));
         s += step * 0.5;
     }
     return worst;
@@ -54,8 +54,8 @@ TEST(ElementExport, StraightIsOneStrictPairLevelAllAlong) {
     for (std::size_t i = 0; i < e.element.rolls.size(); ++i) {
         const RollPoint& r = e.element.rolls[i];
         EXPECT_NEAR(r.coord, i / 20.0, 1e-9);
-        EXPECT_NEAR(r.up[1], 1, 1e-12);    // level
-        EXPECT_NEAR(r.right[2], 1, 1e-12);  // heading +x, right is +z
+        EXPECT_NEAR(r.up.y, 1, 1e-12);    // level
+        EXPECT_NEAR(r.right.z, 1, 1e-12);  // heading +x, right is +z
     }
     EXPECT_NE(e.element.description.find("1.20 m"), std::string::npos);
 }
@@ -67,8 +67,8 @@ TEST(ElementExport, CircleAtItsSeatAngleReadsBackBankedAndWithoutLateral) {
     EXPECT_LT(WorstSampleMiss(e, track), 1e-5);
     for (double s = 0; s <= track.length(); s += 0.25) {
         const Frame f = track.FrameAtDistance(s);
-        EXPECT_NEAR(std::hypot(f.point[0], f.point[2]), r, 0.005) << s;
-        EXPECT_NEAR(std::atan2(-f.left[1], f.up[1]), seat, 0.2 * kPi / 180) << s;
+        EXPECT_NEAR(std::hypot(f.point.x, f.point.z), r, 0.005) << s;
+        EXPECT_NEAR(std::atan2(-f.left.y, f.up.y), seat, 0.2 * kPi / 180) << s;
     }
     const ride::RideReport ride = ride::MeasureRide(track, {1.0, v, v, 0.5});
     ASSERT_TRUE(ride.ok) << ride.message;
@@ -83,10 +83,10 @@ TEST(ElementExport, LoopIsUpsideDownAtItsTop) {
     Frame top = track.FrameAtDistance(0);
     for (double s = 0; s <= track.length(); s += 0.05) {
         const Frame f = track.FrameAtDistance(s);
-        if (f.point[1] > top.point[1]) top = f;
+        if (f.point.y > top.point.y) top = f;
     }
-    EXPECT_NEAR(top.point[1], 16 - 1, 0.01);  // hearts 1 m inside the rails' 16 m
-    EXPECT_NEAR(top.up[1], -1, 1e-4);
+    EXPECT_NEAR(top.point.y, 16 - 1, 0.01);  // hearts 1 m inside the rails' 16 m
+    EXPECT_NEAR(top.up.y, -1, 1e-4);
 }
 
 TEST(ElementExport, ClosedRingClosesAndRidesWithoutLateralAllRound) {
@@ -99,7 +99,7 @@ TEST(ElementExport, ClosedRingClosesAndRidesWithoutLateralAllRound) {
     EXPECT_LT(std::hypot(a.x - b.x, a.y - b.y, a.z - b.z), 1e-5);
     const ElementTrack track = ReadBack(e);
     const Frame first = track.FrameAtDistance(0), last = track.FrameAtDistance(track.length());
-    for (int k = 0; k < 3; ++k) EXPECT_NEAR(first.up[k], last.up[k], 1e-5);
+    EXPECT_NEAR(Norm(first.up - last.up), 0, 1e-5);
     const ride::RideReport ride = ride::MeasureRide(track, {1.0, v, v, 0.5});
     ASSERT_TRUE(ride.ok) << ride.message;
     EXPECT_LT(ride.summary.lateral_max, 0.02);

@@ -29,8 +29,8 @@ struct Comparison {
     double closing_angle = 0;  // degrees between the first and last roll point's frames
 };
 
-double Angle(const double* a, const double* b) {
-    const double c = a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+double Angle(DVec3 a, DVec3 b) {
+    const double c = Dot(a, b);
     return std::acos(std::clamp(c, -1.0, 1.0)) * kDegrees;
 }
 
@@ -49,31 +49,24 @@ Comparison RoundTrip(const Track& track, double heartline, double start, double 
 
     const std::span<const BezierVertex> vertices(track.bezr.vertices.data(), static_cast<std::size_t>(track.bezr.vertex_count));
     const ride::TrackLine source(vertices, railframe::RollReading::kSimulator, ride::IsClosedCircuit(track), heartline);
-    double s_source = 0, s_element = 0;
-    double prev[3] = {};
+    double s_element = 0;
+    DVec3 prev;
     for (std::size_t c = 0; c < source.Pieces(); ++c) {
         const int steps = static_cast<int>(std::ceil(source.LengthEstimate(c) / 0.1));
         for (int k = c == 0 ? 0 : 1; k <= steps; ++k) {
             const railframe::RailPoint p = source.At(c, static_cast<double>(k) / steps);
-            const double here[3] = {p.heart.x.v, p.heart.y.v, p.heart.z.v};
-            if (k > 0 || c > 0) {
-                const double step = std::hypot(here[0] - prev[0], here[1] - prev[1], here[2] - prev[2]);
-                s_source += step;
-                s_element += step;
-            }
-            std::copy(here, here + 3, prev);
+            const DVec3 here{p.heart.x.v, p.heart.y.v, p.heart.z.v};
+            if (k > 0 || c > 0) s_element += Norm(here - prev);
+            prev = here;
             // The nearest point of the element: slide along its tangent.
             Frame f;
             for (int it = 0; it < 4; ++it) {
                 f = read->FrameAtDistance(s_element);
-                s_element += (here[0] - f.point[0]) * f.forward[0] + (here[1] - f.point[1]) * f.forward[1] +
-                             (here[2] - f.point[2]) * f.forward[2];
+                s_element += Dot(here - f.point, f.forward);
             }
             f = read->FrameAtDistance(s_element);
-            out.heart_max = std::max(out.heart_max, std::hypot(here[0] - f.point[0], here[1] - f.point[1],
-                                                               here[2] - f.point[2]));
-            const double down[3] = {-f.up[0], -f.up[1], -f.up[2]};
-            out.bank_max = std::max(out.bank_max, Angle(p.down, down));
+            out.heart_max = std::max(out.heart_max, Norm(here - f.point));
+            out.bank_max = std::max(out.bank_max, Angle(p.down, -f.up));
         }
     }
     const Frame first = read->FrameAtDistance(0), last = read->FrameAtDistance(read->length());

@@ -9,12 +9,15 @@
 
 #include "heartline/solver.h"
 #include "heartline/track_length.h"
+#include "railframe/carried_frame.h"
 #include "ride/ride_report.h"
 #include "support/ride_tracks.h"
 #include "support/track_builders.h"
 
 namespace torvix::ride {
 namespace {
+
+using railframe::ZeroRollDown;
 
 constexpr double kPi = ridetracks::kPi;
 

@@ -44,6 +44,25 @@ TEST(RollReading, LevelBankedCircleReadsTheSameEitherWay) {
     }
 }
 
+TEST(RollReading, TrackStartingStraightUpCarriesAFrameFromItsFirstPoint) {
+    // Straight up for 30 m, then over into the level: world up says nothing about the first curve's bank.
+    const Track climb =
+        ridetracks::FromNodes({{{0, 0, 0}, {0, 30, 0}}, {{0, 30, 0}, {0, 15, 0}}, {{10, 40, 0}, {15, 0, 0}}});
+    const auto rails = PrepareRails(Vertices(climb), RollReading::kSimulator);
+    std::optional<RailPoint> prev;
+    for (const auto& curve : rails) {
+        for (int k = 0; k <= 100; ++k) {
+            const RailPoint p = EvaluateRail(curve, 1.0, k / 100.0);
+            EXPECT_NEAR(Norm(p.down), 1, 1e-12) << k;
+            EXPECT_NEAR(Dot(p.down, p.tangent), 0, 1e-12) << k;
+            if (prev) {
+                EXPECT_LT(Norm(p.down - prev->down), 0.05) << k;
+            }
+            prev = p;
+        }
+    }
+}
+
 TEST(RollReading, SeatAlignedLoopRidesWithoutLateralAndItsFrameIsContinuous) {
     const Track loop = ridetracks::SeatAlignedLoop();
     const RideReport sim = Ride(loop, RollReading::kSimulator, 22);
@@ -60,8 +79,7 @@ TEST(RollReading, SeatAlignedLoopRidesWithoutLateralAndItsFrameIsContinuous) {
         for (const auto& curve : PrepareRails(Vertices(loop), reading)) {
             for (int k = 0; k <= 250; ++k) {
                 const RailPoint p = EvaluateRail(curve, 1.0, k / 250.0);
-                if (prev) largest = std::max(largest, std::hypot(p.down[0] - prev->down[0], p.down[1] - prev->down[1],
-                                                                 p.down[2] - prev->down[2]));
+                if (prev) largest = std::max(largest, Norm(p.down - prev->down));
                 prev = p;
             }
         }
@@ -106,16 +124,16 @@ TEST(RollReading, RelativeRollAddsATwistEvenOnAVerticalTangent) {
     stutter.bezr.vertices[0].control_next = stutter.bezr.vertices[1].control_prev = stutter.bezr.vertices[0].position;
     stutter.bezr.vertex_count = 5;
     const auto after = PrepareRails(Vertices(stutter), RollReading::kSimulator);
-    EXPECT_NEAR(EvaluateRail(after[2], 1.0, 0.5).down[1], -1, 1e-9);
+    EXPECT_NEAR(EvaluateRail(after[2], 1.0, 0.5).down.y, -1, 1e-9);
 
     // On the loop's vertical side the twist turns the seat out of the loop's plane by just that much.
     Track loop = ridetracks::SeatAlignedLoop();
     loop.bezr.vertices[3].roll = 0.3f;
     const auto loop_rails = PrepareRails(Vertices(loop), RollReading::kSimulator);
     const RailPoint side = EvaluateRail(loop_rails[2], 1.0, 1);
-    EXPECT_NEAR(side.tangent[1], 1, 1e-6);
-    EXPECT_NEAR(std::abs(side.down[2]), std::sin(0.3), 1e-5);
-    EXPECT_NEAR(side.down[0], std::cos(0.3), 1e-5);  // outward from the loop's centre
+    EXPECT_NEAR(side.tangent.y, 1, 1e-6);
+    EXPECT_NEAR(std::abs(side.down.z), std::sin(0.3), 1e-5);
+    EXPECT_NEAR(side.down.x, std::cos(0.3), 1e-5);  // outward from the loop's centre
 }
 
 
@@ -144,12 +162,12 @@ TEST(ClosedCircuit, LoopAndReturnClosesOnTheFirstVertexFrameAndJoinsItsRates) {
         const auto rails = PrepareRails(Vertices(circuit), RollReading::kSimulator, true);
         ASSERT_EQ(rails.size(), n);
         const auto& closing = rails.back().twist;
-        EXPECT_NEAR(closing.length, 15, 1e-4);
+        EXPECT_NEAR(rails.back().carried.length, 15, 1e-4);
         EXPECT_NEAR(closing.change, -0.4, 1e-6);  // the last vertex's bank rolled out to the first's
         // The frame arrives on the first vertex's own, and the seat-aligned loop still rides in its plane.
         const RailPoint end = EvaluateRail(rails.back(), 1.0, 1), start = EvaluateRail(rails.front(), 1.0, 0);
-        for (int k = 0; k < 3; ++k) EXPECT_NEAR(end.down[k], start.down[k], 1e-6);
-        EXPECT_NEAR(EvaluateRail(rails[5], 1.0, 0).down[1], 1, 1e-6);  // upside down at the top
+        EXPECT_NEAR(Norm(end.down - start.down), 0, 1e-6);
+        EXPECT_NEAR(EvaluateRail(rails[5], 1.0, 0).down.y, 1, 1e-6);  // upside down at the top
         // Through the joint the rate is continuous when the first vertex asks for it: the
         // length-weighted turn of the two curves (closing 15 m, -0.4 rad; run-in 30 m, none).
         const double joint = flagged ? 15 * -0.4 / 45 : 0;
