@@ -1,5 +1,6 @@
 // The refined banking method: the same inputs, failures, observer and commit
 // as the literal solver, a different way of getting from one to the other.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -17,9 +18,6 @@ namespace refined {
 
 namespace {
 
-// Seconds of ride on each side of a closed circuit's joint that the banking
-// sees across it: beyond the widest smoothing.
-constexpr double kJointReach = 6;
 
 // The fit's first and last vertices lie on one place of a closed circuit: one
 // vertex there, with the mean of both sides' tangents so that the closing
@@ -57,23 +55,43 @@ Lap LapOf(const Track& track, std::span<const BezierVertex> vertices, int segmen
     return lap;
 }
 
+// Seconds of ride on each side of a closed circuit's joint that the banking
+// sees across it: three of the widest smoothing widths the run asks for, and
+// half as much again for the widening the roll-rate bound may add.
+double JointReach(const Lap& lap, int filter, const RefinedTuning& tuning) {
+    int count = std::max(filter, 0);
+    for (const Segment& s : lap.segments)
+        if (s.color_2 < kFirstNonCountColour) count = std::max(count, static_cast<int>(s.color_2));
+    return std::max(1.0, 4.5 * count * tuning.sigma_per_count);
+}
+
 // The down vector wanted at every grid point: chosen (around a closed
 // circuit with the joint's other side in view) and smoothed in ride time.
-std::vector<DVec3> WantedDown(const Grid& grid, std::span<const BezierVertex> vertices, const Lap& lap, int filter,
+std::vector<DVec3> WantedDown(Grid& grid, std::span<const BezierVertex> vertices, const Lap& lap, int filter,
                               const RefinedTuning& tuning) {
-    std::size_t first = 0;
-    const Grid banked = lap.closed ? AroundTheLap(grid, kJointReach, first) : grid;
+    const LapMargins margins = lap.closed ? AroundTheLap(grid, JointReach(lap, filter, tuning)) : LapMargins{};
+    const std::size_t first = margins.before;
+    const Grid& banked = grid;
     const std::vector<DVec3> frame = MinimalFrame(banked);
     // The designer's own roll as the simulator will show it.
-    const std::vector<railframe::RailCurve> rails =
-        railframe::PrepareRails(vertices, railframe::RollReading::kSimulator, lap.closed);
+    // Read only where a colour asks for it: most tracks are banked by the forces alone.
+    auto asks = [](const Segment& s) {
+        return s.color_1 == kDesignerRollColour || s.color_1 == kBlendToRollColour ||
+               s.color_1 == kBlendToForceColour;
+    };
     std::vector<DVec3> designer(banked.points.size());
-    for (std::size_t i = 0; i < designer.size(); ++i) {
-        const GridPoint& g = banked.points[i];
-        designer[i] = railframe::EvaluateRail(rails[g.in_curve], 0.0, g.in_t).down;
+    if (std::any_of(lap.segments.begin(), lap.segments.end(), asks)) {
+        const std::vector<railframe::RailCurve> rails =
+            railframe::PrepareRails(vertices, railframe::RollReading::kSimulator, lap.closed);
+        for (std::size_t i = 0; i < designer.size(); ++i) {
+            const GridPoint& g = banked.points[i];
+            if (asks(lap.segments[static_cast<std::size_t>(g.in_curve)]))
+                designer[i] = railframe::EvaluateRail(rails[g.in_curve], 0.0, g.in_t).down;
+        }
     }
     BankTargets targets = ChooseTargets(banked, frame, designer, lap.segments, filter, tuning);
     const std::vector<double> angle = SmoothInTime(banked, targets, tuning);
+    TrimTheLap(grid, margins);
     std::vector<DVec3> down(grid.points.size());
     for (std::size_t i = 0; i < down.size(); ++i)
         down[i] = railframe::TurnAbout(frame[first + i], grid.points[i].tangent, angle[first + i]);

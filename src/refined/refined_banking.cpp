@@ -174,15 +174,17 @@ BankTargets ChooseTargets(const Grid& grid, const std::vector<DVec3>& frame, con
 }
 
 std::vector<double> SmoothInTime(const Grid& grid, BankTargets& targets, const RefinedTuning& tuning) {
-    const auto& g = grid.points;
-    const std::size_t n = g.size();
+    const std::size_t n = grid.points.size();
+    // Ride times side by side: the window sums below walk them far more often than anything else.
+    std::vector<double> time(n);
+    for (std::size_t i = 0; i < n; ++i) time[i] = grid.points[i].time;
     std::vector<double>& sigma = targets.sigma;
     // The width may shrink only slowly along the ride, so a small count beside a large one cannot cut a step.
     auto limit_fall = [&] {
         for (std::size_t i = 1; i < n; ++i)
-            sigma[i] = std::max(sigma[i], sigma[i - 1] - tuning.sigma_fall_rate * (g[i].time - g[i - 1].time));
+            sigma[i] = std::max(sigma[i], sigma[i - 1] - tuning.sigma_fall_rate * (time[i] - time[i - 1]));
         for (std::size_t i = n - 1; i > 0; --i)
-            sigma[i - 1] = std::max(sigma[i - 1], sigma[i] - tuning.sigma_fall_rate * (g[i].time - g[i - 1].time));
+            sigma[i - 1] = std::max(sigma[i - 1], sigma[i] - tuning.sigma_fall_rate * (time[i] - time[i - 1]));
     };
     std::vector<double> out(n);
     // exp(-x) for x in [0, 4.5] (out to three widths), interpolated from a table.
@@ -200,16 +202,16 @@ std::vector<double> SmoothInTime(const Grid& grid, BankTargets& targets, const R
                 out[i] = targets.angle[i];
                 continue;
             }
-            const double reach = 3 * s, t0 = g[i].time;
-            while (lo < i && g[lo].time < t0 - reach) ++lo;
-            while (lo > 0 && g[lo - 1].time >= t0 - reach) --lo;
+            const double reach = 3 * s, t0 = time[i];
+            while (lo < i && time[lo] < t0 - reach) ++lo;
+            while (lo > 0 && time[lo - 1] >= t0 - reach) --lo;
             hi = std::max(hi, i);
-            while (hi + 1 < n && g[hi + 1].time <= t0 + reach) ++hi;
-            while (hi > i && g[hi].time > t0 + reach) --hi;
+            while (hi + 1 < n && time[hi + 1] <= t0 + reach) ++hi;
+            while (hi > i && time[hi] > t0 + reach) --hi;
             const double scale = kGaussTable / (2 * s * s * kGaussReach);
             double sum = 0, wsum = 0;
             for (std::size_t j = lo; j <= hi; ++j) {
-                const double dt = g[j].time - t0;
+                const double dt = time[j] - t0;
                 const double x = std::min(dt * dt * scale, double(kGaussTable));
                 const std::size_t at = std::min(static_cast<std::size_t>(x), std::size_t{kGaussTable - 1});
                 const double f = x - double(at);
@@ -227,7 +229,7 @@ std::vector<double> SmoothInTime(const Grid& grid, BankTargets& targets, const R
     for (int round = 0; round < 12; ++round) {
         bool widened = false;
         for (std::size_t i = 1; i < n; ++i) {
-            const double dt = g[i].time - g[i - 1].time;
+            const double dt = time[i] - time[i - 1];
             if (dt <= 0 || std::abs(out[i] - out[i - 1]) <= limit * dt) continue;
             for (std::size_t j : {i - 1, i}) sigma[j] = std::max(sigma[j] * 1.5, sigma[j] + 0.03);
             widened = true;

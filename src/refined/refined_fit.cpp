@@ -286,7 +286,7 @@ std::vector<BezierVertex> WriteVertices(const Coords& coord, const RailsReading&
 }
 
 // A Gaussian of `width` metres along the grid over the inner points (the ends stay out).
-std::vector<DVec3> SmoothAlong(const std::vector<GridPoint>& g, const std::vector<DVec3>& v, double width) {
+std::vector<DVec3> SmoothAlong(const decltype(Grid::points)& g, const std::vector<DVec3>& v, double width) {
     const std::size_t n = v.size();
     std::vector<DVec3> out(v);
     std::size_t lo = 1;
@@ -312,16 +312,29 @@ struct Fit {
     std::vector<double> local;  // the misfit's share at every grid point
 };
 
+// The rails of a fit's first round: along the wanted down vectors, whatever
+// the rate flags, so every fit starts from the same ones.
+struct FirstRails {
+    Coords coord;
+    RailsReading reading;
+};
+
 // One fit with the given rate flags per vertex: rails and twists refitted in
 // turn, the rails along the down vectors the twists actually give. A round can
 // make things worse: the best one is kept.
 Fit FitWithFlags(const FitInputs& in, const RailsSystem& rails, const std::vector<DVec3>& path_bending,
-                 const std::vector<char>& flags) {
-    std::vector<DVec3> down(in.wanted_down);
+                 const FirstRails& first, const std::vector<char>& flags) {
+    std::vector<DVec3> down;
     Fit best;
     for (int round = 0; round < in.tuning.rounds; ++round) {
-        const Coords coord = SolveRails(rails, in, path_bending, down);
-        const RailsReading reading = ReadRails(CurvesOf(coord, in.segments), in.grid);
+        Coords solved;
+        RailsReading read;
+        if (round > 0) {
+            solved = SolveRails(rails, in, path_bending, down);
+            read = ReadRails(CurvesOf(solved, in.segments), in.grid);
+        }
+        const Coords& coord = round > 0 ? solved : first.coord;
+        const RailsReading& reading = round > 0 ? read : first.reading;
         const Twists twists = SolveTwists(in, reading, flags);
         Misfit misfit = MeasureMisfit(in, reading, twists);
         // (A misfit that is not a number still leaves vertices, which the run then refuses.)
@@ -397,8 +410,11 @@ std::vector<BezierVertex> FitRailsAndRolls(const FitInputs& in) {
     const std::size_t vertices = static_cast<std::size_t>(in.segments) + 1;
     const RailsSystem rails = FactorRails(in.grid, in.segments, in.tuning);
     const std::vector<DVec3> path_bending = PathBending(in.grid, in.tuning);
-    Fit eased = FitWithFlags(in, rails, path_bending, std::vector<char>(vertices, 0));
-    Fit flagged = FitWithFlags(in, rails, path_bending, std::vector<char>(vertices, 1));
+    FirstRails first;
+    first.coord = SolveRails(rails, in, path_bending, in.wanted_down);
+    first.reading = ReadRails(CurvesOf(first.coord, in.segments), in.grid);
+    Fit eased = FitWithFlags(in, rails, path_bending, first, std::vector<char>(vertices, 0));
+    Fit flagged = FitWithFlags(in, rails, path_bending, first, std::vector<char>(vertices, 1));
     std::vector<double> around_eased(vertices, 0.0), around_flagged(vertices, 0.0);
     for (std::size_t i = 0; i < in.grid.points.size(); ++i) {
         const int c = in.grid.points[i].out_curve;
@@ -409,7 +425,7 @@ std::vector<BezierVertex> FitRailsAndRolls(const FitInputs& in) {
     }
     std::vector<char> mixed_flags(vertices, 0);
     for (std::size_t v = 0; v < vertices; ++v) mixed_flags[v] = around_flagged[v] < around_eased[v];
-    Fit mixed = FitWithFlags(in, rails, path_bending, mixed_flags);
+    Fit mixed = FitWithFlags(in, rails, path_bending, first, mixed_flags);
     if (eased.misfit < mixed.misfit && eased.misfit <= flagged.misfit) return std::move(eased.vertices);
     if (flagged.misfit < mixed.misfit && flagged.misfit < eased.misfit) return std::move(flagged.vertices);
     return std::move(mixed.vertices);

@@ -15,6 +15,7 @@
 #include "geometry/dvec3.h"
 #include "heartline/solver.h"
 #include "railframe/carried_frame.h"
+#include "track/bulk_allocator.h"
 #include "track/track.h"
 
 namespace torvix::refined {
@@ -73,7 +74,9 @@ struct GridPoint {
 };
 
 struct Grid {
-    std::vector<GridPoint> points;
+    // Populated in one piece: a run's grid is large, and first-touching it page
+    // by page cost more than building it.
+    std::vector<GridPoint, BulkAllocator<GridPoint>> points;
     int per_curve = 0;  // points per output curve (the grid has segments * per_curve + 1)
 };
 
@@ -82,11 +85,15 @@ struct Grid {
 std::optional<std::string> BuildGrid(const ExactPath& path, int segments, int precision, double e_start,
                                      double gradient, const RefinedTuning& tuning, Grid& grid);
 
-// A closed circuit's grid runs once round, its last point on its first. The
-// grid with the points within `reach` seconds of that joint repeated on its
-// other side, so that what is chosen and smoothed there sees both sides;
-// `before` gets how many come before the grid itself.
-Grid AroundTheLap(const Grid& grid, double reach, std::size_t& before);
+// A closed circuit's grid runs once round, its last point on its first.
+// AroundTheLap repeats the points within `reach` seconds of that joint on its
+// other side, so that what is chosen and smoothed there sees both sides, and
+// says how many it put before and after the grid; TrimTheLap takes them off.
+struct LapMargins {
+    std::size_t before = 0, after = 0;
+};
+LapMargins AroundTheLap(Grid& grid, double reach);
+void TrimTheLap(Grid& grid, LapMargins margins);
 
 // ---- Banking ----
 

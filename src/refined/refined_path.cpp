@@ -108,6 +108,9 @@ std::optional<std::string> BuildGrid(const ExactPath& path, int segments, int pr
                               static_cast<int>(std::ceil(curve_length / tuning.grid_step))});
     grid.per_curve = per;
     const int count = segments * per + 1;
+    // Room for a closed circuit's margins (AroundTheLap: a few seconds of
+    // ride on each side), so that they fit without moving the grid.
+    grid.points.reserve(static_cast<std::size_t>(count) + static_cast<std::size_t>(count) / 4);
     grid.points.assign(static_cast<std::size_t>(count), GridPoint{});
     int hint = 0;
     for (int i = 0; i < count; ++i) {
@@ -123,29 +126,31 @@ std::optional<std::string> BuildGrid(const ExactPath& path, int segments, int pr
     return std::nullopt;
 }
 
-Grid AroundTheLap(const Grid& grid, double reach, std::size_t& before) {
-    const auto& g = grid.points;
-    const GridPoint& end = g.back();
-    Grid out;
-    out.per_curve = grid.per_curve;
-    std::size_t near = 0;
-    for (const GridPoint& p : g) near += (p.time <= reach) + (p.time >= end.time - reach);
-    out.points.reserve(g.size() + near);
+LapMargins AroundTheLap(Grid& grid, double reach) {
+    auto& g = grid.points;
+    const GridPoint end = g.back();
     // The lap's first and last points are one place: each side takes the other's inner points.
+    std::vector<GridPoint> before, after;
     for (std::size_t i = 1; i + 1 < g.size(); ++i) {
-        if (g[i].time < end.time - reach) continue;
-        GridPoint p = g[i];
-        p.s -= end.s, p.time -= end.time;
-        out.points.push_back(p);
+        if (g[i].time >= end.time - reach) {
+            before.push_back(g[i]);
+            before.back().s -= end.s, before.back().time -= end.time;
+        }
+        if (g[i].time <= reach) {
+            after.push_back(g[i]);
+            after.back().s += end.s, after.back().time += end.time;
+        }
     }
-    before = out.points.size();
-    out.points.insert(out.points.end(), g.begin(), g.end());
-    for (std::size_t i = 1; i + 1 < g.size() && g[i].time <= reach; ++i) {
-        GridPoint p = g[i];
-        p.s += end.s, p.time += end.time;
-        out.points.push_back(p);
-    }
-    return out;
+    // BuildGrid left room, so the grid grows in place instead of being copied.
+    g.insert(g.begin(), before.begin(), before.end());
+    g.insert(g.end(), after.begin(), after.end());
+    return {before.size(), after.size()};
+}
+
+void TrimTheLap(Grid& grid, LapMargins margins) {
+    auto& g = grid.points;
+    g.erase(g.end() - static_cast<std::ptrdiff_t>(margins.after), g.end());
+    g.erase(g.begin(), g.begin() + static_cast<std::ptrdiff_t>(margins.before));
 }
 
 }  // namespace torvix::refined
