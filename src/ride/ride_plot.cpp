@@ -119,7 +119,7 @@ std::string PanelColour(const PlotPanel& panel) {
 std::string RidePlotSvg(const RideReport& report, const PlotOptions& options) {
     Svg svg(options.width, options.height);
     const std::vector<PlotPanel>& panels = PlotPanels();
-    const double left = 80, right_margin = 40, top = 70, gap = 16, bottom = 50;
+    const double left = 80, right_margin = 40, top = 86, gap = 16, bottom = 50;
     const double plot_w = options.width - left - right_margin;
     const double plot_h = (options.height - top - bottom - gap * double(panels.size() - 1)) / double(panels.size());
     const double s_max = std::max(report.summary.length, 1.0);
@@ -132,9 +132,8 @@ std::string RidePlotSvg(const RideReport& report, const PlotOptions& options) {
                        Num(sum.lateral_rms, 3) + " g; airtime " + Num(sum.airtime, 1) + " s; roll rate max " +
                        Num(sum.roll_rate_max, 0) + " deg/s";
     if (sum.valley) line += "; VALLEYS at " + Num(sum.valley->s) + " m";
-    svg.Text(left, 46, line, "fill=\"#333\"");
-    svg.Text(options.width - right_margin, 24, "Ride: " + JudgeRide(report).text,
-             "text-anchor=\"end\" font-size=\"13\" fill=\"#222\"");
+    svg.Text(left, 64, line, "fill=\"#333\"");
+    svg.Text(left, 44, "Ride: " + JudgeRide(report).text, "font-size=\"13\" fill=\"#222\"");
 
     const Panel* last = nullptr;
     std::vector<Panel> placed;

@@ -134,49 +134,54 @@ double ParameterAt(const LengthRow& row, double at) {
     return (double(k) + (span > 0 ? std::clamp((at - row[k]) / span, 0.0, 1.0) : 0.0)) / kTableSteps;
 }
 
-// Per sample, where the designer's own roll is asked for, the down vector of
-// that roll, which the track is measured against there instead of the
-// natural attitude. A track measured alone is its own drawing (colour-0
-// stretches follow the drawn roll by definition); a rebuilt track is measured
-// against the drawn track at the same share of the ride, since its curves are
-// not the drawn ones.
-std::vector<std::optional<DVec3>> DesignerReference(const std::vector<RideSample>& samples,
-                                                    const std::vector<SampleFrame>& frames, const Track& track,
-                                                    const Track* drawn, railframe::RollReading reading,
-                                                    double ride_length) {
-    std::vector<std::optional<DVec3>> out(samples.size());
-    if (!drawn) {
+// What a sample is measured against: the heart line's tangents that the
+// natural attitude is worked out along, and, where the designer's own roll is
+// asked for, the down vector of that roll instead.
+struct Reference {
+    std::vector<DVec3> tangents;
+    std::vector<std::optional<DVec3>> designer;
+};
+
+// A track measured alone is its own drawing: the natural attitude along its
+// own heart line, and colour-0 stretches follow the drawn roll by definition.
+// A rebuilt track is measured against the track it was drawn as, at the same
+// share of the ride: the natural attitude is the drawn path's (a rebuilt heart
+// line that wobbles must not turn it), and so is the designer's roll.
+Reference ReferenceOf(const std::vector<RideSample>& samples, const std::vector<SampleFrame>& frames,
+                      const Track& track, const Track* drawn, railframe::RollReading reading, double ride_length) {
+    Reference out;
+    out.designer.resize(samples.size());
+    for (const SampleFrame& f : frames) out.tangents.push_back(f.tangent);
+    const std::size_t count =
+        drawn ? std::min(static_cast<std::size_t>(std::max<Long>(0, drawn->bezr.vertex_count)), drawn->bezr.vertices.size())
+              : 0;
+    if (!drawn || count < 2 || !(ride_length > 0) || !AllFinite({drawn->bezr.vertices.data(), count})) {
         for (std::size_t i = 0; i < samples.size(); ++i)
-            if (AsksForDesignerRoll(track, static_cast<std::size_t>(samples[i].curve))) out[i] = frames[i].down;
+            if (AsksForDesignerRoll(track, static_cast<std::size_t>(samples[i].curve))) out.designer[i] = frames[i].down;
         return out;
     }
-    const auto& v = drawn->bezr.vertices;
-    const std::size_t count = std::min(static_cast<std::size_t>(std::max<Long>(0, drawn->bezr.vertex_count)), v.size());
-    if (count < 2 || !(ride_length > 0) || !AllFinite({v.data(), count})) return out;
-    bool any = false;
-    for (std::size_t c = 0; c + 1 < count && !any; ++c) any = AsksForDesignerRoll(*drawn, c);
-    if (!any) return out;
-    const std::vector<RailCurve> rails = PrepareRails({v.data(), count}, reading, IsClosedCircuit(*drawn));
+    const std::vector<RailCurve> rails =
+        PrepareRails({drawn->bezr.vertices.data(), count}, reading, IsClosedCircuit(*drawn));
     const std::vector<LengthRow> table = LengthTable(rails);
     const double total = table.back()[kTableSteps];
     std::size_t c = 0;
     for (std::size_t i = 0; i < samples.size(); ++i) {
         const double at = samples[i].s / ride_length * total;
         while (c + 1 < rails.size() && table[c][kTableSteps] < at) ++c;
-        if (!AsksForDesignerRoll(*drawn, c)) continue;
-        out[i] = EvaluateRail(rails[c], 0.0, ParameterAt(table[c], at)).down;
+        const double t = ParameterAt(table[c], at);
+        const DVec3 tangent = Unit(rails[c].bezier.D1(t));
+        if (Norm(tangent) > 0) out.tangents[i] = tangent;
+        if (AsksForDesignerRoll(*drawn, c)) out.designer[i] = EvaluateRail(rails[c], 0.0, t).down;
     }
     return out;
 }
 
 // Marks the samples turned over without a reason.
-void MarkUnasked(std::vector<RideSample>& samples, const std::vector<SampleFrame>& frames,
-                 const std::vector<std::optional<DVec3>>& designer) {
-    std::vector<DVec3> tangents(frames.size());
-    for (std::size_t i = 0; i < frames.size(); ++i) tangents[i] = frames[i].tangent;
-    const std::vector<DVec3> natural = NaturalDown(tangents);
+void MarkUnasked(std::vector<RideSample>& samples, const std::vector<SampleFrame>& frames, const Reference& reference) {
+    const std::vector<DVec3> natural = NaturalDown(reference.tangents);
     for (std::size_t i = 0; i < samples.size(); ++i)
-        samples[i].unasked = UnaskedRoll(designer[i].value_or(natural[i]), frames[i].down, frames[i].force);
+        samples[i].unasked =
+            UnaskedRoll(reference.designer[i].value_or(natural[i]), frames[i].down, frames[i].force);
 }
 
 // The share of an interval where |lateral| exceeds `limit`, the force taken as linear across it.
@@ -253,12 +258,12 @@ void Summarise(RideReport& report) {
     }
 }
 
-// Per sample, the designer's roll the track is measured against there, if any.
-using DesignerReferenceFn = std::function<std::vector<std::optional<DVec3>>(
-    const std::vector<RideSample>&, const std::vector<SampleFrame>&, double ride_length)>;
+// What the samples of a ride are measured against, once they are taken.
+using ReferenceFn = std::function<Reference(const std::vector<RideSample>&, const std::vector<SampleFrame>&,
+                                            double ride_length)>;
 
-// The report of a line, its unasked roll measured against `designer` where that says so.
-RideReport Measure(const RideLine& line, const RideParams& params, const DesignerReferenceFn& designer);
+// The report of a line, its unasked roll measured against `reference`.
+RideReport Measure(const RideLine& line, const RideParams& params, const ReferenceFn& reference);
 
 }  // namespace
 
@@ -279,14 +284,18 @@ RideReport MeasureRide(const Track& track, const RideParams& params, const Track
     }
     return Measure(TrackLine(vertices, params.reading, IsClosedCircuit(track), params.heartline), params,
                    [&](const std::vector<RideSample>& samples, const std::vector<SampleFrame>& frames, double length) {
-                       return DesignerReference(samples, frames, track, drawn, params.reading, length);
+                       return ReferenceOf(samples, frames, track, drawn, params.reading, length);
                    });
 }
 
 RideReport MeasureRide(const RideLine& line, const RideParams& params) {
-    return Measure(line, params, [](const std::vector<RideSample>& samples, const std::vector<SampleFrame>&, double) {
-        return std::vector<std::optional<DVec3>>(samples.size());
-    });
+    return Measure(line, params,
+                   [](const std::vector<RideSample>& samples, const std::vector<SampleFrame>& frames, double) {
+                       Reference own;
+                       own.designer.resize(samples.size());
+                       for (const SampleFrame& f : frames) own.tangents.push_back(f.tangent);
+                       return own;
+                   });
 }
 
 namespace {
@@ -447,7 +456,7 @@ void ReportValley(const EnergyLine& energy, RideReport& report) {
                                                    : ClosingValleySentence(energy.valley_s, curve);
 }
 
-RideReport Measure(const RideLine& line, const RideParams& params, const DesignerReferenceFn& designer) {
+RideReport Measure(const RideLine& line, const RideParams& params, const ReferenceFn& reference) {
     RideReport report;
     report.params = params;
     if (line.Pieces() == 0) {
@@ -483,7 +492,7 @@ RideReport Measure(const RideLine& line, const RideParams& params, const Designe
     std::vector<SampleFrame> frames;
     report.samples.reserve(static_cast<std::size_t>(length / params.step) + 4 * grid.size() + 1);
     TakeSamples(line, grid, params.step, energy, report, frames);
-    MarkUnasked(report.samples, frames, designer(report.samples, frames, length));
+    MarkUnasked(report.samples, frames, reference(report.samples, frames, length));
     SetRideTimes(report.samples);
     Summarise(report);
     if (std::isfinite(energy.valley_s)) {
