@@ -78,7 +78,10 @@ void MainWindow::LoadFile(const std::string& file) {
     }
     if (!loaded.skipped.empty()) {
         std::string all;
-        for (const SkippedChunk& s : loaded.skipped) all += (all.empty() ? "" : "\n") + SkippedChunkText(s);
+        for (const SkippedChunk& s : loaded.skipped) {
+            if (!all.empty()) all += '\n';
+            all += SkippedChunkText(s);
+        }
         ShowMessage(FromStd(SkippedChunksMessage(loaded.skipped)), 3000, FromStd(all));
     }
     ShowLength(session_->length());
