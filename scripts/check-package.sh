@@ -65,7 +65,8 @@ grep -q '\*\.nltrack' "$mime/globs2" 2>/dev/null || fail "the MIME database has 
 # Manual pages made from --help: every command --help lists is in the page.
 commands=$("$usr/bin/torvix-cli" --help | awk '/^Subcommands:/ {on = 1; next} on && /^  [a-z]/ {print $1}')
 [ "$(wc -w <<<"$commands")" -ge 4 ] || fail "torvix-cli --help lists too few commands: $commands"
-page=$(zcat "$usr/share/man/man1/torvix-cli.1.gz")
+# roff writes a hyphen as \-; read it as the command name it is.
+page=$(zcat "$usr/share/man/man1/torvix-cli.1.gz" | sed 's/\\-/-/g')
 for c in $commands; do grep -qw -- "$c" <<<"$page" || fail "man page lacks $c"; done
 zcat "$usr/share/man/man1/torvix.1.gz" | grep -q -- 'TRACK\.nltrack' || fail "torvix's man page lacks its usage"
 echo "commands in torvix-cli --help and its manual page: $(echo $commands)"
