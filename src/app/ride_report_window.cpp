@@ -85,11 +85,11 @@ std::vector<TableRow> SideBySide(const std::vector<TableLine>& mine, const std::
     std::vector<TableRow> rows;
     for (const auto& [label, text] : mine) rows.push_back({label, text, {}});
     std::size_t next = 0;  // where a line only the other ride has goes
-    for (const auto& [label, text] : other) {
-        auto it = std::find_if(rows.begin(), rows.end(), [&](const TableRow& r) { return r.label == label; });
+    for (const TableLine& line : other) {
+        auto it = std::find_if(rows.begin(), rows.end(), [&](const TableRow& r) { return r.label == line.first; });
         if (it == rows.end()) it = rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(std::min(next, rows.size())),
-                                               {label, {}, {}});
-        it->other = text;
+                                               {line.first, {}, {}});
+        it->other = line.second;
         next = static_cast<std::size_t>(it - rows.begin()) + 1;
     }
     return rows;
