@@ -11,6 +11,8 @@
 namespace {
 
 using namespace torvix;
+using namespace torvix::heartline;
+using namespace torvix::track;
 
 Track Rebuilt() {
     Track track = bench::GeneratedTrack(200);

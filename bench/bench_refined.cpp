@@ -14,6 +14,9 @@
 namespace {
 
 using namespace torvix;
+using namespace torvix::heartline;
+using namespace torvix::refined;
+using namespace torvix::track;
 
 void BM_Mode(benchmark::State& state, SolverMode mode) {
     const char* env = std::getenv("TORVIX_SHARED_TRACK");

@@ -11,6 +11,8 @@
 namespace {
 
 using namespace torvix;
+using namespace torvix::heartline;
+using namespace torvix::track;
 
 void BM_RideReport(benchmark::State& state) {
     const Track track = bench::GeneratedTrack(200);

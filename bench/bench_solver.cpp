@@ -12,6 +12,8 @@
 namespace {
 
 using namespace torvix;
+using namespace torvix::heartline;
+using namespace torvix::track;
 
 using bench::GeneratedTrack;
 

@@ -8,8 +8,8 @@
 
 namespace {
 
-torvix::Track MakeBigTerrainTrack() {
-    torvix::Track track;
+torvix::track::Track MakeBigTerrainTrack() {
+    torvix::track::Track track;
     track.tera.present = true;
     track.tera.rows = 2048;
     track.tera.columns = 2048;
@@ -26,8 +26,8 @@ torvix::Track MakeBigTerrainTrack() {
 
 const std::vector<std::uint8_t>& Image() {
     static const std::vector<std::uint8_t> image = [] {
-        torvix::Track track = MakeBigTerrainTrack();
-        return torvix::EncodeTrack(track);
+        torvix::track::Track track = MakeBigTerrainTrack();
+        return torvix::track::EncodeTrack(track);
     }();
     return image;
 }
@@ -35,8 +35,8 @@ const std::vector<std::uint8_t>& Image() {
 void BM_ReadTrackBytes(benchmark::State& state) {
     const auto& image = Image();
     for (auto _ : state) {
-        torvix::Track track;
-        if (!torvix::ReadTrackBytes(image, track)) state.SkipWithError("decode failed");
+        torvix::track::Track track;
+        if (!torvix::track::ReadTrackBytes(image, track)) state.SkipWithError("decode failed");
         benchmark::DoNotOptimize(track.tera.heights.data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * image.size()));
@@ -44,10 +44,10 @@ void BM_ReadTrackBytes(benchmark::State& state) {
 BENCHMARK(BM_ReadTrackBytes)->Unit(benchmark::kMillisecond);
 
 void BM_EncodeTrack(benchmark::State& state) {
-    torvix::Track track = MakeBigTerrainTrack();
+    torvix::track::Track track = MakeBigTerrainTrack();
     std::size_t size = 0;
     for (auto _ : state) {
-        const std::vector<std::uint8_t> image = torvix::EncodeTrack(track);
+        const std::vector<std::uint8_t> image = torvix::track::EncodeTrack(track);
         size = image.size();
         benchmark::DoNotOptimize(image.data());
     }

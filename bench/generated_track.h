@@ -9,24 +9,24 @@
 
 namespace torvix::bench {
 
-inline Vector3 PathPoint(double s) {
+inline geometry::Vector3 PathPoint(double s) {
     const double x = s;
     const double y = 6.0 * std::sin(s / 70.0) + 2.0 * std::sin(s / 23.0);
     const double z = 25.0 * std::sin(s / 90.0);
     return {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
 }
 
-inline Track GeneratedTrack(int vertices) {
+inline track::Track GeneratedTrack(int vertices) {
     const double length = 1000.0;
     const double step = length / (vertices - 1);
-    Track track;
+    track::Track track;
     track.bezr.vertex_count = vertices;
     for (int i = 0; i < vertices; ++i) {
         const double s = i * step;
-        const Vector3 p = PathPoint(s);
+        const geometry::Vector3 p = PathPoint(s);
         // Central-difference direction; arms a third of the spacing.
-        const Vector3 d = VecNormalize(VecSub(PathPoint(s + 0.01), PathPoint(s - 0.01)));
-        BezierVertex v;
+        const geometry::Vector3 d = VecNormalize(VecSub(PathPoint(s + 0.01), PathPoint(s - 0.01)));
+        track::BezierVertex v;
         v.position = p;
         v.control_next = VecAdd(p, VecScale(d, step / 3));
         v.control_prev = VecSub(p, VecScale(d, step / 3));
@@ -36,10 +36,10 @@ inline Track GeneratedTrack(int vertices) {
     track.segm.segment_count = vertices - 1;
     track.segm.segments.resize(vertices - 1);
     for (int i = 0; i < vertices - 1; ++i) {
-        Segment& seg = track.segm.segments[i];
-        seg.color_1 = i % 10 == 3   ? kDesignerRollColour
-                      : i % 10 == 5 ? kBlendToRollColour
-                      : i % 10 == 6 ? kBlendToForceColour
+        track::Segment& seg = track.segm.segments[i];
+        seg.color_1 = i % 10 == 3   ? track::kDesignerRollColour
+                      : i % 10 == 5 ? track::kBlendToRollColour
+                      : i % 10 == 6 ? track::kBlendToForceColour
                                     : 16777215;
         seg.color_2 = i % 17 == 0 ? 20 : 16777215;
     }

@@ -11,26 +11,26 @@
 #include "track/track_io.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    torvix::Track track;
-    if (!torvix::ReadTrackBytes({data, size}, track)) return 0;
-    const torvix::TrackLengthResult measured = torvix::TrackLength(track);
+    torvix::track::Track track;
+    if (!torvix::track::ReadTrackBytes({data, size}, track)) return 0;
+    const torvix::heartline::TrackLengthResult measured = torvix::heartline::TrackLength(track);
     if (!measured.ok()) return 0;
     if (!std::isfinite(measured.length) || measured.length < 0) std::abort();
-    torvix::AnalyzeTrackEnds(track);
+    torvix::analysis::AnalyzeTrackEnds(track);
 
-    torvix::HeartlineParams params;
+    torvix::heartline::HeartlineParams params;
     params.segments = 4;
     params.precision = 4;
     params.filter = 2;
     // Compared as bytes: a coordinate that is not a number never equals itself.
-    const std::vector<std::uint8_t> before = torvix::EncodeTrack(track);
-    const torvix::SolveResult result = torvix::SolveHeartline(track, measured.length, params);
+    const std::vector<std::uint8_t> before = torvix::track::EncodeTrack(track);
+    const torvix::heartline::SolveResult result = torvix::heartline::SolveHeartline(track, measured.length, params);
     if (!result.ok) {
         // A valley comes without a message (the window has its own); the track stays as it was.
-        if (torvix::EncodeTrack(track) != before) std::abort();
+        if (torvix::track::EncodeTrack(track) != before) std::abort();
         return 0;
     }
     if (track.bezr.vertex_count != params.segments + 1) std::abort();
-    torvix::AnalyzeTrackEnds(track);
+    torvix::analysis::AnalyzeTrackEnds(track);
     return 0;
 }

@@ -17,6 +17,9 @@
 namespace {
 
 using namespace torvix;
+using namespace torvix::heartline;
+using namespace torvix::refined;
+using namespace torvix::track;
 
 // The work grows with the track's length, which the reader allows up to 100 km;
 // beyond these lengths an input costs a fuzzer more executions than it finds.

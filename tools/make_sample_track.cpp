@@ -17,7 +17,7 @@
 
 namespace {
 
-using torvix::kPi;
+using torvix::geometry::kPi;
 constexpr double kDeg = kPi / 180.0;
 
 // One element of the ride: over `length` metres the yaw and the pitch change
@@ -77,7 +77,7 @@ std::vector<PathPoint> Trace(Turtle& t, const Element& e) {
     return out;
 }
 
-torvix::Vector3 Vec(double x, double y, double z) {
+torvix::geometry::Vector3 Vec(double x, double y, double z) {
     return {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
 }
 
@@ -123,9 +123,9 @@ int main(int argc, char** argv) {
         }
     }
 
-    torvix::Track track;
+    torvix::track::Track track;
     track.info.info_text = "Sample ride: station, drop, banked turn, airtime hill, loop, brake run.";
-    const double start_head = 20.0 * 20.0 / torvix::kTwoGravity + points.front().y;
+    const double start_head = 20.0 * 20.0 / torvix::geometry::kTwoGravity + points.front().y;
     const auto n = points.size();
     for (std::size_t i = 0; i < n; ++i) {
         const PathPoint& p = points[i];
@@ -136,7 +136,7 @@ int main(int argc, char** argv) {
                                   : 0;
         const double ahead =
             i + 1 < n ? std::hypot(points[i + 1].x - p.x, points[i + 1].y - p.y, points[i + 1].z - p.z) / 3 : 0;
-        torvix::BezierVertex v;
+        torvix::track::BezierVertex v;
         v.position = Vec(p.x, p.y, p.z);
         v.control_prev = Vec(p.x - hx * (i > 0 ? back : ahead), p.y - hy * (i > 0 ? back : ahead),
                              p.z - hz * (i > 0 ? back : ahead));
@@ -146,25 +146,25 @@ int main(int argc, char** argv) {
             // Bank into the turn so that a train at about the speed it has
             // here (energy head minus height, less a little friction) feels
             // no sideways push; a left turn (toward +z) rolls negative.
-            const double speed_sq = torvix::kTwoGravity * (start_head - 1.0 - p.y);
-            v.roll = static_cast<float>(-std::atan(speed_sq * p.yaw_rate / torvix::kGravity));
+            const double speed_sq = torvix::geometry::kTwoGravity * (start_head - 1.0 - p.y);
+            v.roll = static_cast<float>(-std::atan(speed_sq * p.yaw_rate / torvix::geometry::kGravity));
         }
         v.roll_flag = true;
         track.bezr.vertices.push_back(v);
     }
-    track.bezr.vertex_count = static_cast<torvix::Long>(n);
+    track.bezr.vertex_count = static_cast<torvix::track::Long>(n);
 
     // One segment per curve. The station keeps the designer's flat roll and
     // the curve leaving it blends into force-aligned banking; everything else
     // is force-aligned with the filter count taken from the speed.
     for (std::size_t k = 0; k + 1 < n; ++k) {
-        torvix::Segment s;
+        torvix::track::Segment s;
         s.color_1 = s.color_2 = s.color_3 = 16777215;
-        if (station[k + 1]) s.color_1 = torvix::kDesignerRollColour;
-        if (station[k] && !station[k + 1]) s.color_1 = torvix::kBlendToForceColour;
+        if (station[k + 1]) s.color_1 = torvix::track::kDesignerRollColour;
+        if (station[k] && !station[k + 1]) s.color_1 = torvix::track::kBlendToForceColour;
         track.segm.segments.push_back(s);
     }
-    track.segm.segment_count = static_cast<torvix::Long>(n - 1);
+    track.segm.segment_count = static_cast<torvix::track::Long>(n - 1);
 
     double top = -1e9;
     double length = 0;
@@ -172,8 +172,8 @@ int main(int argc, char** argv) {
         length += std::hypot(points[i].x - points[i - 1].x, points[i].y - points[i - 1].y, points[i].z - points[i - 1].z);
         top = std::max(top, points[i].y);
     }
-    torvix::TrackIoError error;
-    if (!torvix::WriteTrackFile(argv[1], track, &error)) {
+    torvix::track::TrackIoError error;
+    if (!torvix::track::WriteTrackFile(argv[1], track, &error)) {
         std::fprintf(stderr, "%s\n", error.message.c_str());
         return 4;
     }

@@ -17,6 +17,9 @@
 namespace {
 
 using namespace torvix;
+using namespace torvix::heartline;
+using namespace torvix::refined;
+using namespace torvix::track;
 
 struct Row {
     bool ok = false;

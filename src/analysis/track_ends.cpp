@@ -7,7 +7,10 @@
 #include "geometry/vec_angle.h"
 #include "track/track.h"
 
-namespace torvix {
+using namespace torvix::geometry;
+using namespace torvix::track;
+
+namespace torvix::analysis {
 
 namespace {
 
@@ -68,4 +71,4 @@ TrackEndMeasures AnalyzeTrackEnds(const Track& track) {
     return m;
 }
 
-}  // namespace torvix
+}  // namespace torvix::analysis

@@ -3,7 +3,7 @@
 
 #include "track/track_fwd.h"
 
-namespace torvix {
+namespace torvix::analysis {
 
 // Radius in metres (-1.0 for a straight end); slope and tilt in degrees.
 struct TrackEndMeasures {
@@ -15,6 +15,6 @@ struct TrackEndMeasures {
     double tilt_out = -1.0;
 };
 
-TrackEndMeasures AnalyzeTrackEnds(const Track& track);
+TrackEndMeasures AnalyzeTrackEnds(const track::Track& track);
 
-}  // namespace torvix
+}  // namespace torvix::analysis

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace torvix {
+namespace torvix::app {
 
 Rgb FadeTick(FadeState& fade) {
     if (fade.running) {
@@ -78,4 +78,4 @@ void BubbleTick(BubbleState& bubble, RandomSequence& random) {
 
 void ResetBubbleAfterRun(BubbleState& bubble) { bubble.top = kBubbleBottom; }
 
-}  // namespace torvix
+}  // namespace torvix::app

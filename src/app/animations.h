@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace torvix {
+namespace torvix::app {
 
 struct Rgb {
     int red = 0;
@@ -82,4 +82,4 @@ void BubbleTick(BubbleState& bubble, RandomSequence& random);
 // and outline stay, so a burst in progress finishes.
 void ResetBubbleAfterRun(BubbleState& bubble);
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -15,7 +15,7 @@
 
 #include "ride/plot_rules.h"
 
-namespace torvix {
+namespace torvix::app {
 
 namespace {
 
@@ -423,4 +423,4 @@ double ChartStack::RideEnd() const { return other_shown_ && other_end_ > 0 ? std
 
 void ChartStack::ResetZoom() { SetDistanceRange(0, RideEnd()); }
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -21,7 +21,7 @@
 class QLineSeries;
 class QPen;
 
-namespace torvix {
+namespace torvix::app {
 
 class ChartStack : public QWidget {
     Q_OBJECT
@@ -76,4 +76,4 @@ private:
     bool syncing_ = false;
 };
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -2,7 +2,7 @@
 
 #include <QMouseEvent>
 
-namespace torvix {
+namespace torvix::app {
 
 ClickLabel::ClickLabel(QWidget* parent) : QLabel(parent) {}
 
@@ -16,4 +16,4 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
         emit clicked();
 }
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -4,7 +4,7 @@
 
 #include <QLabel>
 
-namespace torvix {
+namespace torvix::app {
 
 class ClickLabel : public QLabel {
     Q_OBJECT
@@ -20,4 +20,4 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QWidget>
 
-namespace torvix {
+namespace torvix::app {
 namespace {
 
 bool IsFilterSeparator(char c) { return c == '|' || c == ':' || c == '\0'; }
@@ -173,4 +173,4 @@ std::optional<std::string> QtFileDialogs::Choose(const DialogRequest& request, Q
     return PathText(chosen.front());
 }
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -16,7 +16,7 @@
 
 class QWidget;
 
-namespace torvix {
+namespace torvix::app {
 
 // Dialog option bits.
 inline constexpr std::int32_t kDialogReadOnly = 0x1;
@@ -89,4 +89,4 @@ public:
     std::optional<std::string> Choose(const DialogRequest& request, QWidget* owner) override;
 };
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -4,7 +4,7 @@
 
 #include "app/window_logic.h"
 
-namespace torvix {
+namespace torvix::app {
 
 int FilterKey(std::string_view text, std::size_t caret, int key_code, bool allow_decimal, bool allow_negative) {
     if (key_code == kKeyBackspace) return key_code;
@@ -49,4 +49,4 @@ PrecisionCheck ClampPrecision(std::string_view text) {
     return check;
 }
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace torvix {
+namespace torvix::app {
 
 inline constexpr int kKeyBackspace = 8;
 
@@ -51,4 +51,4 @@ struct PrecisionCheck {
 
 PrecisionCheck ClampPrecision(std::string_view text);
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -57,12 +57,13 @@ int main(int argc, char** argv) {
     // The skin lives in the window library; a static library's resources
     // must be registered by hand.
     Q_INIT_RESOURCE(skin);
-    torvix::QtFileDialogs dialogs;
-    torvix::QtMessageBoxes boxes;
-    torvix::WindowServices services;
+    torvix::app::QtFileDialogs dialogs;
+    torvix::app::QtMessageBoxes boxes;
+    torvix::app::WindowServices services;
     const std::filesystem::path program_folder = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
-    services.settings_file = torvix::SettingsFilePath(program_folder, torvix::CanKeepSettingsBeside(program_folder),
-                                                      torvix::platform::UserConfigFolder())
+    services.settings_file = torvix::settings::SettingsFilePath(program_folder,
+                                                                torvix::settings::CanKeepSettingsBeside(program_folder),
+                                                                torvix::platform::UserConfigFolder())
                                  .string();
     // The first open dialog starts in the user's home folder; later ones in
     // the folder last loaded from.
@@ -70,7 +71,7 @@ int main(int argc, char** argv) {
     services.dialogs = &dialogs;
     services.message_boxes = &boxes;
     services.skin = QImage(":/skin.png");
-    torvix::MainWindow window(services);
+    torvix::app::MainWindow window(services);
     window.show();
     if (!args.isEmpty()) window.OpenTrack(QFileInfo(args.front()).absoluteFilePath());
     return app.exec();

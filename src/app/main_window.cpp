@@ -26,7 +26,12 @@
 #include "app/window_settings.h"
 #include "texts/display_texts.h"
 
-namespace torvix {
+using namespace torvix::analysis;
+using namespace torvix::settings;
+using namespace torvix::texts;
+using namespace torvix::track;
+
+namespace torvix::app {
 namespace {
 
 const QColor kLightGreen(0, 192, 0);
@@ -297,4 +302,4 @@ void MainWindow::ShowEndMeasures() {
     for (const auto& [result, text] : shown) results_[result]->setText(FromStd(*text));
 }
 
-}  // namespace torvix
+}  // namespace torvix::app

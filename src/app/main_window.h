@@ -22,12 +22,16 @@
 class QLabel;
 class QLineEdit;
 
-namespace torvix {
+namespace torvix::heartline {
+struct HeartlineParams;
+}  // namespace torvix::heartline
 
-namespace ride {
+namespace torvix::ride {
 struct RideReport;
 struct RideVerdict;
-}  // namespace ride
+}  // namespace torvix::ride
+
+namespace torvix::app {
 
 class ClickLabel;
 class FileDialogs;
@@ -43,7 +47,6 @@ class SuggestController;
 class TrackSession;
 class WindowAnimator;
 class WindowSettings;
-struct HeartlineParams;
 struct RunOutcome;
 
 // What the window needs from outside; tests hand in their own.
@@ -90,7 +93,7 @@ public:
     // The report control (Ctrl+R): the ride report of the last successful run.
     void OpenRideReport();
     // The mode switch (Ctrl+B); remembered in Torvix.ini.
-    void SetBankingMode(SolverMode mode);
+    void SetBankingMode(refined::SolverMode mode);
     // The suggest control (Ctrl+G): tries a modest grid of Segments, Precision
     // and Filter on the loaded track and fills the three fields with the best.
     void SuggestSettings();
@@ -101,15 +104,15 @@ public:
     bool run_in_progress() const;
     bool suggesting() const;
     double track_length() const;
-    const Track& current_track() const;
-    const Track& loaded_track() const;
+    const track::Track& current_track() const;
+    const track::Track& loaded_track() const;
     long progress_count() const;
     long progress_total() const;
     const QString& proposed_save_file() const { return save_file_; }
     bool ignores_next_mouse_move() const { return ignore_mouse_move_; }
     const QRegion& shape() const { return region_; }
     QTimer* timer(const char* name) const;
-    SolverMode banking_mode() const { return banking_mode_; }
+    refined::SolverMode banking_mode() const { return banking_mode_; }
     RideReportWindow* ride_report_window() const;
     // Whether the refined method is being tried after a literal run.
     bool checking_refined() const;
@@ -136,7 +139,7 @@ private:
     void BuildDisplays();
     void BuildButtons();
     void BuildAddedControls();  // main_window_ride.cpp
-    void ShowBankingMode(SolverMode mode);
+    void ShowBankingMode(refined::SolverMode mode);
     // The last run's verdict on the report control's face, its figures in the
     // tooltip; without a ride the control reads "Ride report..." again.
     void ShowVerdict(const ride::RideReport* ride);
@@ -149,12 +152,12 @@ private:
     void StartUp();
     void ShowEndMeasures();
     void OnPrecisionFocusLost();
-    ParameterTexts FieldTexts() const;
+    settings::ParameterTexts FieldTexts() const;
 
     // Commands (main_window_commands.cpp).
     bool Busy() const;
     void LoadFile(const std::string& file);
-    void RunFinished(RunOutcome& outcome, const HeartlineParams& params);
+    void RunFinished(RunOutcome& outcome, const heartline::HeartlineParams& params);
     void SaveElement(const std::string& file);
     QString ValleyHint(const RunOutcome& outcome) const;
     void RunEnded();
@@ -188,7 +191,7 @@ private:
     RefinedCheck* refined_check_ = nullptr;
 
     // Window state.
-    SolverMode banking_mode_ = SolverMode::kLiteral;
+    refined::SolverMode banking_mode_ = refined::SolverMode::kLiteral;
     double drag_x_ = 0;
     double drag_y_ = 0;
     bool ignore_mouse_move_ = false;
@@ -201,4 +204,4 @@ private:
     bool close_after_run_ = false;
 };
 
-}  // namespace torvix
+}  // namespace torvix::app

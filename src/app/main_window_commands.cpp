@@ -23,7 +23,13 @@
 #include "texts/display_texts.h"
 #include "texts/valley_texts.h"
 
-namespace torvix {
+using namespace torvix::heartline;
+using namespace torvix::refined;
+using namespace torvix::settings;
+using namespace torvix::texts;
+using namespace torvix::track;
+
+namespace torvix::app {
 
 namespace {
 
@@ -226,4 +232,4 @@ void MainWindow::RunEnded() {
     if (std::exchange(close_after_run_, false)) QTimer::singleShot(0, this, &QWidget::close);
 }
 
-}  // namespace torvix
+}  // namespace torvix::app

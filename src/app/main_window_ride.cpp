@@ -20,7 +20,10 @@
 #include "ride/ride_summary.h"
 #include "ride/verdict.h"
 
-namespace torvix {
+using namespace torvix::refined;
+using namespace torvix::settings;
+
+namespace torvix::app {
 
 namespace {
 
@@ -189,4 +192,4 @@ void MainWindow::SuggestSettings() {
     suggest_->Start(base);
 }
 
-}  // namespace torvix
+}  // namespace torvix::app

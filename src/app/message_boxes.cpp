@@ -2,10 +2,10 @@
 
 #include <QMessageBox>
 
-namespace torvix {
+namespace torvix::app {
 
 void QtMessageBoxes::Warning(QWidget* owner, const QString& title, const QString& text) {
     QMessageBox::warning(owner, title, text, QMessageBox::Ok);
 }
 
-}  // namespace torvix
+}  // namespace torvix::app

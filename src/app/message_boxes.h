@@ -6,7 +6,7 @@
 
 class QWidget;
 
-namespace torvix {
+namespace torvix::app {
 
 class MessageBoxes {
 public:
@@ -20,4 +20,4 @@ public:
     void Warning(QWidget* owner, const QString& title, const QString& text) override;
 };
 
-}  // namespace torvix
+}  // namespace torvix::app

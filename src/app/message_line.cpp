@@ -6,7 +6,7 @@
 
 #include "app/widget_style.h"
 
-namespace torvix {
+namespace torvix::app {
 
 MessageLine::MessageLine(QLabel* label, QWidget* window)
     : QObject(window), label_(label), timer_(new QTimer(window)), font_("Fixedsys") {
@@ -51,4 +51,4 @@ void MessageLine::Clear() {
     timer_->stop();
 }
 
-}  // namespace torvix
+}  // namespace torvix::app

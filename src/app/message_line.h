@@ -12,7 +12,7 @@ class QLabel;
 class QTimer;
 class QWidget;
 
-namespace torvix {
+namespace torvix::app {
 
 class MessageLine : public QObject {
     Q_OBJECT
@@ -44,4 +44,4 @@ private:
     std::optional<Message> next_;
 };
 
-}  // namespace torvix
+}  // namespace torvix::app

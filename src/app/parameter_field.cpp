@@ -8,7 +8,7 @@
 
 #include "app/filter_key.h"
 
-namespace torvix {
+namespace torvix::app {
 
 ParameterField::ParameterField(bool allow_decimal, bool allow_negative, QWidget* parent)
     : QLineEdit(parent), allow_decimal_(allow_decimal), allow_negative_(allow_negative) {
@@ -92,4 +92,4 @@ void ParameterField::focusOutEvent(QFocusEvent* event) {
     if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) emit focusLost();
 }
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -5,7 +5,7 @@
 
 #include <QLineEdit>
 
-namespace torvix {
+namespace torvix::app {
 
 class ParameterField : public QLineEdit {
     Q_OBJECT
@@ -34,4 +34,4 @@ private:
     bool keep_selection_on_press_ = false;
 };
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -1,6 +1,10 @@
 #include "app/refined_check.h"
 
-namespace torvix {
+using namespace torvix::heartline;
+using namespace torvix::refined;
+using namespace torvix::track;
+
+namespace torvix::app {
 
 RefinedCheck::RefinedCheck(QObject* parent) : QObject(parent) {
     connect(&runs_, &RunController::finished, this, [this] {
@@ -45,4 +49,4 @@ void RefinedCheck::Done(const RunOutcome& outcome, ride::VerdictLevel literal, d
     if (better > 0 || (better == 0 && rms < literal_rms)) emit ridesBetter(verdict, rms);
 }
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -11,7 +11,7 @@
 #include "app/run_controller.h"
 #include "ride/verdict.h"
 
-namespace torvix {
+namespace torvix::app {
 
 class RefinedCheck : public QObject {
     Q_OBJECT
@@ -21,7 +21,7 @@ public:
     // Runs the refined method on `loaded` with `params` and measures its ride
     // as `literal`, the literal run's ride, was measured. Drops whatever check
     // ran before.
-    void Start(const Track& loaded, double track_length, const HeartlineParams& params,
+    void Start(const track::Track& loaded, double track_length, const heartline::HeartlineParams& params,
                const ride::RideReport& literal);
     // Drops the check in progress: its result is never reported.
     void Drop();
@@ -47,4 +47,4 @@ private:
     unsigned generation_ = 0;  // counts Start and Drop; a result of an older one is dropped
 };
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -7,7 +7,10 @@
 #include "app/run_controller.h"
 #include "app/track_session.h"
 
-namespace torvix {
+using namespace torvix::heartline;
+using namespace torvix::refined;
+
+namespace torvix::app {
 
 RideReportController::RideReportController(const TrackSession& session, RunController& runs, FileDialogs* dialogs,
                                            QWidget* owner, std::function<QString()> export_folder)
@@ -73,4 +76,4 @@ void RideReportController::Open() {
     report->activateWindow();
 }
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -15,7 +15,7 @@
 
 class QWidget;
 
-namespace torvix {
+namespace torvix::app {
 
 class FileDialogs;
 class RideReportWindow;
@@ -33,7 +33,7 @@ public:
     // A new track is loaded (`new_track`) or a run starts: the last run's report no longer applies.
     void TrackChanging(bool new_track);
     // A run has ended; with `ok` it made the session's current track.
-    void RunFinished(bool ok, const HeartlineParams& params, SolverMode mode);
+    void RunFinished(bool ok, const heartline::HeartlineParams& params, refined::SolverMode mode);
     // Opens the report of the last successful run, or brings it to the front.
     void Open();
 
@@ -45,8 +45,8 @@ signals:
 
 private:
     struct FinishedRun {
-        HeartlineParams params;
-        SolverMode mode = SolverMode::kLiteral;
+        heartline::HeartlineParams params;
+        refined::SolverMode mode = refined::SolverMode::kLiteral;
     };
     void SetFinished(std::optional<FinishedRun> run);
 
@@ -61,4 +61,4 @@ private:
     bool reopen_ = false;
 };
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -20,7 +20,11 @@
 #include "ride/ride_summary.h"
 #include "ride/verdict.h"
 
-namespace torvix {
+using namespace torvix::heartline;
+using namespace torvix::refined;
+using namespace torvix::track;
+
+namespace torvix::app {
 
 namespace {
 
@@ -425,4 +429,4 @@ bool RideReportWindow::SavePng(const QString& path) {
 
 QImage RideReportWindow::RenderPlots() const { return plot_area_->grab().toImage(); }
 
-}  // namespace torvix
+}  // namespace torvix::app

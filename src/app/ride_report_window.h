@@ -19,7 +19,7 @@ class QImage;
 class QLabel;
 class QPushButton;
 
-namespace torvix {
+namespace torvix::app {
 
 class ChartStack;
 class FileDialogs;
@@ -29,11 +29,11 @@ struct RunOutcome;
 // Everything the report needs from a run, copied so that the report stays
 // valid whatever the main window loads or runs next.
 struct RideReportRun {
-    Track input;   // the track as loaded: its spline is the heart path the designer drew
-    Track result;  // the run's new track
+    track::Track input;   // the track as loaded: its spline is the heart path the designer drew
+    track::Track result;  // the run's new track
     double track_length = 0;  // the loaded track's length as measured at load
-    HeartlineParams params;
-    SolverMode mode = SolverMode::kLiteral;
+    heartline::HeartlineParams params;
+    refined::SolverMode mode = refined::SolverMode::kLiteral;
     QString track_name;   // shown in the caption and on the exported picture
     QString export_file;  // proposed path of the exported picture
 };
@@ -46,7 +46,8 @@ struct MeasuredRide {
     std::vector<double> vertex_s;  // heart-line distance of every vertex of the loaded track
     double deviation = -1;         // farthest the heart line strays from the drawn path, metres
 };
-MeasuredRide MeasureAgainstDrawn(const Track& ride_track, const Track& drawn, const ride::RideParams& params);
+MeasuredRide MeasureAgainstDrawn(const track::Track& ride_track, const track::Track& drawn,
+                                 const ride::RideParams& params);
 
 class RideReportWindow : public QWidget {
     Q_OBJECT
@@ -120,4 +121,4 @@ private:
     QPushButton* whole_ = nullptr;
 };
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -3,7 +3,11 @@
 #include <QPointer>
 #include <memory>
 
-namespace torvix {
+using namespace torvix::heartline;
+using namespace torvix::refined;
+using namespace torvix::track;
+
+namespace torvix::app {
 
 RunController::RunController(QObject* parent) : QObject(parent) {
     connect(&worker_, &Worker::finished, this, [this] {
@@ -61,4 +65,4 @@ bool RunController::Start(RunRequest request, QObject* receiver, std::function<v
     });
 }
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -17,13 +17,13 @@
 #include "ride/ride_report.h"
 #include "track/track.h"
 
-namespace torvix {
+namespace torvix::app {
 
 struct RunRequest {
-    Track track;  // solved in place by the run
+    track::Track track;  // solved in place by the run
     double track_length = 0;  // as measured at load
-    SolverMode mode = SolverMode::kLiteral;
-    HeartlineParams params;
+    refined::SolverMode mode = refined::SolverMode::kLiteral;
+    heartline::HeartlineParams params;
     // When the run valleys, also find where the train stops and what clears it.
     bool find_valley = false;
     // When set and the run succeeds, the new track's ride is measured with
@@ -32,10 +32,10 @@ struct RunRequest {
 };
 
 struct RunOutcome {
-    SolveResult result;
+    heartline::SolveResult result;
     bool cancelled = false;  // stopped by Cancel: a failure whatever the solver said
-    Track track;             // the new track when the run succeeded, otherwise as it was given
-    std::optional<SolverValley> valley;
+    track::Track track;             // the new track when the run succeeded, otherwise as it was given
+    std::optional<heartline::SolverValley> valley;
     std::optional<ride::RideReport> ride;  // as RunRequest::measure asked
     bool ok() const { return result.ok && !cancelled; }
 };
@@ -72,4 +72,4 @@ private:
     Worker worker_;  // last: waits for a run before the counters it writes go
 };
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <algorithm>
 
-namespace torvix {
+namespace torvix::app {
 
 ShapeWidget::ShapeWidget(Kind kind, QWidget* parent) : QWidget(parent), kind_(kind) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -49,4 +49,4 @@ void ShapeWidget::paintEvent(QPaintEvent*) {
     painter.drawEllipse(QRectF((width() - d) / 2.0, (height() - d) / 2.0, d, d));
 }
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -8,7 +8,7 @@
 #include "app/animations.h"
 #include "app/twips.h"
 
-namespace torvix {
+namespace torvix::app {
 
 class ShapeWidget : public QWidget {
     Q_OBJECT
@@ -38,4 +38,4 @@ private:
     TwipRect twips_;
 };
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -4,7 +4,9 @@
 
 #include "app/track_session.h"
 
-namespace torvix {
+using namespace torvix::track;
+
+namespace torvix::app {
 
 namespace {
 
@@ -63,4 +65,4 @@ void SuggestController::Finished(const Track& swept, const sweep::SweepResult& r
                      .arg(Fixed(best->heart_deviation_max, 3)));
 }
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -11,7 +11,7 @@
 #include "app/worker.h"
 #include "sweep/sweep.h"
 
-namespace torvix {
+namespace torvix::app {
 
 class TrackSession;
 
@@ -32,10 +32,10 @@ signals:
     void runningChanged(bool running);
 
 private:
-    void Finished(const Track& swept, const sweep::SweepResult& result);
+    void Finished(const track::Track& swept, const sweep::SweepResult& result);
 
     const TrackSession& session_;
     Worker worker_;
 };
 
-}  // namespace torvix
+}  // namespace torvix::app

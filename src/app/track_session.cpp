@@ -2,7 +2,10 @@
 
 #include "heartline/track_length.h"
 
-namespace torvix {
+using namespace torvix::heartline;
+using namespace torvix::track;
+
+namespace torvix::app {
 
 TrackSession::TrackSession(QObject* parent) : QObject(parent) {}
 
@@ -53,4 +56,4 @@ void TrackSession::SetModified(bool modified) {
     emit modifiedChanged(modified);
 }
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -11,7 +11,7 @@
 #include "track/track.h"
 #include "track/track_io.h"
 
-namespace torvix {
+namespace torvix::app {
 
 class TrackSession : public QObject {
     Q_OBJECT
@@ -21,7 +21,7 @@ public:
     struct LoadResult {
         bool ok = false;
         std::string failure;  // why it failed, for the message line
-        std::vector<SkippedChunk> skipped;  // what a save will not write
+        std::vector<track::SkippedChunk> skipped;  // what a save will not write
     };
     // Reads and measures `file`. On success it becomes the loaded and current
     // track; on failure the tracks stay as they were but nothing counts as
@@ -31,13 +31,13 @@ public:
     // A run starts: the current track is the loaded one again, nothing to save.
     void RunStarted();
     // A run succeeded with `result`: it is the current track now.
-    void RunSucceeded(Track result);
+    void RunSucceeded(track::Track result);
 
     bool loaded() const { return loaded_; }
     bool modified() const { return modified_; }
     const std::string& file() const { return file_; }
-    const Track& loaded_track() const { return loaded_track_; }
-    const Track& current_track() const { return current_; }
+    const track::Track& loaded_track() const { return loaded_track_; }
+    const track::Track& current_track() const { return current_; }
     double length() const { return length_; }  // of the loaded track, as measured at load
 
 signals:
@@ -49,11 +49,11 @@ private:
     void SetModified(bool modified);
 
     std::string file_;
-    Track loaded_track_;
-    Track current_;
+    track::Track loaded_track_;
+    track::Track current_;
     double length_ = 0;
     bool loaded_ = false;
     bool modified_ = false;
 };
 
-}  // namespace torvix
+}  // namespace torvix::app

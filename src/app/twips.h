@@ -5,7 +5,7 @@
 #include <QRect>
 #include <cmath>
 
-namespace torvix {
+namespace torvix::app {
 
 inline constexpr int kTwipsPerPixel = 15;
 
@@ -30,4 +30,4 @@ inline QRect TwipsToPixels(const TwipRect& r) {
     return QRect(x1, y1, x2 - x1, y2 - y1);
 }
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QPalette>
 
-namespace torvix {
+namespace torvix::app {
 
 namespace {
 
@@ -65,4 +65,4 @@ void FitMessageLine(QLabel* line, const QFont& base) {
     line->setFont(font);
 }
 
-}  // namespace torvix
+}  // namespace torvix::app

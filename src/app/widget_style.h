@@ -12,7 +12,7 @@ class QLabel;
 class QLineEdit;
 class QWidget;
 
-namespace torvix {
+namespace torvix::app {
 
 inline const QColor kFieldBackground(33, 37, 41);
 inline const QColor kTextColour(180, 200, 220);
@@ -41,4 +41,4 @@ int LineEditTextWidth(const QLineEdit* field);
 // smaller than `base` until it fits, so no message is ever cut.
 void FitMessageLine(QLabel* line, const QFont& base);
 
-}  // namespace torvix
+}  // namespace torvix::app

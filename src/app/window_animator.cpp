@@ -7,7 +7,7 @@
 #include "app/shape_widget.h"
 #include "app/widget_style.h"
 
-namespace torvix {
+namespace torvix::app {
 
 namespace {
 
@@ -39,7 +39,7 @@ void WindowAnimator::Start() {
 
 void WindowAnimator::FadeTick() {
     w_.window->setEnabled(true);
-    const Rgb c = torvix::FadeTick(fade_state_);
+    const Rgb c = torvix::app::FadeTick(fade_state_);
     if (!fade_state_.running) fade_timer_->stop();
     for (QWidget* w : w_.faded) SetTextOnlyColour(w, QColor(c.red, c.green, c.blue));
 }
@@ -60,7 +60,7 @@ void WindowAnimator::ShowProgressBar() {
 }
 
 void WindowAnimator::BubbleTick() {
-    torvix::BubbleTick(bubble_state_, random_);
+    torvix::app::BubbleTick(bubble_state_, random_);
     ShowBubble();
 }
 
@@ -88,4 +88,4 @@ void WindowAnimator::RunEnded() {
     ShowProgressBar();
 }
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -15,7 +15,7 @@ class QLineEdit;
 class QTimer;
 class QWidget;
 
-namespace torvix {
+namespace torvix::app {
 
 class RunController;
 class ShapeWidget;
@@ -58,4 +58,4 @@ private:
     RandomSequence random_;
 };
 
-}  // namespace torvix
+}  // namespace torvix::app

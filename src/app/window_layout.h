@@ -9,7 +9,7 @@
 
 #include "app/twips.h"
 
-namespace torvix::layout {
+namespace torvix::app::layout {
 
 struct ParameterSpec {
     const char* name;
@@ -73,4 +73,4 @@ inline constexpr TwipRect kReport{5070, 4215, 1365, 300};
 inline constexpr TwipRect kRunMode{3270, 2810, 600, 230};
 inline constexpr TwipRect kSuggest{1905, 735, 810, 240};
 
-}  // namespace torvix::layout
+}  // namespace torvix::app::layout

@@ -9,7 +9,9 @@
 
 #include "track/result_path.h"
 
-namespace torvix {
+using namespace torvix::track;
+
+namespace torvix::app {
 
 namespace {
 
@@ -190,4 +192,4 @@ ModifyRequest ReadModifyParameters(const ModifyFieldTexts& texts) {
     return request;
 }
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -12,7 +12,7 @@
 #include "texts/display_texts.h"
 #include "analysis/track_ends.h"
 
-namespace torvix {
+namespace torvix::app {
 
 // ---- Numbers in field and setting texts -------------------------------------
 
@@ -115,4 +115,4 @@ struct ModifyRequest {
 // anything is written to the settings file.
 ModifyRequest ReadModifyParameters(const ModifyFieldTexts& texts);
 
-}  // namespace torvix
+}  // namespace torvix::app

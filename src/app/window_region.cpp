@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-namespace torvix {
+namespace torvix::app {
 
 QRegion RegionFromPicture(const QImage& picture, QRgb key) {
     const QImage image = picture.convertToFormat(QImage::Format_RGB32);
@@ -39,4 +39,4 @@ QRegion MakeFormTransparent(QWidget* window, const QImage& picture, QRgb key) {
     return region;
 }
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -7,7 +7,7 @@
 
 class QWidget;
 
-namespace torvix {
+namespace torvix::app {
 
 inline constexpr QRgb kSkinKeyColour = qRgb(255, 0, 255);
 
@@ -23,4 +23,4 @@ QRegion BuildRegionFromPicture(QWidget* window, const QImage& picture, QRgb key)
 // The caller paints the picture as the window's background.
 QRegion MakeFormTransparent(QWidget* window, const QImage& picture, QRgb key);
 
-}  // namespace torvix
+}  // namespace torvix::app

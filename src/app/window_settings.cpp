@@ -7,7 +7,12 @@
 #include "heartline/solver.h"
 #include "texts/display_texts.h"
 
-namespace torvix {
+using namespace torvix::heartline;
+using namespace torvix::refined;
+using namespace torvix::settings;
+using namespace torvix::texts;
+
+namespace torvix::app {
 
 namespace {
 
@@ -56,7 +61,9 @@ void WindowSettings::SetLoadFolder(const std::string& folder) { Set("File_IO", "
 std::string WindowSettings::SaveFolder(const std::string& fallback) const { return Get("File_IO", "SavePath", fallback); }
 void WindowSettings::SetSaveFolder(const std::string& folder) { Set("File_IO", "SavePath", folder); }
 
-bool WindowSettings::WantsSegmentLength() const { return torvix::WantsSegmentLength(Get("Preferences", "WantSL", "0")); }
+bool WindowSettings::WantsSegmentLength() const {
+    return torvix::app::WantsSegmentLength(Get("Preferences", "WantSL", "0"));
+}
 void WindowSettings::KeepWantsSegmentLengthOff() { Set("Preferences", "WantSL", "0"); }
 std::string WindowSettings::SegmentLength() const { return Get("Preferences", "SL", "2"); }
 void WindowSettings::SetSegmentLength(const std::string& text) { Set("Preferences", "SL", text); }
@@ -71,4 +78,4 @@ SolverMode WindowSettings::Mode() const {
 
 void WindowSettings::SetMode(SolverMode mode) { Set("Preferences", "Mode", ModeName(mode)); }
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -10,10 +10,10 @@
 #include "refined/solver_modes.h"
 #include "settings/settings_file.h"
 
-namespace torvix {
+namespace torvix::app {
 
 // The six field texts of the solver's own defaults (HeartlineParams): "60", "1.0", "20", "17", "6", "15".
-ParameterTexts DefaultParameterTexts();
+settings::ParameterTexts DefaultParameterTexts();
 
 class WindowSettings : public QObject {
     Q_OBJECT
@@ -23,8 +23,8 @@ public:
     const std::string& file() const { return file_; }
 
     // [Settings]: the six parameter fields as typed.
-    ParameterTexts Parameters() const;
-    void SetParameters(const ParameterTexts& texts);
+    settings::ParameterTexts Parameters() const;
+    void SetParameters(const settings::ParameterTexts& texts);
 
     // [File_IO]: the folder last loaded from and the folder last saved to.
     std::string LoadFolder(const std::string& fallback) const;
@@ -40,8 +40,8 @@ public:
     void SetSegmentLength(const std::string& text);
 
     // [Preferences] Mode: the banking method; anything unknown reads as literal.
-    SolverMode Mode() const;
-    void SetMode(SolverMode mode);
+    refined::SolverMode Mode() const;
+    void SetMode(refined::SolverMode mode);
 
 signals:
     // The first write that failed; later failures are not reported again.
@@ -56,4 +56,4 @@ private:
     bool failure_reported_ = false;
 };
 
-}  // namespace torvix
+}  // namespace torvix::app

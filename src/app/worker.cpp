@@ -2,7 +2,7 @@
 
 #include <QThread>
 
-namespace torvix {
+namespace torvix::app {
 
 Worker::Worker(QObject* parent) : QObject(parent) {}
 
@@ -45,4 +45,4 @@ void Worker::OnThreadFinished() {
     emit finished();
 }
 
-}  // namespace torvix
+}  // namespace torvix::app

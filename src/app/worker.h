@@ -19,7 +19,7 @@
 
 class QThread;
 
-namespace torvix {
+namespace torvix::app {
 
 class Worker : public QObject {
     Q_OBJECT
@@ -60,4 +60,4 @@ private:
     std::function<void()> done_;
 };
 
-}  // namespace torvix
+}  // namespace torvix::app

@@ -3,6 +3,9 @@
 #include "texts/display_texts.h"
 #include "track/track_io.h"
 
+using namespace torvix::texts;
+using namespace torvix::track;
+
 namespace torvix::cli {
 
 bool LoadTrackOrReport(const std::string& path, Track& track, std::ostream& err) {

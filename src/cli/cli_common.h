@@ -12,14 +12,14 @@ namespace torvix::cli {
 // Reads `path` into `track`; on failure prints "Error Loading Track File!"
 // and what went wrong (with the byte offset when there is one) to `err`. On
 // success lists on `err` the chunks that were stepped over (a save drops them).
-bool LoadTrackOrReport(const std::string& path, Track& track, std::ostream& err);
+bool LoadTrackOrReport(const std::string& path, track::Track& track, std::ostream& err);
 
 // Writes `track` to `path`; on failure prints the path and the system's reason to `err`.
-bool SaveTrackOrReport(const std::string& path, const Track& track, std::ostream& err);
+bool SaveTrackOrReport(const std::string& path, const track::Track& track, std::ostream& err);
 
 // Adds the entry and exit measures to a JSON object as numbers (a straight end keeps -1.0).
 template <class Json>
-void AddEndMeasures(Json& j, const TrackEndMeasures& m) {
+void AddEndMeasures(Json& j, const analysis::TrackEndMeasures& m) {
     j["radius_in"] = m.radius_in;
     j["slope_in"] = m.slope_in;
     j["tilt_in"] = m.tilt_in;

@@ -6,6 +6,8 @@
 #include "cli/commands.h"
 #include "cli/track_json.h"
 
+using namespace torvix::track;
+
 namespace torvix::cli {
 
 void AddDumpCommand(CLI::App& app, int& exit_code) {

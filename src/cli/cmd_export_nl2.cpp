@@ -14,6 +14,9 @@
 #include "texts/display_texts.h"
 #include "track/track.h"
 
+using namespace torvix::texts;
+using namespace torvix::track;
+
 namespace torvix::cli {
 
 namespace {

@@ -22,6 +22,12 @@
 #include "texts/valley_texts.h"
 #include "track/result_path.h"
 
+using namespace torvix::analysis;
+using namespace torvix::heartline;
+using namespace torvix::refined;
+using namespace torvix::texts;
+using namespace torvix::track;
+
 namespace torvix::cli {
 
 namespace {

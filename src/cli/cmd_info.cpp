@@ -12,6 +12,11 @@
 #include "heartline/track_length.h"
 #include "track/track.h"
 
+using namespace torvix::analysis;
+using namespace torvix::heartline;
+using namespace torvix::texts;
+using namespace torvix::track;
+
 namespace torvix::cli {
 
 namespace {

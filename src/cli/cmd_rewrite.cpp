@@ -6,6 +6,8 @@
 #include "cli/commands.h"
 #include "track/track.h"
 
+using namespace torvix::track;
+
 namespace torvix::cli {
 
 void AddRewriteCommand(CLI::App& app, int& exit_code) {

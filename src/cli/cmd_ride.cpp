@@ -14,6 +14,8 @@
 #include "ride/ride_report.h"
 #include "ride/verdict.h"
 
+using namespace torvix::track;
+
 namespace torvix::cli {
 
 namespace {

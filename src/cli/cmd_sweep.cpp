@@ -19,6 +19,10 @@
 #include "sweep/sweep.h"
 #include "track/track_io.h"
 
+using namespace torvix::heartline;
+using namespace torvix::refined;
+using namespace torvix::track;
+
 namespace torvix::cli {
 
 namespace {

@@ -2,6 +2,9 @@
 
 #include "track/track_format.h"
 
+using namespace torvix::geometry;
+using namespace torvix::track;
+
 namespace torvix::cli {
 
 namespace {
@@ -31,9 +34,9 @@ class JsonVisitor {
 public:
     Json j = Json::object();
 
-    void Long(const char* name, torvix::Long v) { j[name] = v; }
-    void Single(const char* name, torvix::Single v) { j[name] = v; }
-    void Byte(const char* name, torvix::Byte v) { j[name] = v; }
+    void Long(const char* name, torvix::track::Long v) { j[name] = v; }
+    void Single(const char* name, torvix::track::Single v) { j[name] = v; }
+    void Byte(const char* name, torvix::track::Byte v) { j[name] = v; }
     void Bool(const char* name, bool v) { j[name] = v; }
     void Color(const char* name, Colour v) { j[name] = v; }
     void Vector(const char* name, const Vector3& v) { j[name] = Vec(v); }
@@ -43,14 +46,14 @@ public:
         for (const T& v : values) out.push_back(v);
         j[name] = std::move(out);
     }
-    void Version(const char* name, const std::array<torvix::Byte, 4>& v) { Colors(name, v); }
+    void Version(const char* name, const std::array<torvix::track::Byte, 4>& v) { Colors(name, v); }
     void Reserved(std::int64_t) {}
-    void BlockSize(torvix::Long) {}
+    void BlockSize(torvix::track::Long) {}
     void OptionalText(const char* name, const Text& t) { j[name] = TextToUtf8(t); }
     void StrictText(const char* name, const Text& t, const char*) { j[name] = TextToUtf8(t); }
     // Arrays hold exactly as many elements as their count says.
     template <class T>
-    std::size_t Count(const char* name, torvix::Long field, const std::vector<T>&, const char*) {
+    std::size_t Count(const char* name, torvix::track::Long field, const std::vector<T>&, const char*) {
         j[name] = field;
         return CountOf(field);
     }
@@ -64,8 +67,8 @@ public:
         }
         j[name] = std::move(out);
     }
-    void Tail(const char* name, torvix::Long field) { j[name] = field; }
-    std::int64_t Grid(torvix::Long columns, torvix::Long rows) {
+    void Tail(const char* name, torvix::track::Long field) { j[name] = field; }
+    std::int64_t Grid(torvix::track::Long columns, torvix::track::Long rows) {
         j["columns"] = columns;
         j["rows"] = rows;
         return 0;
@@ -74,11 +77,11 @@ public:
     void Heights(const char* name, const TeraChunk& c, std::int64_t) {
         Json heights = Json::array();
         const std::size_t columns = CountOf(c.columns);
-        for (torvix::Long r = 0; r < c.rows; ++r) {
+        for (torvix::track::Long r = 0; r < c.rows; ++r) {
             Json row = Json::array();
             for (std::size_t col = 0; col < columns; ++col) {
                 const std::size_t index = static_cast<std::size_t>(r) * columns + col;
-                row.push_back(index < c.heights.size() ? c.heights[index] : torvix::Single{0});
+                row.push_back(index < c.heights.size() ? c.heights[index] : torvix::track::Single{0});
             }
             heights.push_back(std::move(row));
         }

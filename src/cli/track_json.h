@@ -15,6 +15,6 @@ using TrackJson = nlohmann::basic_json<nlohmann::ordered_map, std::vector, std::
 // Arrays hold exactly as many elements as their count field says (missing
 // ones as zeros); a Text becomes a string whose characters are its bytes
 // (U+0000 to U+00FF); a Vector3 becomes [x, y, z].
-TrackJson TrackToJson(const Track& track);
+TrackJson TrackToJson(const track::Track& track);
 
 }  // namespace torvix::cli

@@ -6,7 +6,7 @@
 
 #include <numbers>
 
-namespace torvix {
+namespace torvix::geometry {
 
 // Pi to 15 significant digits, as the literal solver writes it, and its double.
 inline constexpr double kLiteralPi = 3.14159265358979;
@@ -18,4 +18,4 @@ inline constexpr double kPi = std::numbers::pi;
 inline constexpr double kGravity = 9.81;
 inline constexpr double kTwoGravity = 19.62;
 
-}  // namespace torvix
+}  // namespace torvix::geometry

@@ -5,7 +5,7 @@
 
 #include "geometry/dvec3.h"
 
-namespace torvix {
+namespace torvix::geometry {
 
 struct CubicBezier {
     DVec3 p[4];  // P0 .. P3
@@ -30,4 +30,4 @@ struct CubicBezier {
     }
 };
 
-}  // namespace torvix
+}  // namespace torvix::geometry

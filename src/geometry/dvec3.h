@@ -7,7 +7,7 @@
 
 #include "geometry/vector3.h"
 
-namespace torvix {
+namespace torvix::geometry {
 
 struct DVec3 {
     double x = 0, y = 0, z = 0;
@@ -38,4 +38,4 @@ inline DVec3 ToDVec3(const Vector3& v) { return {v.x, v.y, v.z}; }
 // Rounded to float, as a track stores it.
 inline Vector3 ToVector3(DVec3 v) { return {float(v.x), float(v.y), float(v.z)}; }
 
-}  // namespace torvix
+}  // namespace torvix::geometry

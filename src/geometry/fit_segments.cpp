@@ -6,9 +6,9 @@
 
 #include "geometry/fit_segments_internal.h"
 
-namespace torvix {
+namespace torvix::geometry {
 
-namespace fit_detail {
+namespace detail {
 
 namespace {
 
@@ -321,7 +321,7 @@ Vector3 SplitTangent(std::span<const Vector3> d, int s) {
     return VecNormalize(VecScale(VecAdd(e1, e2), 0.5));
 }
 
-}  // namespace fit_detail
+}  // namespace detail
 
 const FitResult& SegmentFitter::Fit(std::span<const Vector3> points, int point_count,
                                     const Vector3& start_tangent, const Vector3& end_tangent,
@@ -341,14 +341,14 @@ const FitResult& SegmentFitter::Fit(std::span<const Vector3> points, int point_c
         newton_params_.resize(count);
     }
 
-    fit_detail::Fitter f{points.first(count), result_, chord_params_, newton_params_};
-    f.fit_max_depth = fit_detail::MaxDepthFor(segments_wanted);
+    detail::Fitter f{points.first(count), result_, chord_params_, newton_params_};
+    f.fit_max_depth = detail::MaxDepthFor(segments_wanted);
     try {
-        for (const Vector3& p : f.d) fit_detail::RequireFinite(p, "point");
-        fit_detail::RequireFinite(start_tangent, "start tangent");
-        fit_detail::RequireFinite(end_tangent, "end tangent");
-        fit_detail::FitRange(f, 0, point_count - 1, start_tangent, end_tangent);
-    } catch (const fit_detail::FitError& e) {
+        for (const Vector3& p : f.d) detail::RequireFinite(p, "point");
+        detail::RequireFinite(start_tangent, "start tangent");
+        detail::RequireFinite(end_tangent, "end tangent");
+        detail::FitRange(f, 0, point_count - 1, start_tangent, end_tangent);
+    } catch (const detail::FitError& e) {
         result_.ok = false;
         result_.error = e.what();
         result_.segment_count = 0;
@@ -363,4 +363,4 @@ FitResult FitSegments(std::span<const Vector3> points, int point_count, const Ve
     return fitter.Fit(points, point_count, start_tangent, end_tangent, segments_wanted);
 }
 
-}  // namespace torvix
+}  // namespace torvix::geometry

@@ -9,7 +9,7 @@
 
 #include "geometry/vector3.h"
 
-namespace torvix {
+namespace torvix::geometry {
 
 // Field order groups each end point with its own control point.
 struct FittedSegment {
@@ -47,4 +47,4 @@ private:
     std::vector<double> newton_params_;
 };
 
-}  // namespace torvix
+}  // namespace torvix::geometry

@@ -9,7 +9,7 @@
 
 #include "geometry/fit_segments.h"
 
-namespace torvix::fit_detail {
+namespace torvix::geometry::detail {
 
 struct FitError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -39,4 +39,4 @@ std::vector<double> ReparameterizeNewton(std::span<const Vector3> d, int first, 
                                          std::span<const double> u, const FittedSegment& seg);
 Vector3 SplitTangent(std::span<const Vector3> d, int s);
 
-}  // namespace torvix::fit_detail
+}  // namespace torvix::geometry::detail

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace torvix {
+namespace torvix::geometry {
 
 struct HermiteBasis {
     double h[4];    // weights
@@ -40,4 +40,4 @@ inline double SolveHermite(double v0, double m0, double v1, double m1, double ta
     return x;
 }
 
-}  // namespace torvix
+}  // namespace torvix::geometry

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace torvix {
+namespace torvix::geometry {
 
 double ArcCos(double x) { return std::atan(-x / std::sqrt(1 - x * x)) + 2 * std::atan(1.0); }
 
@@ -16,4 +16,4 @@ double VecAngle(const Vector3& a, const Vector3& b) {
     return ArcCos(c);
 }
 
-}  // namespace torvix
+}  // namespace torvix::geometry

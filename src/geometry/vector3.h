@@ -10,7 +10,7 @@
 
 #include <cmath>
 
-namespace torvix {
+namespace torvix::geometry {
 
 struct Vector3 {
     float x = 0;
@@ -133,4 +133,4 @@ inline double BezierCurvature(const Vector3& p0, const Vector3& p1, const Vector
     return CurvatureFrom(d1, VecCross(d1, d2));
 }
 
-}  // namespace torvix
+}  // namespace torvix::geometry

@@ -4,6 +4,9 @@
 
 #include "heartline/solver_phases_internal.h"
 
+using namespace torvix::geometry;
+using namespace torvix::track;
+
 namespace torvix::heartline {
 
 Vector3 RollDown(const Vector3& tangent, const Vector3& zero_roll_down, double r) {

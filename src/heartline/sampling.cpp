@@ -8,6 +8,9 @@
 #include "heartline/solver_phases_internal.h"
 #include "geometry/vec_angle.h"
 
+using namespace torvix::geometry;
+using namespace torvix::track;
+
 namespace torvix::heartline {
 
 SampleSet::SampleSet(int n)

@@ -6,6 +6,8 @@
 
 #include "heartline/solver_phases_internal.h"
 
+using namespace torvix::geometry;
+
 namespace torvix::heartline {
 
 int DeriveFilterCounts(SampleSet& set, int n, int filter) {

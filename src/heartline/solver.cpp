@@ -9,9 +9,10 @@
 #include "heartline/solver_phases_internal.h"
 #include "heartline/track_length.h"
 
-namespace torvix {
+using namespace torvix::geometry;
+using namespace torvix::track;
 
-namespace heartline {
+namespace torvix::heartline {
 
 namespace {
 
@@ -42,16 +43,14 @@ EnergyModel ComputeEnergy(std::span<const BezierVertex> vertices, double length,
 }
 
 
-}  // namespace heartline
-
-heartline::Failure heartline::CheckRunInputs(const Track& track, double track_length, const HeartlineParams& p,
+Failure CheckRunInputs(const Track& track, double track_length, const HeartlineParams& p,
                                   bool check_progress_total) {
     if (p.segments < 1) return std::string("Segments must be at least 1.");
     if (p.precision < 1) return std::string("Precision must be at least 1.");
     const std::int64_t n = std::int64_t{p.segments} * p.precision;
     if (n + 1 > 32767) return std::string("Segments x Precision must stay below 32767.");
     if (p.filter < -32768 || p.filter > 32767) return std::string("Filter must be a 16-bit count.");
-    if (check_progress_total && !heartline::ProgressTotal(static_cast<int>(n), p.segments, p.filter))
+    if (check_progress_total && !ProgressTotal(static_cast<int>(n), p.segments, p.filter))
         return std::string("2 x Segments x Precision + Segments + Filter + 3 must not exceed 32767.");
     if (!std::isfinite(p.heartline) || !std::isfinite(p.start_speed) || !std::isfinite(p.end_speed))
         return std::string("Heartline and speeds must be finite numbers.");
@@ -75,7 +74,6 @@ heartline::Failure heartline::CheckRunInputs(const Track& track, double track_le
 
 SolveResult SolveHeartline(Track& track, double track_length, const HeartlineParams& params,
                            const SolverObserver& observer) {
-    using namespace heartline;
     SolveResult result;
     result.filter = params.filter;
     if (Failure refusal = CheckRunInputs(track, track_length, params, true)) {
@@ -140,4 +138,4 @@ SolveResult SolveHeartline(Track& track, double track_length, const HeartlinePar
     return result;
 }
 
-}  // namespace torvix
+}  // namespace torvix::heartline

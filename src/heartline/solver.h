@@ -10,15 +10,15 @@
 #include "track/run_defaults.h"
 #include "track/track_fwd.h"
 
-namespace torvix {
+namespace torvix::heartline {
 
 struct HeartlineParams {
-    int segments = RunDefaults::kSegments;           // curves of the new spline
-    int precision = RunDefaults::kPrecision;         // fitting points per curve
-    double heartline = RunDefaults::kHeartline;      // metres from the heart path down to the rails
-    double start_speed = RunDefaults::kStartSpeed;   // m/s at the first vertex
-    double end_speed = RunDefaults::kEndSpeed;       // m/s at the last vertex
-    int filter = RunDefaults::kFilter;               // smoothing passes (may be raised by segment colours)
+    int segments = track::RunDefaults::kSegments;           // curves of the new spline
+    int precision = track::RunDefaults::kPrecision;         // fitting points per curve
+    double heartline = track::RunDefaults::kHeartline;      // metres from the heart path down to the rails
+    double start_speed = track::RunDefaults::kStartSpeed;   // m/s at the first vertex
+    double end_speed = track::RunDefaults::kEndSpeed;       // m/s at the last vertex
+    int filter = track::RunDefaults::kFilter;               // smoothing passes (may be raised by segment colours)
 };
 
 // What a window needs to see during a run. Either callback may be empty.
@@ -43,7 +43,7 @@ struct SolveResult {
 // `track_length` is the track length as measured at load (TrackLength). A
 // spline outside the bounds of SplineBoundsProblem is refused. On
 // failure `track` is left exactly as it was.
-SolveResult SolveHeartline(Track& track, double track_length, const HeartlineParams& params,
+SolveResult SolveHeartline(track::Track& track, double track_length, const HeartlineParams& params,
                            const SolverObserver& observer = {});
 
 // Why a run stopped by its observer's cancel flag failed.
@@ -54,4 +54,4 @@ inline constexpr const char* kCancelledMessage = "The run was cancelled.";
 inline constexpr const char* kValleyMessage =
     "Something went wrong! The train probably valleyed. Check speed settings.";
 
-}  // namespace torvix
+}  // namespace torvix::heartline

@@ -39,7 +39,7 @@ private:
 // Refusals before any work, shared by both banking methods: parameters and
 // tracks the data model cannot carry, and splines too far out to measure.
 // The literal method also needs its 16-bit progress total to fit.
-Failure CheckRunInputs(const Track& track, double track_length, const HeartlineParams& params,
+Failure CheckRunInputs(const track::Track& track, double track_length, const HeartlineParams& params,
                        bool check_progress_total);
 
 // ---- Energy ----
@@ -51,7 +51,7 @@ struct EnergyModel {
 };
 
 // `vertices` holds at least one vertex; `length` is the stored track length.
-EnergyModel ComputeEnergy(std::span<const BezierVertex> vertices, double length, double start_speed,
+EnergyModel ComputeEnergy(std::span<const track::BezierVertex> vertices, double length, double start_speed,
                           double end_speed);
 
 // ---- Commit ----
@@ -59,6 +59,6 @@ EnergyModel ComputeEnergy(std::span<const BezierVertex> vertices, double length,
 // Replaces the spline and the few fields a run changes: `segments` curves,
 // with `segments` + 1 vertices, or as many vertices as curves for a closed
 // circuit whose last curve runs back to the first vertex.
-void CommitTrack(Track& track, std::vector<BezierVertex> vertices, int segments, bool closed = false);
+void CommitTrack(track::Track& track, std::vector<track::BezierVertex> vertices, int segments, bool closed = false);
 
 }  // namespace torvix::heartline

@@ -25,7 +25,7 @@ inline constexpr int kStepsPerCurve = 1000;  // walk steps j = 0 .. 1000 per inp
 inline constexpr int kRelaxIterations = 20;
 inline constexpr const char* kBanner = "--- Torvix V1.6 ---";
 
-inline const Vector3 kWorldDown{0.0f, -1.0f, 0.0f};
+inline const geometry::Vector3 kWorldDown{0.0f, -1.0f, 0.0f};
 
 // 2N + Segments + Filter + 3 in signed 16-bit arithmetic; empty when any
 // partial sum leaves that range.
@@ -35,12 +35,12 @@ std::optional<int> ProgressTotal(int n, int segments, int filter);
 
 struct SampleSet {
     // Index range 0 .. N + 1: samples 0 .. N are used, N + 1 catches a surplus final sample.
-    std::vector<Vector3> point;
-    std::vector<Vector3> tangent;
-    std::vector<Vector3> zero_roll_down;
-    std::vector<Vector3> roll_down;
-    std::vector<Vector3> down;
-    std::vector<Vector3> smoothed;
+    std::vector<geometry::Vector3> point;
+    std::vector<geometry::Vector3> tangent;
+    std::vector<geometry::Vector3> zero_roll_down;
+    std::vector<geometry::Vector3> roll_down;
+    std::vector<geometry::Vector3> down;
+    std::vector<geometry::Vector3> smoothed;
     std::vector<double> speed;
     std::vector<int> filter_count;
     double vmin = 999999;
@@ -61,29 +61,29 @@ using railframe::RollWalk;
 using railframe::WrapAngle;
 
 // Down vector of roll r about the tangent, from the zero-roll down vector.
-Vector3 RollDown(const Vector3& tangent, const Vector3& zero_roll_down, double r);
+geometry::Vector3 RollDown(const geometry::Vector3& tangent, const geometry::Vector3& zero_roll_down, double r);
 
 struct BlendWeights {
     double roll = 0;
     double force = 0;
 };
 
-BlendWeights WeightsForColour(Colour color_1, double u);
+BlendWeights WeightsForColour(track::Colour color_1, double u);
 
 // The explicit smoothing count of a curve's second colour, or kSpeedDerivedCount.
 // Empty when the colour is an explicit count outside the 16-bit range.
-std::optional<int> FilterCountForColour(Colour color_2);
+std::optional<int> FilterCountForColour(track::Colour color_2);
 
 // The blend of the force-aligned and the designer's down vector, made
 // perpendicular to the tangent `tg`.
-Vector3 BlendDown(const Vector3& force_down, const Vector3& roll_down, const BlendWeights& weights,
-                  const Vector3& tg);
+geometry::Vector3 BlendDown(const geometry::Vector3& force_down, const geometry::Vector3& roll_down,
+                            const BlendWeights& weights, const geometry::Vector3& tg);
 
 // ---- Sampling ----
 
 struct SamplingInputs {
-    std::span<const BezierVertex> vertices;  // the input track's vertex_count vertices
-    std::span<const Segment> segments;       // at least vertex_count - 1 entries
+    std::span<const track::BezierVertex> vertices;  // the input track's vertex_count vertices
+    std::span<const track::Segment> segments;       // at least vertex_count - 1 entries
     double length = 0;                       // stored track length L
     EnergyModel energy;
     double heartline = 0;
@@ -92,17 +92,17 @@ struct SamplingInputs {
 
 // The force-aligned banking at one sample, found by the fixed relaxation.
 struct ForceSample {
-    Vector3 down;   // force-aligned down vector w
+    geometry::Vector3 down;   // force-aligned down vector w
     double speed = 0;
-    Vector3 tg;     // BezierTangent at the sample (not normalised)
+    geometry::Vector3 tg;     // BezierTangent at the sample (not normalised)
 };
 
 // Runs the relaxation for the sample at walk step `j` of the curve p0..p3 with
 // arc length `s` walked and `p` the walk point. `prev_down` is read and updated.
 // Fails when the train cannot reach the point (negative value under the root).
-Failure RelaxSample(const Vector3& p0, const Vector3& p1, const Vector3& p2, const Vector3& p3, int j,
-                    const Vector3& p, double s, const EnergyModel& energy, double heartline,
-                    Vector3& prev_down, ForceSample& out);
+Failure RelaxSample(const geometry::Vector3& p0, const geometry::Vector3& p1, const geometry::Vector3& p2,
+                    const geometry::Vector3& p3, int j, const geometry::Vector3& p, double s,
+                    const EnergyModel& energy, double heartline, geometry::Vector3& prev_down, ForceSample& out);
 
 // Walks the input spline and records samples 0 .. N: speed, force-aligned
 // banking, designer roll and their blend. One progress step per sample.
@@ -124,24 +124,26 @@ void SmoothingPass(SampleSet& set, int n, int pass, int filter);
 
 // ---- Rebuild ----
 
-using Fitter = std::function<FitResult(std::span<const Vector3>, int, const Vector3&, const Vector3&, int)>;
+using Fitter = std::function<geometry::FitResult(std::span<const geometry::Vector3>, int, const geometry::Vector3&,
+                                                 const geometry::Vector3&, int)>;
 
 struct RebuildInputs {
-    std::span<const BezierVertex> vertices;  // the input track's vertex_count vertices
+    std::span<const track::BezierVertex> vertices;  // the input track's vertex_count vertices
     int segments = 0;
     int precision = 0;
     double heartline = 0;
 };
 
 // Roll that reproduces `down` about `tangent`, measured from `zero_roll_down`.
-double VertexRoll(const Vector3& down, const Vector3& zero_roll_down, const Vector3& tangent);
+double VertexRoll(const geometry::Vector3& down, const geometry::Vector3& zero_roll_down,
+                  const geometry::Vector3& tangent);
 
 // Fits the new spline through the moved samples into `out` (segments + 2
 // entries, the last left zero). One progress step per fitting point.
 Failure RebuildSpline(const RebuildInputs& in, SampleSet& set, const Fitter& fit,
-                      std::vector<BezierVertex>& out, Progress& progress);
+                      std::vector<track::BezierVertex>& out, Progress& progress);
 // The same with the library's fitter, one for all curves, so the fits allocate nothing.
-Failure RebuildSpline(const RebuildInputs& in, SampleSet& set, std::vector<BezierVertex>& out,
+Failure RebuildSpline(const RebuildInputs& in, SampleSet& set, std::vector<track::BezierVertex>& out,
                       Progress& progress);
 
 }  // namespace torvix::heartline

@@ -7,7 +7,10 @@
 #include "geometry/vector3.h"
 #include "track/track.h"
 
-namespace torvix {
+using namespace torvix::geometry;
+using namespace torvix::track;
+
+namespace torvix::heartline {
 
 namespace {
 
@@ -85,4 +88,4 @@ TrackLengthResult TrackLength(const Track& track) {
     return result;
 }
 
-}  // namespace torvix
+}  // namespace torvix::heartline

@@ -6,7 +6,7 @@
 
 #include "track/track_fwd.h"
 
-namespace torvix {
+namespace torvix::heartline {
 
 // No coordinate of a spline point may lie further than this from the origin
 // on any axis. No park comes near 100 km (the largest rides span a few
@@ -30,11 +30,11 @@ struct TrackLengthResult {
 // measured or solved: a coordinate that is not finite or beyond
 // kMaxCoordinate, or curves longer than kMaxSplineLength in all. Empty when
 // it can.
-std::string SplineBoundsProblem(const Track& track);
+std::string SplineBoundsProblem(const track::Track& track);
 
 // Measures the spline at 25 steps per metre of estimated curve length. Fewer
 // than two vertices measure 0; a spline outside the bounds above is an error,
 // never a length. The caller keeps the result (the length as loaded).
-TrackLengthResult TrackLength(const Track& track);
+TrackLengthResult TrackLength(const track::Track& track);
 
-}  // namespace torvix
+}  // namespace torvix::heartline

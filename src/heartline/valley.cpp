@@ -5,11 +5,11 @@
 
 #include "heartline/solver_phases_internal.h"
 
-namespace torvix {
+using namespace torvix::track;
+
+namespace torvix::heartline {
 
 namespace {
-
-using namespace heartline;
 
 constexpr double kSpeedLimit = 1000;  // m/s; no track asks more, and the search must end
 
@@ -72,4 +72,4 @@ std::optional<SolverValley> FindSolverValley(const Track& track, double track_le
     return std::nullopt;
 }
 
-}  // namespace torvix
+}  // namespace torvix::heartline

@@ -6,7 +6,7 @@
 
 #include "heartline/solver.h"
 
-namespace torvix {
+namespace torvix::heartline {
 
 struct SolverValley {
     double s = 0;                // arc length along the input path where the train stops
@@ -16,6 +16,7 @@ struct SolverValley {
 
 // Empty when the run's sampling at `params` does not valley (it passes, or
 // fails for another reason). A found speed has been checked by a run.
-std::optional<SolverValley> FindSolverValley(const Track& track, double track_length, const HeartlineParams& params);
+std::optional<SolverValley> FindSolverValley(const track::Track& track, double track_length,
+                                             const HeartlineParams& params);
 
-}  // namespace torvix
+}  // namespace torvix::heartline

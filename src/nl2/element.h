@@ -21,8 +21,8 @@ struct ElementVertex {
 };
 
 struct RollPoint {
-    DVec3 up{0, 1, 0};     // unit
-    DVec3 right{1, 0, 0};  // unit, forward x up
+    geometry::DVec3 up{0, 1, 0};     // unit
+    geometry::DVec3 right{1, 0, 0};  // unit, forward x up
     double coord = 0;             // heart-line distance over the element's length, 0 to 1
     bool strict = false;
     bool operator==(const RollPoint&) const = default;

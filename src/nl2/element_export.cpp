@@ -13,6 +13,9 @@
 #include "ride/ride_line.h"
 #include "track/track.h"
 
+using namespace torvix::geometry;
+using namespace torvix::track;
+
 namespace torvix::nl2 {
 
 namespace {

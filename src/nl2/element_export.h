@@ -32,13 +32,13 @@ struct ExportResult {
     double length = 0;     // heart line, metres
     double spacing = 0;    // metres between samples as exported
     // The heart-line samples, in order; the element's curve passes through each.
-    std::vector<DVec3> samples;
+    std::vector<geometry::DVec3> samples;
 };
 
 // Why the parameters cannot be used, or empty.
 std::string CheckExportParams(const ExportParams& params);
 
-ExportResult ExportElement(const Track& track, const ExportParams& params);
+ExportResult ExportElement(const track::Track& track, const ExportParams& params);
 
 // The element's description: what it is and how to set the coaster up for it.
 std::string ElementDescription(double heartline);
@@ -56,6 +56,7 @@ struct WriteResult {
 // Exports `track` and writes the element to `path` (".nl2elem" added when
 // missing) in one step: on any failure nothing is written and an existing
 // file stays as it was.
-WriteResult WriteElementFile(const Track& track, double heartline, double spacing, const std::filesystem::path& path);
+WriteResult WriteElementFile(const track::Track& track, double heartline, double spacing,
+                             const std::filesystem::path& path);
 
 }  // namespace torvix::nl2

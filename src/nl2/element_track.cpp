@@ -6,6 +6,8 @@
 #include "geometry/constants.h"
 #include "railframe/carried_frame.h"
 
+using namespace torvix::geometry;
+
 namespace torvix::nl2 {
 
 namespace {

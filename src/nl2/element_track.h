@@ -20,7 +20,7 @@
 namespace torvix::nl2 {
 
 // One piece of the element's curve.
-using CurvePiece = CubicBezier;
+using CurvePiece = geometry::CubicBezier;
 
 // The pieces the vertices define: split at strict vertices (and always at
 // both ends); consecutive strict vertices a..b make one straight from a to b;
@@ -30,10 +30,10 @@ std::vector<CurvePiece> BuildPieces(const std::vector<ElementVertex>& vertices);
 
 // A frame along the track: x left, y up, z forward, as NoLimits 2 has it.
 struct Frame {
-    DVec3 point;
-    DVec3 forward;
-    DVec3 up;
-    DVec3 left;
+    geometry::DVec3 point;
+    geometry::DVec3 forward;
+    geometry::DVec3 up;
+    geometry::DVec3 left;
 };
 
 // Minimal spacing of roll points; a closer one is ignored.
@@ -73,9 +73,9 @@ public:
 private:
     struct Node {
         double s = 0;
-        DVec3 point;
-        DVec3 tangent;
-        DVec3 up;
+        geometry::DVec3 point;
+        geometry::DVec3 tangent;
+        geometry::DVec3 up;
     };
     // The carried frame, untwisted, at parameter t of `piece`.
     Frame CarriedAt(std::size_t piece, double t) const;

@@ -5,6 +5,8 @@
 
 #include "geometry/hermite.h"
 
+using namespace torvix::geometry;
+
 namespace torvix::railframe {
 
 namespace {

@@ -21,40 +21,41 @@ inline constexpr double kVerticalNudge = 1e-7;
 
 // The zero-roll down vector of a unit tangent: perpendicular to it, in its
 // plane with world up, pointing down. Zero where the tangent is vertical.
-DVec3 ZeroRollDown(DVec3 tangent);
+geometry::DVec3 ZeroRollDown(geometry::DVec3 tangent);
 
 // The track file's roll convention: the down vector `angle` radians about the
 // unit tangent from the reference down vector `r` (perpendicular to it), and
 // the signed angle about the tangent from `r` to `d`.
-DVec3 TurnAbout(DVec3 r, DVec3 tangent, double angle);
-double AngleAbout(DVec3 r, DVec3 tangent, DVec3 d);
+geometry::DVec3 TurnAbout(geometry::DVec3 r, geometry::DVec3 tangent, double angle);
+double AngleAbout(geometry::DVec3 r, geometry::DVec3 tangent, geometry::DVec3 d);
 
 // `down` turned with the tangent from `from` to `to` (both unit) the least
 // way: no twist about either. Zero where nothing perpendicular to `to` is left.
-DVec3 TurnWithTangent(DVec3 down, DVec3 from, DVec3 to);
+geometry::DVec3 TurnWithTangent(geometry::DVec3 down, geometry::DVec3 from, geometry::DVec3 to);
 
 // One step of the carried frame: `down`, perpendicular to unit tangent t0 at
 // x0, carried to x1 with unit tangent t1 by reflecting it across the chord
 // and then onto the new tangent. Without a chord (a kink at a vertex, or a
 // point within a micrometre of the last, whose chord points anywhere) it turns
 // with the tangent the least way. The result is unit and perpendicular to t1.
-DVec3 Carry(DVec3 down, DVec3 x0, DVec3 t0, DVec3 x1, DVec3 t1);
+geometry::DVec3 Carry(geometry::DVec3 down, geometry::DVec3 x0, geometry::DVec3 t0, geometry::DVec3 x1,
+                      geometry::DVec3 t1);
 
 // Where the curve stops at t (a control point on its vertex), the parameter a
 // hair inside, where it has a direction; elsewhere t.
-double InsideStop(const CubicBezier& curve, double t);
+double InsideStop(const geometry::CubicBezier& curve, double t);
 
 // The unit tangent at t; where the curve stops (a control point on its
 // vertex) the direction it leaves in, taken a hair inside.
-DVec3 CurveTangent(const CubicBezier& curve, double t);
+geometry::DVec3 CurveTangent(const geometry::CubicBezier& curve, double t);
 
 // The zero-roll down vector at t of a curve, taken a hair inside where the tangent is vertical.
-DVec3 ZeroRollDownAt(const CubicBezier& curve, double t);
+geometry::DVec3 ZeroRollDownAt(const geometry::CubicBezier& curve, double t);
 
 struct TransportNode {
-    DVec3 point;
-    DVec3 tangent;  // unit
-    DVec3 down;     // unit, perpendicular to the tangent
+    geometry::DVec3 point;
+    geometry::DVec3 tangent;  // unit
+    geometry::DVec3 down;     // unit, perpendicular to the tangent
 };
 
 // The down vector carried without twist along one curve, on a grid fine
@@ -65,10 +66,10 @@ struct CarriedFrame {
 
     // The carried down vector at t, where the curve is at `point` with unit
     // `tangent`: one step from the grid node before t.
-    DVec3 At(double t, DVec3 point, DVec3 tangent) const;
+    geometry::DVec3 At(double t, geometry::DVec3 point, geometry::DVec3 tangent) const;
 };
 
-CarriedFrame CarryAlong(const CubicBezier& curve, DVec3 start_down);
+CarriedFrame CarryAlong(const geometry::CubicBezier& curve, geometry::DVec3 start_down);
 
 // The frame carried without twist along consecutive curves, from the
 // zero-roll down vector at the start of the first (any normal where that is
@@ -79,7 +80,7 @@ struct CarriedCurve {
     CarriedFrame frame;
     bool restarted = false;
 };
-std::vector<CarriedCurve> CarryAlongCurves(std::span<const CubicBezier> curves);
+std::vector<CarriedCurve> CarryAlongCurves(std::span<const geometry::CubicBezier> curves);
 
 // Weights of a curve's start rate, end rate and twist change (rates per unit
 // of curve parameter) in its twist at parameter u, each with its first and

@@ -2,6 +2,9 @@
 
 #include <cmath>
 
+using namespace torvix::geometry;
+using namespace torvix::track;
+
 namespace torvix::railframe {
 
 double WrapAngle(double x) {

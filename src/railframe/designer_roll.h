@@ -27,7 +27,7 @@ struct CurveRoll {
 class RollWalk {
 public:
     // `vertices` are the input track's vertex_count vertices (at least two).
-    explicit RollWalk(std::span<const BezierVertex> vertices);
+    explicit RollWalk(std::span<const track::BezierVertex> vertices);
     // Prepares curve i (vertex i to vertex i + 1).
     const CurveRoll& BeginCurve(int i);
     // Hands the end vertex's absolute roll on to the next curve.
@@ -35,7 +35,7 @@ public:
     const CurveRoll& curve() const { return curve_; }
 
 private:
-    std::span<const BezierVertex> vertices_;
+    std::span<const track::BezierVertex> vertices_;
     double roll_prev_ = 0;
     double d_prev_ = 0;
     double roll_a_ = 0;

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+using namespace torvix::geometry;
+using namespace torvix::track;
+
 namespace torvix::railframe {
 
 namespace {

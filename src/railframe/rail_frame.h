@@ -35,7 +35,7 @@ const char* ReadingName(RollReading reading);
 std::optional<RollReading> ParseReading(std::string_view name);
 
 // The curve from vertex `from` to vertex `to`, in double.
-CubicBezier CurveBetween(const BezierVertex& from, const BezierVertex& to);
+geometry::CubicBezier CurveBetween(const track::BezierVertex& from, const track::BezierVertex& to);
 
 // The simulator reading of one curve: the twist laid on the carried frame.
 struct CurveTwist {
@@ -49,7 +49,7 @@ struct CurveTwist {
 };
 
 struct RailCurve {
-    CubicBezier bezier;
+    geometry::CubicBezier bezier;
     RollReading reading = RollReading::kDesigner;
     CurveRoll roll;         // the roll data the solver's walk gives this curve (designer reading)
     CarriedFrame carried;   // the frame carried without twist from the first vertex (simulator reading only)
@@ -62,7 +62,7 @@ struct RailCurve {
 // its twist reaches the first vertex's roll again, and the rate through the
 // joint follows the roll_flag of the vertices there as at any other vertex.
 // The designer reading always reads the vertices as an open track.
-std::vector<RailCurve> PrepareRails(std::span<const BezierVertex> vertices, RollReading reading,
+std::vector<RailCurve> PrepareRails(std::span<const track::BezierVertex> vertices, RollReading reading,
                                     bool closed = false);
 
 // Vertex roll interpolated at curve parameter u, as the solver's designer
@@ -74,10 +74,10 @@ Jet RollAt(const CurveRoll& curve, double u);
 double RollSwing(const RailCurve& curve);
 
 struct RailPoint {
-    DVec3 rails;
-    DVec3 tangent;  // unit
-    DVec3 down;     // unit, from the hearts toward the rails
-    DVec3 left;     // unit, the riders' left
+    geometry::DVec3 rails;
+    geometry::DVec3 tangent;  // unit
+    geometry::DVec3 down;     // unit, from the hearts toward the rails
+    geometry::DVec3 left;     // unit, the riders' left
     JetVec heart;            // heart point with its first and second derivative along t
     // Radians. The value is the bank against world up; the derivatives are how
     // fast the frame turns about the tangent as riders feel it (under the

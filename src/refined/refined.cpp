@@ -12,9 +12,11 @@
 #include "ride/ride_line.h"
 #include "heartline/solver_phases.h"
 
-namespace torvix {
+using namespace torvix::geometry;
+using namespace torvix::heartline;
+using namespace torvix::track;
 
-namespace refined {
+namespace torvix::refined {
 
 namespace {
 
@@ -166,11 +168,9 @@ SolveResult SolveRefinedTuned(Track& track, double track_length, const Heartline
     return result;
 }
 
-}  // namespace refined
-
 SolveResult SolveHeartlineRefined(Track& track, double track_length, const HeartlineParams& params,
                                   const SolverObserver& observer) {
-    return refined::SolveRefinedTuned(track, track_length, params, observer, refined::RefinedTuning{});
+    return SolveRefinedTuned(track, track_length, params, observer, RefinedTuning{});
 }
 
-}  // namespace torvix
+}  // namespace torvix::refined

@@ -10,6 +10,9 @@
 #include "refined/refined_internal.h"
 #include "ride/attitude.h"
 
+using namespace torvix::geometry;
+using namespace torvix::track;
+
 namespace torvix::refined {
 
 namespace {

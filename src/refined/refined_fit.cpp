@@ -11,6 +11,9 @@
 #include "geometry/hermite.h"
 #include "refined/refined_internal.h"
 
+using namespace torvix::geometry;
+using namespace torvix::track;
+
 namespace torvix::refined {
 
 namespace {

@@ -40,14 +40,14 @@ struct RefinedTuning {
 // ---- The input path, exactly ----
 
 struct PathCurve {
-    CubicBezier curve;
+    geometry::CubicBezier curve;
     double s0 = 0;               // arc length at its start
     std::vector<double> table;   // arc length from the start at t = k / (size - 1)
 };
 
 class ExactPath {
 public:
-    explicit ExactPath(std::span<const BezierVertex> vertices);
+    explicit ExactPath(std::span<const track::BezierVertex> vertices);
     double length() const { return length_; }
     int curve_count() const { return static_cast<int>(curves_.size()); }
     const PathCurve& curve(int i) const { return curves_[i]; }
@@ -68,15 +68,15 @@ struct GridPoint {
     double in_t = 0;
     int out_curve = 0; // output curve and its parameter
     double out_u = 0;
-    DVec3 p, tangent;
-    DVec3 force_perp;     // seat force across the tangent, g
+    geometry::DVec3 p, tangent;
+    geometry::DVec3 force_perp;     // seat force across the tangent, g
     double speed = 0;
 };
 
 struct Grid {
     // Populated in one piece: a run's grid is large, and first-touching it page
     // by page cost more than building it.
-    std::vector<GridPoint, BulkAllocator<GridPoint>> points;
+    std::vector<GridPoint, track::BulkAllocator<GridPoint>> points;
     int per_curve = 0;  // points per output curve (the grid has segments * per_curve + 1)
 };
 
@@ -98,7 +98,7 @@ void TrimTheLap(Grid& grid, LapMargins margins);
 // ---- Banking ----
 
 // A rotation-minimising frame along the grid: reference down R_i, perpendicular to the tangent.
-std::vector<DVec3> MinimalFrame(const Grid& grid);
+std::vector<geometry::DVec3> MinimalFrame(const Grid& grid);
 
 // Wanted banking angle against the frame per grid point, with its smoothing weight and width.
 struct BankTargets {
@@ -108,8 +108,9 @@ struct BankTargets {
 };
 
 // `designer_down` is the input's own roll as the simulator reads it, per grid point.
-BankTargets ChooseTargets(const Grid& grid, const std::vector<DVec3>& frame, const std::vector<DVec3>& designer_down,
-                          std::span<const Segment> segments, int filter, const RefinedTuning& tuning);
+BankTargets ChooseTargets(const Grid& grid, const std::vector<geometry::DVec3>& frame,
+                          const std::vector<geometry::DVec3>& designer_down, std::span<const track::Segment> segments,
+                          int filter, const RefinedTuning& tuning);
 
 // Gaussian smoothing in ride time with the widths widened until the roll rate
 // stays below the bound. Returns the smoothed angles.
@@ -121,22 +122,22 @@ struct FitInputs {
     const Grid& grid;
     int segments = 0;
     double heartline = 0;
-    const std::vector<DVec3>& wanted_down;  // per grid point
+    const std::vector<geometry::DVec3>& wanted_down;  // per grid point
     const RefinedTuning& tuning;
     std::function<void()> round_done;       // after every round of every fit
 };
 
 // Fits rails and vertex rolls to the wanted down vectors: segments + 2 vertices (the last zero).
-std::vector<BezierVertex> FitRailsAndRolls(const FitInputs& in);
+std::vector<track::BezierVertex> FitRailsAndRolls(const FitInputs& in);
 
 // The fitted rails as the simulator reads them, at the grid points: the
 // frame carried along the curves without twist, from the first (railframe's).
 struct RailsReading {
-    std::vector<CubicBezier> curves;              // one per output curve
+    std::vector<geometry::CubicBezier> curves;              // one per output curve
     std::vector<railframe::CarriedFrame> frames;  // along each curve
-    std::vector<DVec3> point, tangent, carried;   // per grid point
+    std::vector<geometry::DVec3> point, tangent, carried;   // per grid point
 };
-RailsReading ReadRails(std::vector<CubicBezier> curves, const Grid& grid);
+RailsReading ReadRails(std::vector<geometry::CubicBezier> curves, const Grid& grid);
 
 // Weights of the twists of vertices c - 1 .. c + 2 (against the carried
 // frame) in the twist at u on curve c: the twist basis with the rate of each
@@ -145,11 +146,12 @@ std::array<double, 4> VertexTwistWeights(const RailsReading& reading, const std:
                                          double u);
 
 // The down vector at grid point i that vertex twists `theta` give.
-DVec3 ReadDown(const RailsReading& reading, const Grid& grid, std::size_t i, const std::vector<char>& flags,
+geometry::DVec3 ReadDown(const RailsReading& reading, const Grid& grid, std::size_t i, const std::vector<char>& flags,
                const std::vector<double>& theta);
 
 // The whole refined run with its tuning spelled out (SolveHeartlineRefined uses the defaults).
-SolveResult SolveRefinedTuned(Track& track, double track_length, const HeartlineParams& params,
-                              const SolverObserver& observer, const RefinedTuning& tuning);
+heartline::SolveResult SolveRefinedTuned(track::Track& track, double track_length,
+                                         const heartline::HeartlineParams& params,
+                                         const heartline::SolverObserver& observer, const RefinedTuning& tuning);
 
 }  // namespace torvix::refined

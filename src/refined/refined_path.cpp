@@ -7,6 +7,10 @@
 #include "railframe/rail_frame.h"
 #include "refined/refined_internal.h"
 
+using namespace torvix::geometry;
+using namespace torvix::heartline;
+using namespace torvix::track;
+
 namespace torvix::refined {
 
 namespace {

@@ -1,6 +1,9 @@
 #include "refined/solver_modes.h"
 
-namespace torvix {
+using namespace torvix::heartline;
+using namespace torvix::track;
+
+namespace torvix::refined {
 
 const char* ModeName(SolverMode mode) { return mode == SolverMode::kRefined ? "refined" : "literal"; }
 
@@ -16,4 +19,4 @@ SolveResult SolveHeartlineWith(SolverMode mode, Track& track, double track_lengt
     return SolveHeartline(track, track_length, params, observer);
 }
 
-}  // namespace torvix
+}  // namespace torvix::refined

@@ -8,7 +8,7 @@
 
 #include "heartline/solver.h"
 
-namespace torvix {
+namespace torvix::refined {
 
 enum class SolverMode { kLiteral, kRefined };
 
@@ -19,10 +19,12 @@ std::optional<SolverMode> ParseMode(std::string_view name);
 // The refined method: banking against a rotation-minimising frame, airtime
 // left upright, smoothing in ride time with a roll-rate bound, rails and
 // rolls fitted together.
-SolveResult SolveHeartlineRefined(Track& track, double track_length, const HeartlineParams& params,
-                                  const SolverObserver& observer = {});
+heartline::SolveResult SolveHeartlineRefined(track::Track& track, double track_length,
+                                             const heartline::HeartlineParams& params,
+                                             const heartline::SolverObserver& observer = {});
 
-SolveResult SolveHeartlineWith(SolverMode mode, Track& track, double track_length, const HeartlineParams& params,
-                               const SolverObserver& observer = {});
+heartline::SolveResult SolveHeartlineWith(SolverMode mode, track::Track& track, double track_length,
+                                          const heartline::HeartlineParams& params,
+                                          const heartline::SolverObserver& observer = {});
 
-}  // namespace torvix
+}  // namespace torvix::refined

@@ -2,6 +2,8 @@
 
 #include "railframe/carried_frame.h"
 
+using namespace torvix::geometry;
+
 namespace torvix::ride {
 
 namespace {

@@ -24,17 +24,17 @@ inline constexpr double kCallingForce = 1.0;
 // steep stretches, across which it is carried without twisting; leaving one
 // it continues upright or upside down, whichever the carried vector is nearer.
 // So the top of a loop is upside down, a hill or a helix upright.
-std::vector<DVec3> NaturalDown(std::span<const DVec3> tangents);
+std::vector<geometry::DVec3> NaturalDown(std::span<const geometry::DVec3> tangents);
 
 // Whether forces call for riders turned more than a right angle from the
 // natural attitude: the seat force across the track (`force_across`, g, the
 // force the seat pushes riders with, up on a level straight) points them more
 // than a right angle from it and presses with at least kCallingForce.
-bool ForcesCallForInversion(DVec3 natural_down, DVec3 force_across);
+bool ForcesCallForInversion(geometry::DVec3 natural_down, geometry::DVec3 force_across);
 
 // Whether a track whose down vector is `down` has its riders turned over
 // where nothing asks for it: more than a right angle from the natural
 // attitude, and the forces do not call for it.
-bool UnaskedRoll(DVec3 natural_down, DVec3 down, DVec3 force_across);
+bool UnaskedRoll(geometry::DVec3 natural_down, geometry::DVec3 down, geometry::DVec3 force_across);
 
 }  // namespace torvix::ride

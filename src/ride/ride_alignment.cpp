@@ -4,6 +4,9 @@
 
 #include "track/track.h"
 
+using namespace torvix::geometry;
+using namespace torvix::track;
+
 namespace torvix::ride {
 
 std::vector<double> DrawnVertexDistances(const RideReport& report, const Track& drawn) {

@@ -13,7 +13,7 @@ namespace torvix::ride {
 
 // Heart-line distance along `report` of every vertex of `drawn`, whose spline
 // is the path the designer drew, in ride order.
-std::vector<double> DrawnVertexDistances(const RideReport& report, const Track& drawn);
+std::vector<double> DrawnVertexDistances(const RideReport& report, const track::Track& drawn);
 
 // The drawn curve at heart-line distance `s`: k where vertex k is at or
 // before `s` and vertex k + 1 after it, held to the first and last curve; 0

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+using namespace torvix::track;
+
 namespace torvix::ride {
 
 double EstimateHeartLength(const railframe::RailCurve& c, double heartline) {

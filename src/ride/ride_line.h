@@ -39,7 +39,8 @@ double EstimateHeartLength(const railframe::RailCurve& curve, double heartline);
 // simulator reading ends with its closing curve, after the speed pieces.
 class TrackLine final : public RideLine {
 public:
-    TrackLine(std::span<const BezierVertex> vertices, railframe::RollReading reading, bool closed, double heartline);
+    TrackLine(std::span<const track::BezierVertex> vertices, railframe::RollReading reading, bool closed,
+              double heartline);
     std::size_t Pieces() const override { return rails_.size(); }
     railframe::RailPoint At(std::size_t piece, double t) const override {
         return railframe::EvaluateRail(rails_[piece], heartline_, t);
@@ -55,6 +56,6 @@ private:
 };
 
 // Whether the track is a closed circuit: its segment chunk's flag.
-bool IsClosedCircuit(const Track& track);
+bool IsClosedCircuit(const track::Track& track);
 
 }  // namespace torvix::ride

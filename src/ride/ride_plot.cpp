@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdio>
 
+using namespace torvix::track;
+
 namespace torvix::ride {
 
 namespace {

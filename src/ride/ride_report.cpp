@@ -16,6 +16,10 @@
 #include "ride/ride_line.h"
 #include "texts/valley_texts.h"
 
+using namespace torvix::geometry;
+using namespace torvix::texts;
+using namespace torvix::track;
+
 namespace torvix::ride {
 
 namespace {

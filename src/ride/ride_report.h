@@ -21,9 +21,9 @@ namespace torvix::ride {
 
 // Heartline and speeds default to the solver's own defaults.
 struct RideParams {
-    double heartline = RunDefaults::kHeartline;     // metres from the rails up to the riders' hearts (negative when hanging)
-    double start_speed = RunDefaults::kStartSpeed;  // m/s at the first vertex
-    double end_speed = RunDefaults::kEndSpeed;      // m/s at the last vertex
+    double heartline = track::RunDefaults::kHeartline;     // metres from the rails up to the riders' hearts (negative when hanging)
+    double start_speed = track::RunDefaults::kStartSpeed;  // m/s at the first vertex
+    double end_speed = track::RunDefaults::kEndSpeed;      // m/s at the last vertex
     double step = 0.5;         // metres of heart line between samples (at most)
     railframe::RollReading reading = railframe::RollReading::kSimulator;  // how the vertex rolls are read
 };
@@ -105,7 +105,7 @@ inline constexpr double kTolerableLateral = 1.0;  // g
 // the simulator reads it goes once round: the end speed holds at the last
 // vertex, and the closing curve continues the friction line back to the first
 // vertex.
-RideReport MeasureRide(const Track& track, const RideParams& params, const Track* drawn = nullptr);
+RideReport MeasureRide(const track::Track& track, const RideParams& params, const track::Track* drawn = nullptr);
 
 // The same over any line a train rides (ride/ride_line.h); params.heartline
 // and params.reading only describe it there, and the unasked roll is measured
@@ -116,13 +116,13 @@ RideReport MeasureRide(const RideLine& line, const RideParams& params);
 // Distance along the report's heart line nearest to each point, searched
 // forward from the previous match, so a track passing close to itself maps
 // its points in ride order.
-std::vector<double> LocateAlong(const RideReport& report, std::span<const Vector3> points);
+std::vector<double> LocateAlong(const RideReport& report, std::span<const geometry::Vector3> points);
 
 // Largest distance from the report's heart line to the path of `designed`
 // (a track's spline taken as the heart line it was drawn as): how far a
 // rebuilt track strays from what the designer drew (a closed circuit with
 // its closing curve). Negative when either has no curve.
-double HeartDeviationMax(const RideReport& report, const Track& designed);
+double HeartDeviationMax(const RideReport& report, const track::Track& designed);
 
 // One line per topic of the summary rows (ride/ride_summary.h), then the
 // largest lateral peaks, for people.

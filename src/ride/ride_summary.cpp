@@ -6,6 +6,8 @@
 
 #include "texts/valley_texts.h"
 
+using namespace torvix::texts;
+
 namespace torvix::ride {
 
 namespace {

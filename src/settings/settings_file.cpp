@@ -11,7 +11,7 @@
 #include "platform/file_replacement.h"
 #include "platform/places.h"
 
-namespace torvix {
+namespace torvix::settings {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -279,4 +279,4 @@ bool SaveParameterTexts(const SettingsFile& file, const ParameterTexts& texts) {
     return ok;
 }
 
-}  // namespace torvix
+}  // namespace torvix::settings

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-namespace torvix {
+namespace torvix::settings {
 
 inline constexpr std::string_view kSettingsFileName = "Torvix.ini";
 
@@ -92,4 +92,4 @@ ParameterTexts LoadParameterTexts(const SettingsFile& file, const ParameterTexts
 // writes them. Returns false if any write failed.
 bool SaveParameterTexts(const SettingsFile& file, const ParameterTexts& texts);
 
-}  // namespace torvix
+}  // namespace torvix::settings

@@ -10,6 +10,10 @@
 #include "ride/ride_report.h"
 #include "track/track_io.h"
 
+using namespace torvix::heartline;
+using namespace torvix::refined;
+using namespace torvix::track;
+
 namespace torvix::sweep {
 
 namespace {

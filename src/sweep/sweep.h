@@ -39,14 +39,14 @@ std::string RankNames();
 
 // Every parameter defaults to the solver's own default.
 struct SweepSettings {
-    std::vector<int> segments{HeartlineParams{}.segments};
-    std::vector<int> precision{HeartlineParams{}.precision};
-    std::vector<int> filter{HeartlineParams{}.filter};
-    double heartline = HeartlineParams{}.heartline;
-    double start_speed = HeartlineParams{}.start_speed;
-    double end_speed = HeartlineParams{}.end_speed;
+    std::vector<int> segments{heartline::HeartlineParams{}.segments};
+    std::vector<int> precision{heartline::HeartlineParams{}.precision};
+    std::vector<int> filter{heartline::HeartlineParams{}.filter};
+    double heartline = heartline::HeartlineParams{}.heartline;
+    double start_speed = heartline::HeartlineParams{}.start_speed;
+    double end_speed = heartline::HeartlineParams{}.end_speed;
     double step = 0.5;  // ride report step, metres
-    SolverMode mode = SolverMode::kLiteral;
+    refined::SolverMode mode = refined::SolverMode::kLiteral;
     railframe::RollReading reading = railframe::RollReading::kSimulator;  // of the ride report
     RankBy rank = RankBy::kLateralRms;
     int jobs = 0;  // 0: one per core
@@ -76,7 +76,7 @@ struct SweepResult {
 // `track_length` is the track's measured length. `cancel`, when given, is
 // polled between runs; `progress` is called (from the calling thread's
 // workers, serialised) after each run with the runs done and the total.
-SweepResult RunSweep(const Track& track, double track_length, const SweepSettings& settings,
+SweepResult RunSweep(const track::Track& track, double track_length, const SweepSettings& settings,
                      const std::atomic<bool>* cancel = nullptr,
                      const std::function<void(std::size_t done, std::size_t total)>& progress = {});
 

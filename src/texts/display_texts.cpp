@@ -8,7 +8,10 @@
 #include <cmath>
 #include <string>
 
-namespace torvix {
+using namespace torvix::analysis;
+using namespace torvix::track;
+
+namespace torvix::texts {
 
 std::string FormatFixed(double value, int decimals) {
     if (!std::isfinite(value)) {
@@ -101,4 +104,4 @@ std::string SkippedChunksMessage(const std::vector<SkippedChunk>& skipped) {
     return text;
 }
 
-}  // namespace torvix
+}  // namespace torvix::texts

@@ -8,9 +8,11 @@
 
 #include "track/track_fwd.h"
 
-namespace torvix {
-
+namespace torvix::analysis {
 struct TrackEndMeasures;
+}  // namespace torvix::analysis
+
+namespace torvix::texts {
 
 // Fixed-point text with `decimals` digits after the point and at least one
 // before it, rounded half away from zero, a minus sign for negatives (none for
@@ -32,14 +34,14 @@ struct EndMeasureTexts {
 
 // Texts of the six result fields. A straight end (radius exactly -1) shows
 // "straight" and "none" for its radius and tilt; slopes are always numbers.
-EndMeasureTexts FormatEndMeasures(const TrackEndMeasures& measures);
+EndMeasureTexts FormatEndMeasures(const analysis::TrackEndMeasures& measures);
 
 // One line about a chunk the reader stepped over, e.g.
 // "skipped unknown chunk CSTM (28 bytes at offset 744894); it will not be saved".
-std::string SkippedChunkText(const SkippedChunk& skipped);
+std::string SkippedChunkText(const track::SkippedChunk& skipped);
 
 // What the window's message line says after a load that skipped chunks:
 // "Not saved: CSTM (28 bytes)", the chunks joined by ", ".
-std::string SkippedChunksMessage(const std::vector<SkippedChunk>& skipped);
+std::string SkippedChunksMessage(const std::vector<track::SkippedChunk>& skipped);
 
-}  // namespace torvix
+}  // namespace torvix::texts

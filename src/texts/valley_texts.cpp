@@ -4,7 +4,7 @@
 
 #include "texts/display_texts.h"
 
-namespace torvix {
+namespace torvix::texts {
 
 std::string FormatClearingSpeed(double min_start_speed) {
     // The tolerance keeps a speed that is a multiple of 0.1 up to rounding
@@ -28,4 +28,4 @@ std::string ValleyFigure(double s, std::string_view curve, double min_start_spee
            FormatClearingSpeed(min_start_speed) + " m/s";
 }
 
-}  // namespace torvix
+}  // namespace torvix::texts

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace torvix {
+namespace torvix::texts {
 
 // A start speed that clears the track, as shown: rounded up to 0.1 m/s, so
 // the speed named is never below the one needed ("20.6"). A speed already on
@@ -27,4 +27,4 @@ std::string ClosingValleySentence(double s, std::string_view curve);
 // The same as a summary figure: "at 94.1 m, curve 18; clears from 20.6 m/s".
 std::string ValleyFigure(double s, std::string_view curve, double min_start_speed);
 
-}  // namespace torvix
+}  // namespace torvix::texts

@@ -9,7 +9,7 @@
 
 #include "platform/large_block.h"
 
-namespace torvix {
+namespace torvix::track {
 
 template <class T>
 class BulkAllocator {
@@ -43,4 +43,4 @@ public:
     }
 };
 
-}  // namespace torvix
+}  // namespace torvix::track

@@ -4,7 +4,9 @@
 #include <bit>
 #include <cstring>
 
-namespace torvix {
+using namespace torvix::geometry;
+
+namespace torvix::track {
 
 namespace {
 
@@ -175,4 +177,4 @@ void ChunkWriter::WriteSingles(const Single* values, std::size_t n) {
     }
 }
 
-}  // namespace torvix
+}  // namespace torvix::track

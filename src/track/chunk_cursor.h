@@ -15,7 +15,7 @@
 
 #include "track/track.h"
 
-namespace torvix {
+namespace torvix::track {
 
 class ChunkReader {
 public:
@@ -36,7 +36,7 @@ public:
     Long ReadLong();
     Single ReadSingle();
     Colour ReadColor();
-    Vector3 ReadVector();
+    geometry::Vector3 ReadVector();
     // n bytes as one character each; n must not be negative.
     Text ReadText(std::int64_t n);
     // Four bytes with a-z turned into A-Z.
@@ -81,7 +81,7 @@ public:
     void WriteLong(Long v);
     void WriteSingle(Single v);
     void WriteColor(Colour v);
-    void WriteVector(const Vector3& v);
+    void WriteVector(const geometry::Vector3& v);
     void WriteText(const Text& s) {
         bytes_.insert(bytes_.end(), s.begin(), s.end());
         PassIfFull();
@@ -103,4 +103,4 @@ private:
     bool sink_failed_ = false;
 };
 
-}  // namespace torvix
+}  // namespace torvix::track

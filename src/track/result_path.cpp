@@ -2,7 +2,7 @@
 
 #include "track/track_path.h"
 
-namespace torvix {
+namespace torvix::track {
 
 std::string ResultPath(std::string_view input) {
     constexpr std::string_view kExtension = ".nltrack";
@@ -11,4 +11,4 @@ std::string ResultPath(std::string_view input) {
     return stem + "_Torvix.nltrack";
 }
 
-}  // namespace torvix
+}  // namespace torvix::track

@@ -6,11 +6,11 @@
 #include <string>
 #include <string_view>
 
-namespace torvix {
+namespace torvix::track {
 
 // `input` with its final ".nltrack" (any letter case) replaced by
 // "_Torvix.nltrack", or with "_Torvix.nltrack" appended when it has no such
 // ending. Never `input` itself, whatever the letter case of the file system.
 std::string ResultPath(std::string_view input);
 
-}  // namespace torvix
+}  // namespace torvix::track

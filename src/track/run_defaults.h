@@ -4,7 +4,7 @@
 // modules that use them.
 #pragma once
 
-namespace torvix {
+namespace torvix::track {
 
 struct RunDefaults {
     static constexpr int kSegments = 60;           // curves of the new spline
@@ -15,4 +15,4 @@ struct RunDefaults {
     static constexpr double kEndSpeed = 17;        // m/s at the last vertex
 };
 
-}  // namespace torvix
+}  // namespace torvix::track

@@ -2,7 +2,9 @@
 
 #include <cmath>
 
-namespace torvix {
+using namespace torvix::geometry;
+
+namespace torvix::track {
 
 namespace {
 
@@ -24,4 +26,4 @@ std::string NotFiniteReason(std::span<const BezierVertex> vertices) {
     return {};
 }
 
-}  // namespace torvix
+}  // namespace torvix::track

@@ -12,7 +12,7 @@
 #include "track/bulk_allocator.h"
 #include "geometry/vector3.h"
 
-namespace torvix {
+namespace torvix::track {
 
 using Long = std::int32_t;
 using Single = float;
@@ -46,9 +46,9 @@ struct InfoChunk {
 };
 
 struct BezierVertex {
-    Vector3 position;
-    Vector3 control_prev;  // P2 of the curve arriving at this vertex
-    Vector3 control_next;  // P1 of the curve leaving this vertex
+    geometry::Vector3 position;
+    geometry::Vector3 control_prev;  // P2 of the curve arriving at this vertex
+    geometry::Vector3 control_next;  // P1 of the curve leaving this vertex
     Single roll = 0;       // radians
     bool roll_flag = false;
     bool relative_roll = false;
@@ -125,7 +125,7 @@ struct SuppChunk {
 };
 
 struct FundEntry {
-    Vector3 point;
+    geometry::Vector3 point;
     bool flag_1 = false;
     Single single_1 = 0;
     bool flag_2 = false;
@@ -162,7 +162,7 @@ struct RascChunk {
 };
 
 struct FrenEntry {
-    Vector3 point;
+    geometry::Vector3 point;
     bool operator==(const FrenEntry&) const = default;
 };
 
@@ -293,4 +293,4 @@ bool AllFinite(std::span<const BezierVertex> vertices);
 // coordinate or roll that is not a finite number; empty when AllFinite.
 std::string NotFiniteReason(std::span<const BezierVertex> vertices);
 
-}  // namespace torvix
+}  // namespace torvix::track

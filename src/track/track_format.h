@@ -27,7 +27,7 @@
 
 #include "track/track.h"
 
-namespace torvix {
+namespace torvix::track {
 
 template <class C, class T>
 concept RecordOf = std::same_as<std::remove_const_t<C>, T>;
@@ -394,13 +394,13 @@ public:
     template <class T> void Color(const char*, const T&) { bytes += 4; }
     template <class T> void Vector(const char*, const T&) { bytes += 12; }
     template <std::size_t N> void Colors(const char*, const std::array<Colour, N>&) { bytes += 4 * N; }
-    void Version(const char*, const std::array<torvix::Byte, 4>&) { bytes += 4; }
+    void Version(const char*, const std::array<torvix::track::Byte, 4>&) { bytes += 4; }
     void Reserved(std::int64_t n) { bytes += n; }
-    void BlockSize(torvix::Long) { bytes += 4; }
+    void BlockSize(torvix::track::Long) { bytes += 4; }
     void OptionalText(const char*, const Text& t) { bytes += 4 + static_cast<std::int64_t>(t.size()); }
     void StrictText(const char*, const Text& t, const char*) { bytes += 4 + static_cast<std::int64_t>(t.size()); }
     template <class T>
-    std::size_t Count(const char*, torvix::Long field, const std::vector<T>&, const char*) {
+    std::size_t Count(const char*, torvix::track::Long field, const std::vector<T>&, const char*) {
         bytes += 4;
         return CountOf(field);
     }
@@ -408,8 +408,8 @@ public:
     void Items(const char*, const std::vector<T>& items, std::size_t n) {
         for (std::size_t i = 0; i < n; ++i) Describe(*this, ElementOr(items, i));
     }
-    void Tail(const char*, torvix::Long field) { bytes += 4 + static_cast<std::int64_t>(CountOf(field)); }
-    std::int64_t Grid(torvix::Long columns, torvix::Long rows) {
+    void Tail(const char*, torvix::track::Long field) { bytes += 4 + static_cast<std::int64_t>(CountOf(field)); }
+    std::int64_t Grid(torvix::track::Long columns, torvix::track::Long rows) {
         bytes += 8;
         TeraChunk c;
         c.columns = columns;
@@ -447,4 +447,4 @@ ChunkSizes WrittenChunkSizes(const Track& track);
 // The child count the writer writes for chunk `id`.
 Long WrittenChildCount(const Track& track, ChunkId id);
 
-}  // namespace torvix
+}  // namespace torvix::track

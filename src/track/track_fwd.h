@@ -2,10 +2,10 @@
 // their users need not rebuild when the track's layout changes.
 #pragma once
 
-namespace torvix {
+namespace torvix::track {
 
 struct Track;
 struct BezierVertex;
 struct SkippedChunk;
 
-}  // namespace torvix
+}  // namespace torvix::track

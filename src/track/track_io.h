@@ -10,7 +10,7 @@
 
 #include "track/track.h"
 
-namespace torvix {
+namespace torvix::track {
 
 // Why a read or write failed: a short message and, for a read, the byte
 // offset where decoding stopped (-1 when not tied to a position).
@@ -54,4 +54,4 @@ std::vector<std::uint8_t> EncodeTrack(const Track& track);
 // target only once written whole; on failure the old file is untouched.
 bool WriteTrackFile(const std::string& path, const Track& track, TrackIoError* error = nullptr);
 
-}  // namespace torvix
+}  // namespace torvix::track

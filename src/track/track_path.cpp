@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-namespace torvix {
+namespace torvix::track {
 
 bool HasTrackExtension(const std::string& path) {
     constexpr std::string_view kExtension = ".nltrack";
@@ -20,4 +20,4 @@ std::string WithTrackExtension(const std::string& path) {
     return HasTrackExtension(path) ? path : path + ".nltrack";
 }
 
-}  // namespace torvix
+}  // namespace torvix::track

@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace torvix {
+namespace torvix::track {
 
 // True when the last eight characters, lower-cased, are ".nltrack".
 bool HasTrackExtension(const std::string& path);
@@ -11,4 +11,4 @@ bool HasTrackExtension(const std::string& path);
 // `path` unchanged when it has the extension, otherwise with ".nltrack" appended.
 std::string WithTrackExtension(const std::string& path);
 
-}  // namespace torvix
+}  // namespace torvix::track

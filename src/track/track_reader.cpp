@@ -8,7 +8,9 @@
 #include "track/track_io.h"
 #include "track/track_path.h"
 
-namespace torvix {
+using namespace torvix::geometry;
+
+namespace torvix::track {
 
 namespace {
 
@@ -18,9 +20,9 @@ class RecordReader {
 public:
     explicit RecordReader(ChunkReader& in) : in_(in) {}
 
-    void Long(const char*, torvix::Long& v) { v = in_.ReadLong(); }
-    void Single(const char*, torvix::Single& v) { v = in_.ReadSingle(); }
-    void Byte(const char*, torvix::Byte& v) { v = in_.ReadByte(); }
+    void Long(const char*, torvix::track::Long& v) { v = in_.ReadLong(); }
+    void Single(const char*, torvix::track::Single& v) { v = in_.ReadSingle(); }
+    void Byte(const char*, torvix::track::Byte& v) { v = in_.ReadByte(); }
     void Bool(const char*, bool& v) { v = in_.ReadBool(); }
     void Color(const char*, Colour& v) { v = in_.ReadColor(); }
     void Vector(const char*, Vector3& v) { v = in_.ReadVector(); }
@@ -28,19 +30,19 @@ public:
     void Colors(const char*, std::array<Colour, N>& colors) {
         for (Colour& c : colors) c = in_.ReadColor();
     }
-    void Version(const char*, std::array<torvix::Byte, 4>& version) {
-        for (torvix::Byte& b : version) b = in_.ReadByte();
+    void Version(const char*, std::array<torvix::track::Byte, 4>& version) {
+        for (torvix::track::Byte& b : version) b = in_.ReadByte();
     }
     void Reserved(std::int64_t n) { in_.Skip(n); }
-    void BlockSize(torvix::Long) { in_.Skip(4); }  // implied by the segment type
+    void BlockSize(torvix::track::Long) { in_.Skip(4); }  // implied by the segment type
     // A length of 0 or less means an empty text.
     void OptionalText(const char*, Text& t) {
-        const torvix::Long n = in_.ReadLong();
+        const torvix::track::Long n = in_.ReadLong();
         t = n <= 0 ? Text{} : in_.ReadText(n);
     }
     void StrictText(const char*, Text& t, const char* what) {
         const auto at = static_cast<std::int64_t>(in_.offset());
-        const torvix::Long n = in_.ReadLong();
+        const torvix::track::Long n = in_.ReadLong();
         if (n < 0) {
             in_.Fail(std::string(what) + " length is negative (" + std::to_string(n) + ")", at);
             t.clear();
@@ -49,7 +51,7 @@ public:
         t = in_.ReadText(n);
     }
     template <class T>
-    std::size_t Count(const char*, torvix::Long& field, const std::vector<T>&, const char* what) {
+    std::size_t Count(const char*, torvix::track::Long& field, const std::vector<T>&, const char* what) {
         return ReadCount(field, MinElementBytes<T>(), what);
     }
     template <class T>
@@ -60,10 +62,10 @@ public:
             Describe(*this, e);
         }
     }
-    void Tail(const char*, torvix::Long& field) {
+    void Tail(const char*, torvix::track::Long& field) {
         in_.Skip(static_cast<std::int64_t>(ReadCount(field, 1, "CATW tail length")));
     }
-    std::int64_t Grid(torvix::Long& columns, torvix::Long& rows) {
+    std::int64_t Grid(torvix::track::Long& columns, torvix::track::Long& rows) {
         const auto at = static_cast<std::int64_t>(in_.offset());
         columns = in_.ReadLong();
         rows = in_.ReadLong();
@@ -96,7 +98,7 @@ public:
 
 private:
     // Reads a count field and checks it against the bytes left; 0 on failure.
-    std::size_t ReadCount(torvix::Long& field, std::int64_t min_bytes_each, const char* what) {
+    std::size_t ReadCount(torvix::track::Long& field, std::int64_t min_bytes_each, const char* what) {
         const auto at = static_cast<std::int64_t>(in_.offset());
         field = in_.ReadLong();
         if (!in_.ok()) return 0;
@@ -330,4 +332,4 @@ bool ReadTrackFile(const std::string& path, Track& track, TrackIoError* error, s
     return ReadTrackBytes(image.bytes(), track, error, skipped);
 }
 
-}  // namespace torvix
+}  // namespace torvix::track

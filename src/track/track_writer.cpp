@@ -7,7 +7,9 @@
 #include "track/track_io.h"
 #include "track/track_path.h"
 
-namespace torvix {
+using namespace torvix::geometry;
+
+namespace torvix::track {
 
 namespace {
 
@@ -15,9 +17,9 @@ class RecordWriter {
 public:
     explicit RecordWriter(ChunkWriter& out) : out_(out) {}
 
-    void Long(const char*, torvix::Long v) { out_.WriteLong(v); }
-    void Single(const char*, torvix::Single v) { out_.WriteSingle(v); }
-    void Byte(const char*, torvix::Byte v) { out_.WriteByte(v); }
+    void Long(const char*, torvix::track::Long v) { out_.WriteLong(v); }
+    void Single(const char*, torvix::track::Single v) { out_.WriteSingle(v); }
+    void Byte(const char*, torvix::track::Byte v) { out_.WriteByte(v); }
     void Bool(const char*, bool v) { out_.WriteBool(v); }
     void Color(const char*, Colour v) { out_.WriteColor(v); }
     void Vector(const char*, const Vector3& v) { out_.WriteVector(v); }
@@ -26,18 +28,18 @@ public:
         for (Colour c : colors) out_.WriteColor(c);
     }
     // Whatever was read, this program writes version 1.3.
-    void Version(const char*, const std::array<torvix::Byte, 4>&) {
-        for (torvix::Byte b : {1, 3, 0, 0}) out_.WriteByte(b);
+    void Version(const char*, const std::array<torvix::track::Byte, 4>&) {
+        for (torvix::track::Byte b : {1, 3, 0, 0}) out_.WriteByte(b);
     }
     void Reserved(std::int64_t n) { out_.WriteZeros(static_cast<std::size_t>(n)); }
-    void BlockSize(torvix::Long v) { out_.WriteLong(v); }
+    void BlockSize(torvix::track::Long v) { out_.WriteLong(v); }
     void OptionalText(const char*, const Text& t) { WriteText(t); }
     void StrictText(const char*, const Text& t, const char*) { WriteText(t); }
     // The count field decides how many elements are written. A negative count
     // writes none; elements missing from a shorter array are written as zeros
     // so that the sizes still agree with the bytes.
     template <class T>
-    std::size_t Count(const char*, torvix::Long field, const std::vector<T>&, const char*) {
+    std::size_t Count(const char*, torvix::track::Long field, const std::vector<T>&, const char*) {
         out_.WriteLong(field);
         return CountOf(field);
     }
@@ -45,11 +47,11 @@ public:
     void Items(const char*, const std::vector<T>& items, std::size_t n) {
         for (std::size_t i = 0; i < n; ++i) Describe(*this, ElementOr(items, i));
     }
-    void Tail(const char*, torvix::Long field) {
+    void Tail(const char*, torvix::track::Long field) {
         out_.WriteLong(field);
         out_.WriteZeros(CountOf(field));
     }
-    std::int64_t Grid(torvix::Long columns, torvix::Long rows) {
+    std::int64_t Grid(torvix::track::Long columns, torvix::track::Long rows) {
         out_.WriteLong(columns);
         out_.WriteLong(rows);
         return columns > 0 && rows > 0 ? static_cast<std::int64_t>(columns) * rows : 0;
@@ -63,7 +65,7 @@ public:
 
 private:
     void WriteText(const Text& t) {
-        out_.WriteLong(static_cast<torvix::Long>(t.size()));
+        out_.WriteLong(static_cast<torvix::track::Long>(t.size()));
         out_.WriteText(t);
     }
 
@@ -160,4 +162,4 @@ bool WriteTrackFile(const std::string& path, const Track& track, TrackIoError* e
     return true;
 }
 
-}  // namespace torvix
+}  // namespace torvix::track

@@ -6,6 +6,10 @@
 #include <cmath>
 #include <vector>
 
+using namespace torvix::analysis;
+using namespace torvix::geometry;
+using namespace torvix::track;
+
 namespace torvix {
 namespace {
 

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <vector>
 
+using namespace torvix::app;
+
 namespace torvix {
 namespace {
 

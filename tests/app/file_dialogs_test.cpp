@@ -13,6 +13,8 @@
 
 #include "support/test_support.h"
 
+using namespace torvix::app;
+
 namespace torvix {
 namespace {
 

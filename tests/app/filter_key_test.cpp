@@ -4,6 +4,8 @@
 
 #include <string>
 
+using namespace torvix::app;
+
 
 namespace torvix {
 namespace {

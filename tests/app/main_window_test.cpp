@@ -10,6 +10,8 @@
 #include "app/shape_widget.h"
 #include "window_fixture.h"
 
+using namespace torvix::app;
+
 namespace torvix::test {
 namespace {
 

@@ -22,6 +22,13 @@
 #include "track/track_io.h"
 #include "window_fixture.h"
 
+using namespace torvix::app;
+using namespace torvix::geometry;
+using namespace torvix::heartline;
+using namespace torvix::refined;
+using namespace torvix::settings;
+using namespace torvix::track;
+
 namespace torvix::test {
 namespace {
 

@@ -5,6 +5,8 @@
 #include "app/window_region.h"
 #include "window_fixture.h"
 
+using namespace torvix::app;
+
 // Resources of a static library are registered by hand, as the program does.
 static void RegisterSkin() { Q_INIT_RESOURCE(skin); }
 

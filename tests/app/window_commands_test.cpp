@@ -20,6 +20,14 @@
 #include "track/track_io.h"
 #include "window_fixture.h"
 
+using namespace torvix::analysis;
+using namespace torvix::app;
+using namespace torvix::geometry;
+using namespace torvix::heartline;
+using namespace torvix::settings;
+using namespace torvix::texts;
+using namespace torvix::track;
+
 namespace torvix::test {
 namespace {
 

@@ -38,7 +38,7 @@ struct RecordedBox {
     QString text;
 };
 
-class RecordingMessageBoxes : public MessageBoxes {
+class RecordingMessageBoxes : public app::MessageBoxes {
 public:
     void Warning(QWidget*, const QString& title, const QString& text) override {
         shown.push_back({title, text});
@@ -48,7 +48,7 @@ public:
 
 // Answers the file dialogs from a queue: a path chooses that file, nothing
 // cancels. Records what each dialog was asked with.
-class ScriptedFileDialogs : public FileDialogs {
+class ScriptedFileDialogs : public app::FileDialogs {
 public:
     struct Request {
         std::string file_name;
@@ -57,7 +57,7 @@ public:
         std::string filter;
     };
 
-    std::optional<std::string> Choose(const DialogRequest& request, QWidget*) override {
+    std::optional<std::string> Choose(const app::DialogRequest& request, QWidget*) override {
         return request.save ? Answer(save_answers, saved, request) : Answer(open_answers, opened, request);
     }
 
@@ -68,7 +68,7 @@ public:
 
 private:
     static std::optional<std::string> Answer(std::deque<std::optional<std::string>>& answers,
-                                             std::vector<Request>& log, const DialogRequest& request) {
+                                             std::vector<Request>& log, const app::DialogRequest& request) {
         log.push_back({request.file_name, request.initial_dir, request.title, request.filter_spec});
         std::optional<std::string> answer;
         if (!answers.empty()) {
@@ -83,15 +83,15 @@ class WindowTest : public ::testing::Test {
 protected:
     std::string SettingsPath() const { return (dir / "Torvix.ini").string(); }
 
-    MainWindow& Window() {
+    app::MainWindow& Window() {
         if (!window) {
-            WindowServices services;
+            app::WindowServices services;
             services.settings_file = SettingsPath();
             services.app_folder = dir.path().string();
             services.message_boxes = &boxes;
             services.dialogs = &dialogs;
             services.skin = TestSkin();
-            window = std::make_unique<MainWindow>(services);
+            window = std::make_unique<app::MainWindow>(services);
         }
         return *window;
     }
@@ -109,7 +109,7 @@ protected:
     // its outcome is shown; false when it did not end in time.
     bool WaitForRun(int timeout_ms = 120000) {
         if (!Window().run_in_progress()) return true;
-        QSignalSpy ended(&Window(), &MainWindow::runFinished);
+        QSignalSpy ended(&Window(), &app::MainWindow::runFinished);
         return ended.wait(timeout_ms);
     }
     // The Heartline command as a click runs it, waited for.
@@ -123,7 +123,7 @@ protected:
     TempDir dir;
     RecordingMessageBoxes boxes;
     ScriptedFileDialogs dialogs;
-    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<app::MainWindow> window;
 };
 
 }  // namespace torvix::test

@@ -6,6 +6,10 @@
 #include <cmath>
 #include <limits>
 
+using namespace torvix::analysis;
+using namespace torvix::app;
+using namespace torvix::texts;
+
 namespace torvix {
 namespace {
 

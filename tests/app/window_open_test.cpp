@@ -12,6 +12,12 @@
 #include "settings/settings_file.h"
 #include "window_fixture.h"
 
+using namespace torvix::analysis;
+using namespace torvix::app;
+using namespace torvix::heartline;
+using namespace torvix::settings;
+using namespace torvix::texts;
+
 namespace torvix::test {
 namespace {
 

@@ -4,6 +4,8 @@
 
 #include "app/window_region.h"
 
+using namespace torvix::app;
+
 namespace torvix {
 namespace {
 

@@ -6,6 +6,9 @@
 #include "ride/verdict.h"
 #include "window_fixture.h"
 
+using namespace torvix::refined;
+using namespace torvix::track;
+
 namespace torvix::test {
 namespace {
 

@@ -10,6 +10,8 @@
 #include <atomic>
 #include <memory>
 
+using namespace torvix::app;
+
 namespace torvix {
 namespace {
 

@@ -13,6 +13,9 @@
 #include "support/test_support.h"
 #include "track/track_io.h"
 
+using namespace torvix::geometry;
+using namespace torvix::track;
+
 namespace torvix::cli {
 namespace {
 

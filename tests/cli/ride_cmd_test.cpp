@@ -12,6 +12,8 @@
 #include "support/test_support.h"
 #include "track/track_io.h"
 
+using namespace torvix::track;
+
 namespace torvix::cli {
 namespace {
 

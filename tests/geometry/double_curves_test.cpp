@@ -5,6 +5,8 @@
 #include "geometry/cubic_bezier.h"
 #include "geometry/hermite.h"
 
+using namespace torvix::geometry;
+
 namespace torvix {
 namespace {
 

@@ -8,10 +8,12 @@
 
 #include "geometry/fit_segments_internal.h"
 
+using namespace torvix::geometry;
+
 namespace torvix {
 namespace {
 
-using namespace fit_detail;
+using namespace detail;
 
 void ExpectNear(const Vector3& a, const Vector3& b, double tol) {
     EXPECT_NEAR(a.x, b.x, tol);

@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+using namespace torvix::geometry;
+
 namespace torvix {
 namespace {
 

@@ -10,6 +10,10 @@
 #include "support/track_builders.h"
 #include "heartline/track_length.h"
 
+using namespace torvix::geometry;
+using namespace torvix::heartline;
+using namespace torvix::track;
+
 namespace torvix {
 namespace {
 

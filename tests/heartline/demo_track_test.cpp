@@ -7,6 +7,9 @@
 #include "support/test_support.h"
 #include "track/track_io.h"
 
+using namespace torvix::heartline;
+using namespace torvix::track;
+
 namespace torvix {
 namespace {
 

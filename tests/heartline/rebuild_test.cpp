@@ -5,6 +5,10 @@
 #include "heartline/solver_phases_internal.h"
 #include "support/track_builders.h"
 
+using namespace torvix::geometry;
+using namespace torvix::heartline;
+using namespace torvix::track;
+
 namespace torvix::heartline {
 namespace {
 

@@ -7,6 +7,10 @@
 #include "geometry/vec_angle.h"
 #include "heartline/track_length.h"
 
+using namespace torvix::geometry;
+using namespace torvix::heartline;
+using namespace torvix::track;
+
 namespace torvix::heartline {
 namespace {
 

@@ -4,6 +4,9 @@
 
 #include "heartline/solver_phases_internal.h"
 
+using namespace torvix::geometry;
+using namespace torvix::heartline;
+
 namespace torvix::heartline {
 namespace {
 

@@ -8,6 +8,10 @@
 #include <cmath>
 #include <vector>
 
+using namespace torvix::geometry;
+using namespace torvix::heartline;
+using namespace torvix::track;
+
 namespace torvix {
 namespace {
 

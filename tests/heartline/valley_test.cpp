@@ -7,6 +7,9 @@
 #include "support/track_builders.h"
 #include "heartline/track_length.h"
 
+using namespace torvix::heartline;
+using namespace torvix::track;
+
 namespace torvix {
 namespace {
 
@@ -45,6 +48,8 @@ TEST(SolverValley, FoundOnTheClimbAndClearedAtTheSpeedItNames) {
 #include <atomic>
 
 #include "refined/solver_modes.h"
+
+using namespace torvix::refined;
 
 namespace torvix {
 namespace {

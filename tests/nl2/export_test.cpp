@@ -12,6 +12,9 @@
 #include "support/ride_tracks.h"
 #include "support/track_builders.h"
 
+using namespace torvix::geometry;
+using namespace torvix::track;
+
 namespace torvix::nl2 {
 namespace {
 

@@ -17,6 +17,11 @@
 #include "support/track_builders.h"
 #include "track/track_io.h"
 
+using namespace torvix::geometry;
+using namespace torvix::heartline;
+using namespace torvix::refined;
+using namespace torvix::track;
+
 namespace torvix::nl2 {
 namespace {
 

@@ -9,6 +9,10 @@
 #include "support/test_support.h"
 #include "track/track_io.h"
 
+using namespace torvix::heartline;
+using namespace torvix::refined;
+using namespace torvix::track;
+
 namespace torvix {
 namespace {
 

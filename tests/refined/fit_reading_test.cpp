@@ -15,6 +15,11 @@
 #include "support/test_support.h"
 #include "track/track_io.h"
 
+using namespace torvix::geometry;
+using namespace torvix::heartline;
+using namespace torvix::refined;
+using namespace torvix::track;
+
 namespace torvix::refined {
 namespace {
 

@@ -14,6 +14,12 @@
 #include "heartline/track_length.h"
 #include "ride/ride_report.h"
 
+using namespace torvix::geometry;
+using namespace torvix::heartline;
+using namespace torvix::refined;
+using namespace torvix::texts;
+using namespace torvix::track;
+
 namespace torvix {
 namespace {
 

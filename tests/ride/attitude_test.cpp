@@ -14,6 +14,10 @@
 #include "support/ride_tracks.h"
 #include "support/track_builders.h"
 
+using namespace torvix::geometry;
+using namespace torvix::heartline;
+using namespace torvix::track;
+
 namespace torvix::ride {
 namespace {
 

@@ -7,6 +7,9 @@
 #include "support/track_builders.h"
 #include "railframe/rail_frame.h"
 
+using namespace torvix::geometry;
+using namespace torvix::track;
+
 namespace torvix::ride {
 namespace {
 

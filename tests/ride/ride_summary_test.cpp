@@ -9,6 +9,8 @@
 #include "ride/ride_alignment.h"
 #include "support/track_builders.h"
 
+using namespace torvix::track;
+
 namespace torvix::ride {
 namespace {
 

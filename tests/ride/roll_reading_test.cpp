@@ -11,6 +11,9 @@
 #include "railframe/rail_frame.h"
 #include "ride/ride_report.h"
 
+using namespace torvix::geometry;
+using namespace torvix::track;
+
 namespace torvix::ride {
 namespace {
 

@@ -10,6 +10,8 @@
 
 #include "support/test_support.h"
 
+using namespace torvix::settings;
+
 namespace torvix {
 namespace {
 

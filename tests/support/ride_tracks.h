@@ -12,7 +12,7 @@
 namespace torvix::ridetracks {
 
 inline constexpr double kPi = 3.14159265358979323846;
-inline constexpr Colour kWhite = 16777215;
+inline constexpr track::Colour kWhite = 16777215;
 
 // A curve's end point with its derivative along the curve parameter (the
 // control arms are a third of it on each side).
@@ -23,16 +23,16 @@ struct Node {
 };
 
 struct CurveColours {
-    Colour color_1 = kWhite;
-    Colour color_2 = kWhite;
+    track::Colour color_1 = kWhite;
+    track::Colour color_2 = kWhite;
 };
 
-inline Track FromNodes(const std::vector<Node>& nodes, const std::vector<CurveColours>& colours = {}) {
-    Track track;
-    track.bezr.vertex_count = static_cast<Long>(nodes.size());
-    auto f = [](double x, double y, double z) { return Vector3{float(x), float(y), float(z)}; };
+inline track::Track FromNodes(const std::vector<Node>& nodes, const std::vector<CurveColours>& colours = {}) {
+    track::Track track;
+    track.bezr.vertex_count = static_cast<track::Long>(nodes.size());
+    auto f = [](double x, double y, double z) { return geometry::Vector3{float(x), float(y), float(z)}; };
     for (const Node& n : nodes) {
-        BezierVertex v;
+        track::BezierVertex v;
         v.position = f(n.p[0], n.p[1], n.p[2]);
         v.control_next = f(n.p[0] + n.d[0] / 3, n.p[1] + n.d[1] / 3, n.p[2] + n.d[2] / 3);
         v.control_prev = f(n.p[0] - n.d[0] / 3, n.p[1] - n.d[1] / 3, n.p[2] - n.d[2] / 3);
@@ -40,8 +40,8 @@ inline Track FromNodes(const std::vector<Node>& nodes, const std::vector<CurveCo
         track.bezr.vertices.push_back(v);
     }
     const std::size_t curves = nodes.size() - 1;
-    track.segm.segment_count = static_cast<Long>(curves);
-    track.segm.segments.assign(curves, Segment{});
+    track.segm.segment_count = static_cast<track::Long>(curves);
+    track.segm.segments.assign(curves, track::Segment{});
     for (std::size_t i = 0; i < curves; ++i) {
         const CurveColours c = i < colours.size() ? colours[i] : CurveColours{};
         track.segm.segments[i].color_1 = c.color_1;
@@ -108,7 +108,7 @@ private:
 
 // Two turns of radius 30 m descending 6 m per turn in 30-degree curves; at
 // equal start and end speeds the train keeps its speed all the way.
-inline Track BankedHelix() {
+inline track::Track BankedHelix() {
     const double r = 30, drop = 6.0 / (2 * kPi), step = kPi / 6;
     const double arc = 4 * std::tan(step / 4);  // horizontal arms that match a circular arc best
     std::vector<Node> nodes;
@@ -122,7 +122,7 @@ inline Track BankedHelix() {
 
 // Level run-in, a 12 m cosine hill whose crest throws the riders up
 // (about -0.2 g at 20 m/s in), level run-out. Drawn in one vertical plane.
-inline Track AirtimeCamelback() {
+inline track::Track AirtimeCamelback() {
     const double h = 12, w = 24, run = 40;
     const int pieces = 8;
     const double step = 2 * w / pieces;
@@ -141,7 +141,7 @@ inline Track AirtimeCamelback() {
 // A level station straight at 20 m, a drop whose crest throws the riders up
 // hard (about -2 g at 20 m/s) and pulls out at the bottom, a level run-out.
 // Drawn in one vertical plane.
-inline Track AirtimeDrop() {
+inline track::Track AirtimeDrop() {
     const double h = 20, w = 35, run = 40;
     const int pieces = 8;
     const double step = w / pieces;
@@ -159,7 +159,7 @@ inline Track AirtimeDrop() {
 // A flat course whose curves use every banking colour and explicit smoothing
 // counts from 0 to 40 beside speed-derived ones; the designer banks the
 // left turn by hand, close to what the forces ask for.
-inline Track MixedColours() {
+inline track::Track MixedColours() {
     FlatCourse course;
     course.Straight(30, 2).Turn(40, -kPi / 2, 3).Straight(20, 1).Turn(40, kPi / 2, 3).Straight(15, 1)
         .Turn(30, -kPi / 2, 3).Straight(20, 2);
@@ -179,7 +179,7 @@ inline Track MixedColours() {
 }
 
 // Run-in, a vertical loop of radius 8 m that shifts 3 m sideways, run-out.
-inline Track VerticalLoop() {
+inline track::Track VerticalLoop() {
     const double r = 8, w = 3;
     std::vector<Node> nodes = {{{-30, 0, 0}, {30, 0, 0}}};
     const int arcs = 8;
@@ -198,7 +198,7 @@ inline Track VerticalLoop() {
 // the ends. The rolls are seat-aligned: 0 at the bottom, pi at the top; the
 // two vertices on the vertical sides, where a bank against world up is
 // undefined, add no twist (relative roll 0).
-inline Track SeatAlignedLoop() {
+inline track::Track SeatAlignedLoop() {
     const double r = 8;
     const int arcs = 8;
     const double step = 2 * kPi / arcs;
@@ -211,14 +211,14 @@ inline Track SeatAlignedLoop() {
     }
     nodes[1].d[0] = r * step;
     nodes.push_back({{30, 0, 0}, {30, 0, 0}});
-    Track track = FromNodes(nodes);
+    track::Track track = FromNodes(nodes);
     for (int i : {1 + arcs / 4, 1 + 3 * arcs / 4}) track.bezr.vertices[i].relative_roll = true;
     return track;
 }
 
 // One turn of radius 15 m descending at 45 degrees in 30-degree curves, every
 // vertex banked by `roll` and flagged to roll on through it.
-inline Track SteepFlaggedHelix(double roll = 0.5) {
+inline track::Track SteepFlaggedHelix(double roll = 0.5) {
     const double r = 15, step = kPi / 6;
     const double arc = 4 * std::tan(step / 4);
     std::vector<Node> nodes;
@@ -227,13 +227,13 @@ inline Track SteepFlaggedHelix(double roll = 0.5) {
         nodes.push_back({{r * std::cos(a), 100 - r * a, -r * std::sin(a)},
                          {-r * std::sin(a) * arc, -r * step, -r * std::cos(a) * arc}, roll});
     }
-    Track track = FromNodes(nodes);
-    for (BezierVertex& v : track.bezr.vertices) v.roll_flag = true;
+    track::Track track = FromNodes(nodes);
+    for (track::BezierVertex& v : track.bezr.vertices) v.roll_flag = true;
     return track;
 }
 
 // A flat course banked by the designer's own rolls only (colour 0).
-inline Track DesignerRolls() {
+inline track::Track DesignerRolls() {
     FlatCourse course;
     course.Straight(20, 1).Turn(30, kPi / 2, 3).Straight(20, 1).Turn(25, -kPi / 2, 3).Straight(20, 1).Turn(35, kPi / 3, 2).Straight(20, 1);
     std::vector<Node> nodes = course.nodes();
@@ -248,11 +248,11 @@ inline Track DesignerRolls() {
 // U-turns (radius 15 m) that ends 15 m behind the start, and the closing
 // curve, a straight, back to the first vertex. The designer banks the end of
 // the last U-turn by 0.4 rad, which the closing curve rolls out again.
-inline Track LoopAndReturnCircuit() {
+inline track::Track LoopAndReturnCircuit() {
     std::vector<Node> nodes = [] {
         std::vector<Node> loop;
-        const Track seat = SeatAlignedLoop();
-        for (const BezierVertex& v : seat.bezr.vertices)
+        const track::Track seat = SeatAlignedLoop();
+        for (const track::BezierVertex& v : seat.bezr.vertices)
             loop.push_back({{v.position.x, v.position.y, v.position.z},
                             {3.0 * (v.control_next.x - v.position.x), 3.0 * (v.control_next.y - v.position.y),
                              3.0 * (v.control_next.z - v.position.z)},
@@ -266,8 +266,8 @@ inline Track LoopAndReturnCircuit() {
         n.p[0] += 30;
         nodes.push_back(n);
     }
-    Track track = FromNodes(nodes);
-    const Track seat = SeatAlignedLoop();
+    track::Track track = FromNodes(nodes);
+    const track::Track seat = SeatAlignedLoop();
     for (std::size_t i = 0; i < seat.bezr.vertices.size(); ++i)
         track.bezr.vertices[i].relative_roll = seat.bezr.vertices[i].relative_roll;
     track.bezr.vertices[seat.bezr.vertices.size() - 1].control_next = {30 + 10.0f / 3, 0, 0};  // the 10 m straight
@@ -282,7 +282,7 @@ inline Track LoopAndReturnCircuit() {
 
 struct NamedTrack {
     std::string name;
-    Track track;
+    track::Track track;
     double start_speed, end_speed;
 };
 

@@ -2,6 +2,10 @@
 
 #include <cmath>
 
+using namespace torvix::geometry;
+using namespace torvix::heartline;
+using namespace torvix::track;
+
 namespace torvix::test {
 
 namespace {

@@ -1,5 +1,8 @@
 #include "support/track_fixtures.h"
 
+using namespace torvix::geometry;
+using namespace torvix::track;
+
 namespace torvix::test {
 
 namespace {

@@ -8,6 +8,6 @@ namespace torvix::test {
 // Every chunk with entries and distinctive non-zero values, every segment
 // type (and one outside 0..4), texts with bytes 128-255, and optionally a
 // small TERA grid. Counts match the arrays.
-Track MakeRichTrack(bool with_tera);
+track::Track MakeRichTrack(bool with_tera);
 
 }  // namespace torvix::test

@@ -5,6 +5,9 @@
 #include "support/track_builders.h"
 #include "heartline/track_length.h"
 
+using namespace torvix::heartline;
+using namespace torvix::track;
+
 namespace torvix::sweep {
 namespace {
 

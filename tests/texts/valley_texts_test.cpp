@@ -5,6 +5,8 @@
 
 #include "texts/valley_texts.h"
 
+using namespace torvix::texts;
+
 namespace torvix {
 namespace {
 

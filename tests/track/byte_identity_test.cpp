@@ -16,6 +16,9 @@
 #include "support/track_fixtures.h"
 #include "track/track_io.h"
 
+using namespace torvix::heartline;
+using namespace torvix::track;
+
 namespace torvix {
 namespace {
 

@@ -5,6 +5,8 @@
 #include <bit>
 #include <vector>
 
+using namespace torvix::track;
+
 namespace torvix {
 namespace {
 

@@ -5,6 +5,8 @@
 
 #include "track/result_path.h"
 
+using namespace torvix::track;
+
 namespace torvix {
 namespace {
 

@@ -8,6 +8,8 @@
 #include "support/track_fixtures.h"
 #include "track/track_io.h"
 
+using namespace torvix::track;
+
 namespace torvix {
 namespace {
 

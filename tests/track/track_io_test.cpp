@@ -14,6 +14,8 @@
 #include "track/chunk_cursor.h"
 #include "support/track_fixtures.h"
 
+using namespace torvix::track;
+
 namespace torvix {
 namespace {
 

@@ -8,6 +8,8 @@
 #include "track/chunk_cursor.h"
 #include "track/track_io.h"
 
+using namespace torvix::track;
+
 namespace torvix {
 namespace {
 

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <vector>
 
+using namespace torvix::track;
+
 namespace torvix {
 namespace {
 

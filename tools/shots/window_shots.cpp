@@ -20,10 +20,10 @@
 namespace {
 
 // Answers every open dialog with one file; never saves.
-class OneFile : public torvix::FileDialogs {
+class OneFile : public torvix::app::FileDialogs {
 public:
     explicit OneFile(std::string file) : file_(std::move(file)) {}
-    std::optional<std::string> Choose(const torvix::DialogRequest& request, QWidget*) override {
+    std::optional<std::string> Choose(const torvix::app::DialogRequest& request, QWidget*) override {
         if (request.save) return std::nullopt;
         return file_;
     }
@@ -32,7 +32,7 @@ private:
     std::string file_;
 };
 
-class Silent : public torvix::MessageBoxes {
+class Silent : public torvix::app::MessageBoxes {
 public:
     void Warning(QWidget*, const QString& title, const QString& text) override {
         std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
@@ -58,35 +58,35 @@ int main(int argc, char** argv) {
     QTemporaryDir settings;
     OneFile dialogs(QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath().toStdString());
     Silent boxes;
-    torvix::WindowServices services;
+    torvix::app::WindowServices services;
     services.app_folder = settings.path().toStdString();
     services.settings_file = services.app_folder + "/Torvix.ini";
     services.dialogs = &dialogs;
     services.message_boxes = &boxes;
     services.skin = QImage(":/skin.png");
-    torvix::MainWindow window(services);
+    torvix::app::MainWindow window(services);
     window.show();
     Wait(1000);  // the fade-in; "Ready" is still showing
     if (!window.grab().save(QDir(out).filePath("window.png"))) return 1;
 
     // The runs go off the window's thread; the window shows each outcome when it is done.
-    auto run = [&window](torvix::SolverMode mode) {
+    auto run = [&window](torvix::refined::SolverMode mode) {
         window.SetBankingMode(mode);
         window.OnModifyClicked();
         while (window.run_in_progress()) QApplication::processEvents(QEventLoop::AllEvents, 20);
         return window.track_modified();
     };
     window.OnLoadClicked();
-    if (!run(torvix::SolverMode::kLiteral)) return 1;
+    if (!run(torvix::refined::SolverMode::kLiteral)) return 1;
     // The refined method is tried beside; its offer follows "OK" on the message line.
     while (window.checking_refined()) QApplication::processEvents(QEventLoop::AllEvents, 20);
     Wait(1700);
     if (!window.grab().save(QDir(out).filePath("window-after-run.png"))) return 1;
 
-    if (!run(torvix::SolverMode::kRefined)) return 1;
+    if (!run(torvix::refined::SolverMode::kRefined)) return 1;
 
     window.OpenRideReport();
-    torvix::RideReportWindow* report = window.ride_report_window();
+    torvix::app::RideReportWindow* report = window.ride_report_window();
     if (report == nullptr) return 1;
     Wait(500);
     const auto& peaks = report->report().summary.peaks;
