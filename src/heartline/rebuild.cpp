@@ -54,7 +54,7 @@ Failure Rebuild(const RebuildInputs& in, SampleSet& set, Fit&& fit, std::vector<
                                       Moved(set, b + precision + 1, in.heartline)));
 
         const FitResult& result = fit(fit_points, precision + 1, start_tangent, end_tangent, 1);
-        if (!result.ok) return "The curve fit failed: " + result.error;
+        if (!result.status.ok()) return "The curve fit failed: " + result.status.message();
         if (result.segments.empty()) return std::string("The curve fit returned no curve.");
         curve = result.segments.front();
 

@@ -278,8 +278,8 @@ RideReport MeasureRide(const Track& track, const RideParams& params, const Track
     report.message = ParamsProblem(params);
     if (!report.message.empty()) return report;
     const std::span<const BezierVertex> vertices(track.bezr.vertices.data(), static_cast<std::size_t>(count));
-    if (std::string why = NotFiniteReason(vertices); !why.empty()) {
-        report.message = std::move(why);
+    if (base::Status finite = NotFiniteReason(vertices); !finite) {
+        report.message = finite.message();
         return report;
     }
     return Measure(TrackLine(vertices, params.reading, IsClosedCircuit(track), params.heartline), params,

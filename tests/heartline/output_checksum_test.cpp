@@ -183,7 +183,7 @@ TEST(OutputChecksum, MultiSegmentFitKeepsEveryBit) {
     }
     const FitResult fit = FitSegments(points, 41, VecNormalize(VecSub(points[1], points[0])),
                                       VecNormalize(VecSub(points[39], points[40])), 8);
-    ASSERT_TRUE(fit.ok) << fit.error;
+    ASSERT_TRUE(fit.status.ok()) << fit.status.message();
     Checksum sum;
     sum.Add(static_cast<std::uint32_t>(fit.segment_count));
     for (const FittedSegment& s : fit.segments) {

@@ -134,8 +134,7 @@ TEST(Rebuild, FitterFailureEndsTheRun) {
     Progress progress(observer);
     const Fitter failing = [](std::span<const Vector3>, int, const Vector3&, const Vector3&, int) {
         FitResult r;
-        r.ok = false;
-        r.error = "all points coincide";
+        r.status = base::Status::Fail("all points coincide");
         return r;
     };
     const Failure f = RebuildSpline({track.bezr.vertices, 1, 2, 1.0}, set, failing, out, progress);
