@@ -13,9 +13,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     torvix::Track track;
     if (!torvix::ReadTrackBytes({data, size}, track)) return 0;
-    const torvix::TrackLengthResult measured = torvix::TrackLength(track);
+    const torvix::base::Result<double> measured = torvix::TrackLength(track);
     if (!measured.ok()) return 0;
-    if (!std::isfinite(measured.length) || measured.length < 0) std::abort();
+    if (!std::isfinite(*measured) || *measured < 0) std::abort();
     torvix::AnalyzeTrackEnds(track);
 
     torvix::HeartlineParams params;
@@ -24,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     params.filter = 2;
     // Compared as bytes: a coordinate that is not a number never equals itself.
     const std::vector<std::uint8_t> before = torvix::EncodeTrack(track);
-    const torvix::SolveResult result = torvix::SolveHeartline(track, measured.length, params);
-    if (!result.ok) {
+    const torvix::SolveResult result = torvix::SolveHeartline(track, *measured, params);
+    if (!result.status.ok()) {
         // A valley comes without a message (the window has its own); the track stays as it was.
         if (torvix::EncodeTrack(track) != before) std::abort();
         return 0;

@@ -47,9 +47,9 @@ private:
 std::uint64_t SolveAndChecksum(const Track& loaded, const HeartlineParams& params) {
     Track track = loaded;
     double length = 0;
-    length = TrackLength(track).length;
+    length = TrackLength(track).value();
     const SolveResult result = SolveHeartline(track, length, params);
-    EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_TRUE(result.status.ok()) << result.status.message();
     Checksum sum;
     sum.Add(static_cast<std::uint32_t>(result.filter));
     sum.Add(static_cast<std::uint32_t>(track.bezr.vertex_count));
