@@ -22,7 +22,7 @@ Track Rebuilt() {
     params.heartline = 1.0;
     params.start_speed = 22;
     params.end_speed = 18;
-    SolveHeartline(track, TrackLength(track).length, params);
+    SolveHeartline(track, TrackLength(track).value(), params);
     return track;
 }
 
@@ -31,8 +31,8 @@ void BM_ExportElement(benchmark::State& state) {
     std::size_t vertices = 0;
     for (auto _ : state) {
         const nl2::ExportResult result = nl2::ExportElement(track, {1.0, nl2::kDefaultSpacing});
-        if (!result.ok) {
-            state.SkipWithError(result.message.c_str());
+        if (!result.status.ok()) {
+            state.SkipWithError(result.status.message().c_str());
             break;
         }
         vertices = result.element.vertices.size();

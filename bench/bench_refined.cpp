@@ -27,7 +27,7 @@ void BM_Mode(benchmark::State& state, SolverMode mode) {
         return;
     }
     double length = 0;
-    length = TrackLength(source).length;
+    length = TrackLength(source).value();
     HeartlineParams params;
     params.segments = 200;
     params.precision = 16;
@@ -38,8 +38,8 @@ void BM_Mode(benchmark::State& state, SolverMode mode) {
     for (auto _ : state) {
         Track track = source;
         const SolveResult result = SolveHeartlineWith(mode, track, length, params);
-        if (!result.ok) {
-            state.SkipWithError(result.message.c_str());
+        if (!result.status.ok()) {
+            state.SkipWithError(result.status.message().c_str());
             break;
         }
         benchmark::DoNotOptimize(track.bezr.vertices.data());

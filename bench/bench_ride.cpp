@@ -21,8 +21,8 @@ void BM_RideReport(benchmark::State& state) {
     std::size_t samples = 0;
     for (auto _ : state) {
         const ride::RideReport report = ride::MeasureRide(track, params);
-        if (!report.ok) {
-            state.SkipWithError(report.message.c_str());
+        if (!report.status.ok()) {
+            state.SkipWithError(report.status.message().c_str());
             break;
         }
         samples = report.samples.size();
@@ -34,7 +34,7 @@ void BM_RideReport(benchmark::State& state) {
 void BM_LiteralRunForScale(benchmark::State& state) {
     const Track source = bench::GeneratedTrack(200);
     double length = 0;
-    length = TrackLength(source).length;
+    length = TrackLength(source).value();
     HeartlineParams params;
     params.segments = 200;
     params.precision = 16;
@@ -43,7 +43,7 @@ void BM_LiteralRunForScale(benchmark::State& state) {
     params.end_speed = 18;
     for (auto _ : state) {
         Track track = source;
-        benchmark::DoNotOptimize(SolveHeartline(track, length, params).ok);
+        benchmark::DoNotOptimize(SolveHeartline(track, length, params).status.ok());
     }
 }
 

@@ -27,12 +27,12 @@ void BM_Solve(benchmark::State& state) {
     params.start_speed = 22;
     params.end_speed = 18;
     const Track source = GeneratedTrack(vertices);
-    const double length = TrackLength(source).length;
+    const double length = TrackLength(source).value();
     for (auto _ : state) {
         Track track = source;
         const SolveResult result = SolveHeartline(track, length, params);
-        if (!result.ok) {
-            state.SkipWithError(result.message.c_str());
+        if (!result.status.ok()) {
+            state.SkipWithError(result.status.message().c_str());
             break;
         }
         benchmark::DoNotOptimize(track.bezr.vertices.data());

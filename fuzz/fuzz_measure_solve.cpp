@@ -13,9 +13,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     torvix::track::Track track;
     if (!torvix::track::ReadTrackBytes({data, size}, track)) return 0;
-    const torvix::heartline::TrackLengthResult measured = torvix::heartline::TrackLength(track);
+    const torvix::base::Result<double> measured = torvix::heartline::TrackLength(track);
     if (!measured.ok()) return 0;
-    if (!std::isfinite(measured.length) || measured.length < 0) std::abort();
+    if (!std::isfinite(*measured) || *measured < 0) std::abort();
     torvix::analysis::AnalyzeTrackEnds(track);
 
     torvix::heartline::HeartlineParams params;
@@ -24,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     params.filter = 2;
     // Compared as bytes: a coordinate that is not a number never equals itself.
     const std::vector<std::uint8_t> before = torvix::track::EncodeTrack(track);
-    const torvix::heartline::SolveResult result = torvix::heartline::SolveHeartline(track, measured.length, params);
-    if (!result.ok) {
+    const torvix::heartline::SolveResult result = torvix::heartline::SolveHeartline(track, *measured, params);
+    if (!result.status.ok()) {
         // A valley comes without a message (the window has its own); the track stays as it was.
         if (torvix::track::EncodeTrack(track) != before) std::abort();
         return 0;

@@ -34,7 +34,7 @@ void RequireFinite(double v) {
 void CheckReport(const ride::RideReport& r) {
     const ride::RideVerdict verdict = ride::JudgeRide(r);
     if (verdict.text.empty()) std::abort();
-    if (!r.ok) return;
+    if (!r.status.ok()) return;
     const ride::RideSummary& s = r.summary;
     for (double v : {s.length, s.duration, s.speed_min, s.speed_max, s.vertical_min, s.vertical_max, s.lateral_max,
                      s.lateral_rms, s.airtime, s.roll_rate_max, s.lateral_above_tolerable, s.unasked_roll})
@@ -49,8 +49,8 @@ void CheckReport(const ride::RideReport& r) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Track track;
     if (!ReadTrackBytes({data, size}, track)) return 0;
-    const TrackLengthResult measured = TrackLength(track);
-    if (!measured.ok() || !(measured.length <= kRideLengthLimit)) return 0;
+    const base::Result<double> measured = TrackLength(track);
+    if (!measured.ok() || !(*measured <= kRideLengthLimit)) return 0;
     const Long count = track.bezr.vertex_count;
     if (count >= 2 && static_cast<std::size_t>(count) <= track.bezr.vertices.size()) {
         const std::span<const BezierVertex> vertices(track.bezr.vertices.data(), static_cast<std::size_t>(count));
@@ -63,13 +63,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (railframe::RollReading reading : {railframe::RollReading::kSimulator, railframe::RollReading::kDesigner})
         CheckReport(ride::MeasureRide(track, {1.0, 20, 17, 1.0, reading}));
 
-    if (!(measured.length <= kRefinedLengthLimit)) return 0;
+    if (!(*measured <= kRefinedLengthLimit)) return 0;
     const Track drawn = track;
     HeartlineParams params;
     params.segments = 4;
     params.precision = 4;
     params.filter = 2;
-    if (!SolveHeartlineWith(SolverMode::kRefined, track, measured.length, params).ok) return 0;
+    if (!SolveHeartlineWith(SolverMode::kRefined, track, *measured, params).status.ok()) return 0;
     if (track.bezr.vertex_count != params.segments + 1) std::abort();
     CheckReport(ride::MeasureRide(track, {1.0, 20, 17, 1.0}, &drawn));
     return 0;

@@ -31,7 +31,7 @@ struct Row {
 Row Measure(const Track& input, SolverMode mode, int segments, int precision, double start, double end) {
     Track track = input;
     double length = 0;
-    length = TrackLength(track).length;
+    length = TrackLength(track).value();
     HeartlineParams p;
     p.segments = segments;
     p.precision = precision;
@@ -43,15 +43,15 @@ Row Measure(const Track& input, SolverMode mode, int segments, int precision, do
     const auto t0 = std::chrono::steady_clock::now();
     const SolveResult result = SolveHeartlineWith(mode, track, length, p);
     row.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-    if (!result.ok) {
-        row.message = result.message;
+    if (!result.status.ok()) {
+        row.message = result.status.message();
         return row;
     }
     const ride::RideReport report =
         ride::MeasureRide(track, {1.0, start, end, 0.5, railframe::RollReading::kSimulator}, &input);
     const ride::RideReport designer = ride::MeasureRide(track, {1.0, start, end, 0.5, railframe::RollReading::kDesigner});
-    if (!report.ok || !designer.ok) {
-        row.message = report.ok ? designer.message : report.message;
+    if (!report.status.ok() || !designer.status.ok()) {
+        row.message = report.status.ok() ? designer.status.message() : report.status.message();
         return row;
     }
     row.designer_rms = designer.summary.lateral_rms;
@@ -96,11 +96,11 @@ int main(int argc, char** argv) {
         const ride::RideReport des =
             ride::MeasureRide(t.track, {1.0, t.start_speed, t.end_speed, 0.5, railframe::RollReading::kDesigner});
         std::printf("%s as loaded\n  input    ", t.name.c_str());
-        if (sim.ok && des.ok)
+        if (sim.status.ok() && des.status.ok())
             std::printf("%8.4f / %9.3f g  (designer %8.4f / %9.3f g)\n", sim.summary.lateral_rms, sim.summary.lateral_max,
                         des.summary.lateral_rms, des.summary.lateral_max);
         else
-            std::printf("failed: %s\n", sim.ok ? des.message.c_str() : sim.message.c_str());
+            std::printf("failed: %s\n", sim.status.ok() ? des.status.message().c_str() : sim.status.message().c_str());
     }
     std::printf("\n");
     for (const auto& t : ridetracks::AllRideTracks())

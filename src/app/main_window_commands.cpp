@@ -65,10 +65,10 @@ void MainWindow::LoadFile(const std::string& file) {
     // A file that cannot be read, or whose spline cannot be measured, is a
     // failed load; the message line says why (the whole text as its tooltip).
     const TrackSession::LoadResult loaded = session_->Load(file);
-    if (!loaded.ok) {
+    if (!loaded.status.ok()) {
         if (services_.message_boxes != nullptr)
             services_.message_boxes->Warning(this, "Load Error", "Error Loading Track File!");
-        ShowMessage(FromStd(loaded.failure), 3000, FromStd(loaded.failure + "\n" + file));
+        ShowMessage(FromStd(loaded.status.message()), 3000, FromStd(loaded.status.message() + "\n" + file));
         return;
     }
     animator_->StopRing();
@@ -135,11 +135,11 @@ void MainWindow::OnSaveClicked() {
 void MainWindow::SaveElement(const std::string& file) {
     const nl2::WriteResult written =
         nl2::WriteElementFile(session_->current_track(), run_heartline_, nl2::kDefaultSpacing, file);
-    if (!written.ok) {
+    if (!written.status.ok()) {
         // Written in one step: an existing file is as it was, and the light stays dark.
         if (services_.message_boxes != nullptr)
             services_.message_boxes->Warning(this, "Save Error",
-                                             "Error Saving NoLimits 2 Element!\n\n" + FromStd(written.message));
+                                             "Error Saving NoLimits 2 Element!\n\n" + FromStd(written.status.message()));
         return;
     }
     lights_[2]->show();
@@ -186,10 +186,10 @@ void MainWindow::OnModifyClicked() {
 }
 
 void MainWindow::RunFinished(RunOutcome& outcome, const HeartlineParams& params) {
-    if (!outcome.result.ok && !outcome.cancelled && services_.message_boxes != nullptr) {
+    if (!outcome.result.status.ok() && !outcome.cancelled && services_.message_boxes != nullptr) {
         // The valley is the expected failure and comes with its own text; the
         // solver's other refusals say what is wrong instead of blaming speeds.
-        const std::string& why = outcome.result.message;
+        const std::string& why = outcome.result.status.message();
         services_.message_boxes->Warning(this, "Horrible!", why.empty() ? QString(kValleyMessage) : FromStd(why));
     }
     if (outcome.ok()) session_->RunSucceeded(std::move(outcome.track));
@@ -217,7 +217,7 @@ void MainWindow::RunFinished(RunOutcome& outcome, const HeartlineParams& params)
 
 // For a run that valleyed: where the train stops and the start speed that clears the track.
 QString MainWindow::ValleyHint(const RunOutcome& outcome) const {
-    if (outcome.result.ok || outcome.result.message != kValleyMessage) return {};
+    if (outcome.result.status.ok() || outcome.result.status.message() != kValleyMessage) return {};
     if (!outcome.valley) return QString::fromLatin1(kValleyMessage);
     const SolverValley& v = *outcome.valley;
     QString hint =

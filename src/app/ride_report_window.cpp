@@ -161,7 +161,7 @@ RideReportWindow::RideReportWindow(RideReportRun run, MeasuredRide measured, Run
     side->setFixedWidth(400);
     layout->addWidget(side);
 
-    if (!mine_.report.ok) SetStatus("The ride stops short: " + QString::fromStdString(mine_.report.message));
+    if (!mine_.report.status.ok()) SetStatus("The ride stops short: " + QString::fromStdString(mine_.report.status.message()));
     RefreshSummary();
     ResetZoom();
     resize(1240, 860);
@@ -328,7 +328,7 @@ void RideReportWindow::ComparisonDone(RunOutcome& outcome) {
         for (const RideSample& q : other_->report.samples) other_s_.push_back(FromOther(q.s));
         charts_->SetOther(other_->report, other_s_);
     } else {
-        const std::string& why = outcome.cancelled ? std::string(kCancelledMessage) : outcome.result.message;
+        const std::string& why = outcome.cancelled ? std::string(kCancelledMessage) : outcome.result.status.message();
         other_failure_ = QString::fromStdString(why.empty() ? std::string(kValleyMessage) : why);
     }
     ShowComparison(compare_->isChecked());
@@ -336,15 +336,15 @@ void RideReportWindow::ComparisonDone(RunOutcome& outcome) {
 
 void RideReportWindow::ShowComparison(bool on) {
     QString status;
-    if (!mine_.report.ok) status = "The ride stops short: " + QString::fromStdString(mine_.report.message);
+    if (!mine_.report.status.ok()) status = "The ride stops short: " + QString::fromStdString(mine_.report.status.message());
     if (on) {
         const QString other_name = Mode(Other(run_.mode));
         QString line;
         if (!other_failure_.isEmpty())
             line = QString("The %1 run failed: %2").arg(other_name, other_failure_);
-        else if (other_ && !other_->report.ok)
+        else if (other_ && !other_->report.status.ok())
             line = QString("Dashed: the %1 run; its ride stops short: %2")
-                       .arg(other_name, QString::fromStdString(other_->report.message));
+                       .arg(other_name, QString::fromStdString(other_->report.status.message()));
         if (!line.isEmpty()) status = status.isEmpty() ? line : status + "\n" + line;
     }
     SetStatus(status);

@@ -53,9 +53,9 @@ bool RunController::Start(RunRequest request, QObject* receiver, std::function<v
         outcome->result = SolveHeartlineWith(request.mode, outcome->track, request.track_length, request.params,
                                              observer);
         // A run that failed left its track as it was: the valley is looked for on that.
-        if (request.find_valley && !outcome->result.ok && outcome->result.message == kValleyMessage)
+        if (request.find_valley && !outcome->result.status.ok() && outcome->result.status.message() == kValleyMessage)
             outcome->valley = FindSolverValley(outcome->track, request.track_length, request.params);
-        if (request.measure && outcome->result.ok && !cancel.load())
+        if (request.measure && outcome->result.status.ok() && !cancel.load())
             outcome->ride = ride::MeasureRide(outcome->track, *request.measure, &drawn);
     };
     return worker_.Start(std::move(job), receiver, [this, outcome, done = std::move(done)] {

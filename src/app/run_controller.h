@@ -37,7 +37,7 @@ struct RunOutcome {
     track::Track track;             // the new track when the run succeeded, otherwise as it was given
     std::optional<heartline::SolverValley> valley;
     std::optional<ride::RideReport> ride;  // as RunRequest::measure asked
-    bool ok() const { return result.ok && !cancelled; }
+    bool ok() const { return result.status.ok() && !cancelled; }
 };
 
 class RunController : public QObject {

@@ -45,7 +45,7 @@ void SuggestController::Finished(const Track& swept, const sweep::SweepResult& r
     const std::optional<sweep::SweepEntry> best = sweep::PickSuggestion(r.entries);
     if (!best) {
         const QString why =
-            r.entries.empty() ? QString("No combination ran.") : QString::fromStdString(r.entries.front().message);
+            r.entries.empty() ? QString("No combination ran.") : QString::fromStdString(r.entries.front().status.message());
         emit message("No suggestion", 3000, "No combination ran through: " + why);
         return;
     }

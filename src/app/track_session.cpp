@@ -13,23 +13,21 @@ TrackSession::LoadResult TrackSession::Load(const std::string& file) {
     LoadResult out;
     Track track;
     TrackIoError error;
-    TrackLengthResult measured;
     const bool read = ReadTrackFile(file, track, &error, &out.skipped);
-    if (read) measured = TrackLength(track);
+    const base::Result<double> measured = read ? TrackLength(track) : base::Status::Fail("");
     SetModified(false);
-    if (!read || !measured.ok()) {
-        out.failure = read ? "the track's length cannot be measured: " + measured.message
-                           : error.message + (error.offset >= 0
-                                                  ? " (at byte offset " + std::to_string(error.offset) + ")"
-                                                  : std::string());
+    if (!measured.ok()) {
+        out.status = base::Status::Fail(
+            read ? "the track's length cannot be measured: " + measured.error()
+                 : error.message + (error.offset >= 0 ? " (at byte offset " + std::to_string(error.offset) + ")"
+                                                      : std::string()));
         SetLoaded(false);
         return out;
     }
     file_ = file;
     current_ = std::move(track);
     loaded_track_ = current_;
-    length_ = measured.length;
-    out.ok = true;
+    length_ = *measured;
     SetLoaded(true);
     return out;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "track/track.h"
 #include "track/track_io.h"
 
@@ -19,8 +20,7 @@ public:
     explicit TrackSession(QObject* parent = nullptr);
 
     struct LoadResult {
-        bool ok = false;
-        std::string failure;  // why it failed, for the message line
+        base::Status status;  // why it failed, for the message line
         std::vector<track::SkippedChunk> skipped;  // what a save will not write
     };
     // Reads and measures `file`. On success it becomes the loaded and current

@@ -48,21 +48,21 @@ int RunExport(const ExportOptions& options) {
     const auto parsed = std::from_chars(first, last, spacing);
     nl2::ExportParams params{options.heartline, spacing};
     if (parsed.ec != std::errc() || parsed.ptr != last) params.spacing = std::nan("");
-    if (const std::string why = nl2::CheckExportParams(params); !why.empty()) {
-        std::cerr << "Cannot export: " << why << ".\n";
+    if (const base::Status checked = nl2::CheckExportParams(params); !checked) {
+        std::cerr << "Cannot export: " << checked.message() << ".\n";
         return kBadUsage;
     }
     Track track;
     if (!LoadTrackOrReport(options.input, track, std::cerr)) return kReadFailed;
     const std::string output = options.output.empty() ? DefaultElementPath(options.input) : options.output;
     const nl2::WriteResult written = nl2::WriteElementFile(track, params.heartline, params.spacing, output);
-    if (!written.element.ok) {
-        std::cerr << written.message << '\n';
-        if (options.json) std::cout << nlohmann::json{{"ok", false}, {"error", written.message}}.dump() << '\n';
+    if (!written.element.status.ok()) {
+        std::cerr << written.status.message() << '\n';
+        if (options.json) std::cout << nlohmann::json{{"ok", false}, {"error", written.status.message()}}.dump() << '\n';
         return kSolverFailed;
     }
-    if (!written.ok) {
-        std::cerr << written.message << '\n';
+    if (!written.status.ok()) {
+        std::cerr << written.status.message() << '\n';
         return kWriteFailed;
     }
     const nl2::ExportResult& e = written.element;

@@ -61,9 +61,9 @@ std::optional<Choices> CheckOptions(const HeartlineOptions& options) {
         return std::nullopt;
     }
     if (!options.nl2.empty()) {
-        if (const std::string why = nl2::CheckExportParams({options.params.heartline, nl2::kDefaultSpacing});
-            !why.empty()) {
-            std::cerr << "Cannot export: " << why << ".\n";
+        if (const base::Status checked = nl2::CheckExportParams({options.params.heartline, nl2::kDefaultSpacing});
+            !checked) {
+            std::cerr << "Cannot export: " << checked.message() << ".\n";
             return std::nullopt;
         }
     }
@@ -75,9 +75,9 @@ std::optional<Choices> CheckOptions(const HeartlineOptions& options) {
 // track as it was loaded).
 int ReportFailure(const SolveResult& result, const Track& track, double track_length,
                   const HeartlineOptions& options) {
-    std::cerr << result.message << '\n';
-    nlohmann::json failure{{"ok", false}, {"error", result.message}};
-    if (result.message == kValleyMessage) {
+    std::cerr << result.status.message() << '\n';
+    nlohmann::json failure{{"ok", false}, {"error", result.status.message()}};
+    if (result.status.message() == kValleyMessage) {
         if (const std::optional<SolverValley> valley = FindSolverValley(track, track_length, options.params)) {
             std::cerr << ValleySentence(valley->s, "curve " + std::to_string(valley->curve), valley->min_start_speed)
                       << '\n';
@@ -103,9 +103,9 @@ int WriteResults(const Track& track, const HeartlineOptions& options, Written& w
     if (options.nl2.empty()) return kOk;
     const nl2::WriteResult element =
         nl2::WriteElementFile(track, options.params.heartline, nl2::kDefaultSpacing, options.nl2);
-    if (!element.ok) {
-        std::cerr << element.message << '\n';
-        return element.element.ok ? kWriteFailed : kSolverFailed;
+    if (!element.status.ok()) {
+        std::cerr << element.status.message() << '\n';
+        return element.element.status.ok() ? kWriteFailed : kSolverFailed;
     }
     written.element = element.written.string();
     return kOk;
@@ -155,7 +155,7 @@ void PrintText(const Outcome& o, const HeartlineOptions& options) {
         std::cout << "\nRide report of the new track (" << ModeName(o.choices.mode) << " mode, "
                   << railframe::ReadingName(o.choices.reading) << " reading of the rolls):\n"
                   << ride::FormatSummary(o.ride);
-        if (!o.ride.ok) std::cout << o.ride.message << '\n';
+        if (!o.ride.status.ok()) std::cout << o.ride.status.message() << '\n';
     }
     std::cout << "Ride: " << o.verdict.text << '\n';
 }
@@ -165,17 +165,17 @@ int RunHeartline(const HeartlineOptions& options) {
     if (!choices) return kBadUsage;
     Track track;
     if (!LoadTrackOrReport(options.input, track, std::cerr)) return kReadFailed;
-    const TrackLengthResult measured = TrackLength(track);
+    const base::Result<double> measured = TrackLength(track);
     if (!measured.ok()) {
-        std::cerr << "Error Loading Track File!\nthe track's length cannot be measured: " << measured.message << '\n';
+        std::cerr << "Error Loading Track File!\nthe track's length cannot be measured: " << measured.error() << '\n';
         return kReadFailed;
     }
     // The path as drawn, which the ride's verdict measures the new track against.
     Track drawn;
     drawn.bezr = track.bezr;
     drawn.segm = track.segm;
-    const SolveResult result = SolveHeartlineWith(choices->mode, track, measured.length, options.params);
-    if (!result.ok) return ReportFailure(result, track, measured.length, options);
+    const SolveResult result = SolveHeartlineWith(choices->mode, track, *measured, options.params);
+    if (!result.status.ok()) return ReportFailure(result, track, *measured, options);
     Written written;
     if (const int code = WriteResults(track, options, written); code != kOk) return code;
 

@@ -29,12 +29,12 @@ struct InfoOptions {
 int RunInfo(const InfoOptions& opt) {
     Track track;
     if (!LoadTrackOrReport(opt.path, track, std::cerr)) return kReadFailed;
-    const TrackLengthResult measured = TrackLength(track);
+    const base::Result<double> measured = TrackLength(track);
     if (!measured.ok()) {
-        std::cerr << "Error Loading Track File!\nthe track's length cannot be measured: " << measured.message << '\n';
+        std::cerr << "Error Loading Track File!\nthe track's length cannot be measured: " << measured.error() << '\n';
         return kReadFailed;
     }
-    const double length = measured.length;
+    const double length = *measured;
     const TrackEndMeasures m = AnalyzeTrackEnds(track);
 
     if (opt.json) {

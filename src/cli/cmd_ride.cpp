@@ -50,12 +50,10 @@ int RunRide(RideOptions& opt) {
             std::cerr << "--roll-reading applies to track files; an element is read as NoLimits 2 builds it\n";
             return kBadUsage;
         }
-        nl2::Element file;
-        std::string error;
-        std::optional<nl2::ElementTrack> line;
-        if (nl2::ReadElementFile(opt.path, file, error)) line = nl2::ElementTrack::Build(file, error);
+        const base::Result<nl2::Element> file = nl2::ReadElementFile(opt.path);
+        const base::Result<nl2::ElementTrack> line = file ? nl2::ElementTrack::Build(*file) : file.status();
         if (!line) {
-            std::cerr << "Error Loading Element File!\n" << error << '\n';
+            std::cerr << "Error Loading Element File!\n" << line.error() << '\n';
             return kReadFailed;
         }
         report = ride::MeasureRide(*line, opt.params);
@@ -72,7 +70,7 @@ int RunRide(RideOptions& opt) {
         return j;
     };
     if (report.samples.empty()) {
-        std::cerr << report.message << '\n';
+        std::cerr << report.status.message() << '\n';
         if (opt.json) std::cout << json().dump(2) << '\n';
         return kSolverFailed;
     }
@@ -90,8 +88,8 @@ int RunRide(RideOptions& opt) {
     } else if (opt.csv != "-") {
         std::cout << ride::FormatSummary(report) << "Ride: " << ride::JudgeRide(report).text << '\n';
     }
-    if (!report.ok) {
-        std::cerr << report.message << '\n';
+    if (!report.status.ok()) {
+        std::cerr << report.status.message() << '\n';
         return kSolverFailed;
     }
     return kOk;

@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/status.h"
 #include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "cli/ride_output.h"
@@ -49,9 +50,9 @@ struct SweepOptions {
 
 nlohmann::ordered_json EntryJson(const sweep::SweepEntry& e, railframe::RollReading reading) {
     nlohmann::ordered_json j = {{"segments", e.segments}, {"precision", e.precision}, {"filter", e.filter},
-                                {"ok", e.ok}, {"roll_reading", railframe::ReadingName(reading)}};
-    if (!e.ok) {
-        j["message"] = e.message;
+                                {"ok", e.status.ok()}, {"roll_reading", railframe::ReadingName(reading)}};
+    if (!e.status.ok()) {
+        j["message"] = e.status.message();
         return j;
     }
     j["filter_used"] = e.filter_used;
@@ -76,10 +77,10 @@ std::string EntriesCsv(const std::vector<sweep::SweepEntry>& entries) {
     char line[400];
     for (const sweep::SweepEntry& e : entries) {
         std::snprintf(line, sizeof line, "%d,%d,%d,%d,%.5f,%.5f,%.5f,%.5f,%.3f,%.3f,%.5f,%d,%zu,%.2f,%s,", e.segments,
-                      e.precision, e.filter, e.ok ? 1 : 0, e.lateral_rms, e.lateral_max, e.vertical_min,
+                      e.precision, e.filter, e.status.ok() ? 1 : 0, e.lateral_rms, e.lateral_max, e.vertical_min,
                       e.vertical_max, e.roll_rate_max, e.bank_error_max, e.heart_deviation_max, e.vertex_count,
-                      e.file_size, e.unasked_roll, e.ok ? ride::VerdictName(e.verdict) : "");
-        std::string message = e.message;
+                      e.file_size, e.unasked_roll, e.status.ok() ? ride::VerdictName(e.verdict) : "");
+        std::string message = e.status.message();
         for (char& c : message)
             if (c == '"') c = '\'';
         out += line + (message.empty() ? std::string() : "\"" + message + "\"") + "\n";
@@ -92,7 +93,7 @@ void PrintTable(const std::vector<sweep::SweepEntry>& entries, std::ostream& out
            "bytes  verdict\n";
     char line[240];
     for (const sweep::SweepEntry& e : entries) {
-        if (!e.ok) continue;
+        if (!e.status.ok()) continue;
         std::snprintf(line, sizeof line,
                       "%4d  %4d  %4d  %9.3f  %9.2f  %7.2f..%-7.2f  %14.0f  %11.3f  %9.1f  %8d  %8zu  %s\n", e.segments,
                       e.precision, e.filter, e.lateral_rms, e.lateral_max, e.vertical_min, e.vertical_max,
@@ -101,19 +102,18 @@ void PrintTable(const std::vector<sweep::SweepEntry>& entries, std::ostream& out
         out << line;
     }
     for (const sweep::SweepEntry& e : entries)
-        if (!e.ok)
-            out << "failed: " << e.segments << " x " << e.precision << ", filter " << e.filter << ": " << e.message
+        if (!e.status.ok())
+            out << "failed: " << e.segments << " x " << e.precision << ", filter " << e.filter << ": " << e.status.message()
                 << '\n';
 }
 
 // Fills the settings from the options; false, said on standard error, where one is wrong.
 bool ParseSettings(SweepOptions& opt) {
-    std::string error;
-    const auto segments = sweep::ParseGrid(opt.segments, error);
-    const auto precision = segments ? sweep::ParseGrid(opt.precision, error) : std::nullopt;
-    const auto filter = precision ? sweep::ParseGrid(opt.filter, error) : std::nullopt;
+    const base::Result<std::vector<int>> segments = sweep::ParseGrid(opt.segments);
+    const base::Result<std::vector<int>> precision = segments ? sweep::ParseGrid(opt.precision) : segments.status();
+    const base::Result<std::vector<int>> filter = precision ? sweep::ParseGrid(opt.filter) : precision.status();
     if (!filter) {
-        std::cerr << "Bad grid " << error << '\n';
+        std::cerr << "Bad grid " << filter.error() << '\n';
         return false;
     }
     const auto rank = sweep::ParseRank(opt.rank);
@@ -146,8 +146,9 @@ int RunSweepCommand(SweepOptions& opt) {
     const sweep::SweepSettings& s = opt.settings;
     Track track;
     if (!LoadTrackOrReport(opt.path, track, std::cerr)) return kReadFailed;
-    double track_length = 0;
-    track_length = TrackLength(track).length;
+    // A spline that cannot be measured is refused by every run, each row saying why.
+    const base::Result<double> measured = TrackLength(track);
+    const double track_length = measured.ok() ? *measured : 0;
 
     g_interrupted.store(false);
     const auto previous = std::signal(SIGINT, OnInterrupt);
@@ -173,7 +174,7 @@ int RunSweepCommand(SweepOptions& opt) {
         std::cerr << "Interrupted: " << result.entries.size() << " runs finished.\n";
         return kInterrupted;
     }
-    const bool any = !result.entries.empty() && result.entries.front().ok;
+    const bool any = !result.entries.empty() && result.entries.front().status.ok();
     if (!opt.best.empty()) {
         if (!any) {
             std::cerr << "No combination ran through; nothing written.\n";
@@ -188,7 +189,7 @@ int RunSweepCommand(SweepOptions& opt) {
         params.heartline = s.heartline;
         params.start_speed = s.start_speed;
         params.end_speed = s.end_speed;
-        if (!SolveHeartlineWith(s.mode, track, track_length, params).ok) return kSolverFailed;
+        if (!SolveHeartlineWith(s.mode, track, track_length, params).status.ok()) return kSolverFailed;
         if (!SaveTrackOrReport(opt.best, track, std::cerr)) return kWriteFailed;
         std::cerr << "Best: " << best.segments << " x " << best.precision << ", filter " << best.filter
                   << ", written to " << opt.best << '\n';

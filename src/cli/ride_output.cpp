@@ -100,8 +100,8 @@ bool WritePng(const std::string& path, const std::string& svg, int width, int he
 
 nlohmann::ordered_json RideJson(const ride::RideReport& report) {
     nlohmann::ordered_json j;
-    j["ok"] = report.ok;
-    if (!report.ok) j["message"] = report.message;
+    j["ok"] = report.status.ok();
+    if (!report.status.ok()) j["message"] = report.status.message();
     j["heartline"] = report.params.heartline;
     j["start_speed"] = report.params.start_speed;
     j["end_speed"] = report.params.end_speed;

@@ -326,13 +326,12 @@ Vector3 SplitTangent(std::span<const Vector3> d, int s) {
 const FitResult& SegmentFitter::Fit(std::span<const Vector3> points, int point_count,
                                     const Vector3& start_tangent, const Vector3& end_tangent,
                                     int segments_wanted) {
-    result_.ok = true;
-    result_.error.clear();
+    result_.status = base::Status::Ok();
     result_.segment_count = 0;
     result_.segments.clear();
     if (point_count < 1 || static_cast<std::size_t>(point_count) > points.size()) {
-        result_.ok = false;
-        result_.error = "point count " + std::to_string(point_count) + " outside 1.." + std::to_string(points.size());
+        result_.status =
+            base::Status::Fail("point count " + std::to_string(point_count) + " outside 1.." + std::to_string(points.size()));
         return result_;
     }
     const auto count = static_cast<std::size_t>(point_count);
@@ -349,8 +348,7 @@ const FitResult& SegmentFitter::Fit(std::span<const Vector3> points, int point_c
         detail::RequireFinite(end_tangent, "end tangent");
         detail::FitRange(f, 0, point_count - 1, start_tangent, end_tangent);
     } catch (const detail::FitError& e) {
-        result_.ok = false;
-        result_.error = e.what();
+        result_.status = base::Status::Fail(e.what());
         result_.segment_count = 0;
         result_.segments.clear();
     }

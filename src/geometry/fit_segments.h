@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "geometry/vector3.h"
 
 namespace torvix::geometry {
@@ -20,8 +21,7 @@ struct FittedSegment {
 };
 
 struct FitResult {
-    bool ok = true;      // false: an arithmetic failure (e.g. all points identical); see `error`
-    std::string error;
+    base::Status status;  // failed: an arithmetic failure (e.g. all points identical)
     int segment_count = 0;
     std::vector<FittedSegment> segments;
 };

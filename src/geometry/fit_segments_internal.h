@@ -1,6 +1,6 @@
 // Steps of the segment fitter, exposed for tests. They throw FitError when the
 // arithmetic breaks down (zero chord length, a value that is not finite);
-// FitSegments turns that into FitResult::ok = false.
+// FitSegments turns that into a failed FitResult::status.
 #pragma once
 
 #include <span>

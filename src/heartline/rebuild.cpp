@@ -30,7 +30,7 @@ namespace {
 
 // `fit` is called like FitSegments and returns a FitResult or a reference to one.
 template <typename Fit>
-Failure Rebuild(const RebuildInputs& in, SampleSet& set, Fit&& fit, std::vector<BezierVertex>& out,
+base::Status Rebuild(const RebuildInputs& in, SampleSet& set, Fit&& fit, std::vector<BezierVertex>& out,
                 Progress& progress) {
     const int segments = in.segments;
     const int precision = in.precision;
@@ -48,7 +48,7 @@ Failure Rebuild(const RebuildInputs& in, SampleSet& set, Fit&& fit, std::vector<
         for (int m = 0; m <= precision; ++m) {
             fit_points[m] = Moved(set, b + m, in.heartline);
             progress.Step();
-            if (progress.Cancelled()) return std::string(kCancelledMessage);
+            if (progress.Cancelled()) return base::Status::Fail(kCancelledMessage);
         }
         const Vector3 end_tangent =
             c == segments - 1
@@ -57,8 +57,8 @@ Failure Rebuild(const RebuildInputs& in, SampleSet& set, Fit&& fit, std::vector<
                                       Moved(set, b + precision + 1, in.heartline)));
 
         const FitResult& result = fit(fit_points, precision + 1, start_tangent, end_tangent, 1);
-        if (!result.ok) return "The curve fit failed: " + result.error;
-        if (result.segments.empty()) return std::string("The curve fit returned no curve.");
+        if (!result.status.ok()) return base::Status::Fail("The curve fit failed: " + result.status.message());
+        if (result.segments.empty()) return base::Status::Fail("The curve fit returned no curve.");
         curve = result.segments.front();
 
         out[c].position = curve.start;
@@ -83,17 +83,17 @@ Failure Rebuild(const RebuildInputs& in, SampleSet& set, Fit&& fit, std::vector<
     // The last vertex keeps the sampler's frame of the input path.
     tail.roll = static_cast<float>(VertexRoll(set.down[n], set.zero_roll_down[n], set.tangent[n]));
     tail.roll_flag = true;
-    return std::nullopt;
+    return base::Status::Ok();
 }
 
 }  // namespace
 
-Failure RebuildSpline(const RebuildInputs& in, SampleSet& set, const Fitter& fit,
+base::Status RebuildSpline(const RebuildInputs& in, SampleSet& set, const Fitter& fit,
                       std::vector<BezierVertex>& out, Progress& progress) {
     return Rebuild(in, set, fit, out, progress);
 }
 
-Failure RebuildSpline(const RebuildInputs& in, SampleSet& set, std::vector<BezierVertex>& out,
+base::Status RebuildSpline(const RebuildInputs& in, SampleSet& set, std::vector<BezierVertex>& out,
                       Progress& progress) {
     SegmentFitter fitter;
     return Rebuild(

@@ -92,7 +92,7 @@ struct WalkSteps {
 
 }  // namespace
 
-Failure RelaxSample(const Vector3& p0, const Vector3& p1, const Vector3& p2, const Vector3& p3, int j,
+base::Status RelaxSample(const Vector3& p0, const Vector3& p1, const Vector3& p2, const Vector3& p3, int j,
                     const Vector3& p, double s, const EnergyModel& energy, double heartline,
                     Vector3& prev_down, ForceSample& out) {
     const double td = static_cast<double>(j) / kStepsPerCurve;
@@ -103,7 +103,7 @@ Failure RelaxSample(const Vector3& p0, const Vector3& p1, const Vector3& p2, con
     const Vector3 d2 = BezierSecondDerivative(p0, p1, p2, p3, td);
     const Vector3 d1xd2 = VecCross(d1, d2);
     const double kappa = CurvatureFrom(d1, d1xd2);
-    if (!std::isfinite(kappa)) return std::string("The track has a curve without direction (a control point on its vertex).");
+    if (!std::isfinite(kappa)) return base::Status::Fail("The track has a curve without direction (a control point on its vertex).");
     const Vector3 tg = BezierTangent(p0, p1, p3, p2, t);
     const Vector3 n = VecNormalize(VecCross(d1xd2, tg));
     const double energy_here = energy.gradient * s + energy.e_start;
@@ -119,8 +119,8 @@ Failure RelaxSample(const Vector3& p0, const Vector3& p1, const Vector3& p2, con
     Vector3 w;
     for (int it = 1; it <= kRelaxIterations; ++it) {
         const double head = 2 * kGravity * (energy_here - y_eval);
-        if (head < 0) return std::string(kValleyMessage);
-        if (!(head >= 0)) return std::string("The speed at a sample is not a number.");
+        if (head < 0) return base::Status::Fail(kValleyMessage);
+        if (!(head >= 0)) return base::Status::Fail("The speed at a sample is not a number.");
         v = std::sqrt(head);
         const double a = v * v * kappa / kGravity;
 
@@ -158,10 +158,10 @@ Failure RelaxSample(const Vector3& p0, const Vector3& p1, const Vector3& p2, con
     out.down = w;
     out.speed = v;
     out.tg = tg;
-    return std::nullopt;
+    return base::Status::Ok();
 }
 
-Failure SampleTrack(const SamplingInputs& in, SampleSet& set, Progress& progress) {
+base::Status SampleTrack(const SamplingInputs& in, SampleSet& set, Progress& progress) {
     const auto& v = in.vertices;
     const int curves = static_cast<int>(v.size()) - 1;
     const int last_index = in.n + 1;
@@ -202,17 +202,17 @@ Failure SampleTrack(const SamplingInputs& in, SampleSet& set, Progress& progress
             // stored length would leave the end of the track unsampled.
             if (k > last_index) {
                 set.taken = k;
-                return std::string("The walk passed the stored track length by more than one sample spacing.");
+                return base::Status::Fail("The walk passed the stored track length by more than one sample spacing.");
             }
 
             const Vector3 p = steps.Point(j);
-            if (Failure f = RelaxSample(p0, p1, p2, p3, j, p, s, in.energy, in.heartline, prev_down, force)) {
+            if (base::Status f = RelaxSample(p0, p1, p2, p3, j, p, s, in.energy, in.heartline, prev_down, force); !f) {
                 set.taken = k;
                 set.stop_curve = i;
                 set.stop_s = s;
                 return f;
             }
-            if (!explicit_count) return std::string("A segment colour asks for a smoothing count beyond the 16-bit range.");
+            if (!explicit_count) return base::Status::Fail("A segment colour asks for a smoothing count beyond the 16-bit range.");
 
             set.speed[k] = force.speed;
             if (force.speed < set.vmin) set.vmin = force.speed;
@@ -230,13 +230,13 @@ Failure SampleTrack(const SamplingInputs& in, SampleSet& set, Progress& progress
             ++k;
             target = (static_cast<double>(k) / in.n) * in.length;
             progress.Step();
-            if (progress.Cancelled()) return std::string(kCancelledMessage);
+            if (progress.Cancelled()) return base::Status::Fail(kCancelledMessage);
         }
         roll.EndCurve();
     }
     set.taken = k;
-    if (k <= in.n) return std::string("The walk along the track ended before every sample was taken.");
-    return std::nullopt;
+    if (k <= in.n) return base::Status::Fail("The walk along the track ended before every sample was taken.");
+    return base::Status::Ok();
 }
 
 }  // namespace torvix::heartline

@@ -43,41 +43,42 @@ EnergyModel ComputeEnergy(std::span<const BezierVertex> vertices, double length,
 }
 
 
-Failure CheckRunInputs(const Track& track, double track_length, const HeartlineParams& p,
-                                  bool check_progress_total) {
-    if (p.segments < 1) return std::string("Segments must be at least 1.");
-    if (p.precision < 1) return std::string("Precision must be at least 1.");
+base::Status CheckRunInputs(const Track& track, double track_length, const HeartlineParams& p,
+                            bool check_progress_total) {
+    if (p.segments < 1) return base::Status::Fail("Segments must be at least 1.");
+    if (p.precision < 1) return base::Status::Fail("Precision must be at least 1.");
     const std::int64_t n = std::int64_t{p.segments} * p.precision;
-    if (n + 1 > 32767) return std::string("Segments x Precision must stay below 32767.");
-    if (p.filter < -32768 || p.filter > 32767) return std::string("Filter must be a 16-bit count.");
+    if (n + 1 > 32767) return base::Status::Fail("Segments x Precision must stay below 32767.");
+    if (p.filter < -32768 || p.filter > 32767) return base::Status::Fail("Filter must be a 16-bit count.");
     if (check_progress_total && !ProgressTotal(static_cast<int>(n), p.segments, p.filter))
-        return std::string("2 x Segments x Precision + Segments + Filter + 3 must not exceed 32767.");
+        return base::Status::Fail("2 x Segments x Precision + Segments + Filter + 3 must not exceed 32767.");
     if (!std::isfinite(p.heartline) || !std::isfinite(p.start_speed) || !std::isfinite(p.end_speed))
-        return std::string("Heartline and speeds must be finite numbers.");
+        return base::Status::Fail("Heartline and speeds must be finite numbers.");
     const Long count = track.bezr.vertex_count;
-    if (count < 2) return std::string("The track needs at least two vertices.");
+    if (count < 2) return base::Status::Fail("The track needs at least two vertices.");
     if (static_cast<std::size_t>(count) > track.bezr.vertices.size())
-        return std::string("The track holds fewer vertices than its vertex count.");
+        return base::Status::Fail("The track holds fewer vertices than its vertex count.");
     if (track.segm.segments.size() < static_cast<std::size_t>(count - 1))
-        return std::string("The track holds fewer segments than curves.");
+        return base::Status::Fail("The track holds fewer segments than curves.");
     if (!std::isfinite(track_length) || track_length == 0)
-        return std::string("The track length is 0; the friction cannot be worked out.");
-    if (track_length < 0) return std::string("The track length is negative.");
+        return base::Status::Fail("The track length is 0; the friction cannot be worked out.");
+    if (track_length < 0) return base::Status::Fail("The track length is negative.");
     // Keeps the walk along the input curves and the fit bounded whatever the file holds.
-    if (std::string problem = SplineBoundsProblem(track); !problem.empty()) return "The track cannot be solved: " + problem + ".";
+    if (base::Status bounds = SplineBoundsProblem(track); !bounds)
+        return base::Status::Fail("The track cannot be solved: " + bounds.message() + ".");
     // A roll that is not a number would reach the fit as a point that is not one, far from its cause.
     for (Long i = 0; i < count; ++i)
         if (!std::isfinite(track.bezr.vertices[static_cast<std::size_t>(i)].roll))
-            return "The track cannot be solved: vertex " + std::to_string(i) + " has a roll that is not a finite number.";
-    return std::nullopt;
+            return base::Status::Fail("The track cannot be solved: vertex " + std::to_string(i) + " has a roll that is not a finite number.");
+    return base::Status::Ok();
 }
 
 SolveResult SolveHeartline(Track& track, double track_length, const HeartlineParams& params,
                            const SolverObserver& observer) {
     SolveResult result;
     result.filter = params.filter;
-    if (Failure refusal = CheckRunInputs(track, track_length, params, true)) {
-        result.message = *refusal;
+    if (base::Status refusal = CheckRunInputs(track, track_length, params, true); !refusal) {
+        result.status = refusal;
         return result;
     }
 
@@ -97,8 +98,8 @@ SolveResult SolveHeartline(Track& track, double track_length, const HeartlinePar
     if (observer.display_gradient) observer.display_gradient(result.friction);
 
     const SamplingInputs sampling{vertices, track.segm.segments, track_length, energy, params.heartline, n};
-    if (Failure f = SampleTrack(sampling, set, progress)) {
-        result.message = *f;
+    if (base::Status f = SampleTrack(sampling, set, progress); !f) {
+        result.status = f;
         return result;
     }
 
@@ -106,35 +107,35 @@ SolveResult SolveHeartline(Track& track, double track_length, const HeartlinePar
     result.filter = filter;
     const std::optional<int> total = ProgressTotal(n, segments, filter);
     if (!total) {
-        result.message = "A segment asks for more smoothing passes than the 16-bit progress count can hold.";
+        result.status = base::Status::Fail("A segment asks for more smoothing passes than the 16-bit progress count can hold.");
         return result;
     }
     progress.SetTotal(*total);
     if (!PassThresholdsFit(set, n, filter)) {
-        result.message = "A segment's smoothing count is too far below Filter for a 16-bit count.";
+        result.status = base::Status::Fail("A segment's smoothing count is too far below Filter for a 16-bit count.");
         return result;
     }
     for (int pass = 1; pass <= filter; ++pass) {
         SmoothingPass(set, n, pass, filter);
         progress.Step();
         if (progress.Cancelled()) {
-            result.message = kCancelledMessage;
+            result.status = base::Status::Fail(kCancelledMessage);
             return result;
         }
     }
 
     const RebuildInputs rebuild{vertices, segments, precision, params.heartline};
-    if (Failure f = RebuildSpline(rebuild, set, new_vertices, progress)) {
-        result.message = *f;
+    if (base::Status f = RebuildSpline(rebuild, set, new_vertices, progress); !f) {
+        result.status = f;
         return result;
     }
     if (!AllFinite(std::span<const BezierVertex>(new_vertices).first(static_cast<std::size_t>(segments) + 1))) {
-        result.message = "The new track has a coordinate or roll that is not a finite number.";
+        result.status = base::Status::Fail("The new track has a coordinate or roll that is not a finite number.");
         return result;
     }
 
     CommitTrack(track, std::move(new_vertices), segments);
-    result.ok = true;
+    result.status = base::Status::Ok();
     return result;
 }
 

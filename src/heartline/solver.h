@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "base/status.h"
 #include "track/run_defaults.h"
 #include "track/track_fwd.h"
 
@@ -34,8 +35,7 @@ struct SolverObserver {
 };
 
 struct SolveResult {
-    bool ok = false;
-    std::string message;  // why the run failed; empty on success
+    base::Status status = base::Status::Fail("");  // ok once the track is committed; why not otherwise
     int filter = 0;       // the final Filter (raised by explicit or speed-derived counts)
     double friction = 0;  // the average friction coefficient the speeds imply; set once the inputs pass
 };

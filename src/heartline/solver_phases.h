@@ -9,13 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "heartline/solver.h"
 #include "track/track_fwd.h"
 
 namespace torvix::heartline {
-
-// Why a phase ended the run; empty when it went through.
-using Failure = std::optional<std::string>;
 
 // progress_count / progress_total of a run, reported to the observer after each step.
 class Progress {
@@ -39,7 +37,7 @@ private:
 // Refusals before any work, shared by both banking methods: parameters and
 // tracks the data model cannot carry, and splines too far out to measure.
 // The literal method also needs its 16-bit progress total to fit.
-Failure CheckRunInputs(const track::Track& track, double track_length, const HeartlineParams& params,
+base::Status CheckRunInputs(const track::Track& track, double track_length, const HeartlineParams& params,
                        bool check_progress_total);
 
 // ---- Energy ----

@@ -100,13 +100,13 @@ struct ForceSample {
 // Runs the relaxation for the sample at walk step `j` of the curve p0..p3 with
 // arc length `s` walked and `p` the walk point. `prev_down` is read and updated.
 // Fails when the train cannot reach the point (negative value under the root).
-Failure RelaxSample(const geometry::Vector3& p0, const geometry::Vector3& p1, const geometry::Vector3& p2,
-                    const geometry::Vector3& p3, int j, const geometry::Vector3& p, double s,
-                    const EnergyModel& energy, double heartline, geometry::Vector3& prev_down, ForceSample& out);
+base::Status RelaxSample(const geometry::Vector3& p0, const geometry::Vector3& p1, const geometry::Vector3& p2,
+                         const geometry::Vector3& p3, int j, const geometry::Vector3& p, double s,
+                         const EnergyModel& energy, double heartline, geometry::Vector3& prev_down, ForceSample& out);
 
 // Walks the input spline and records samples 0 .. N: speed, force-aligned
 // banking, designer roll and their blend. One progress step per sample.
-Failure SampleTrack(const SamplingInputs& in, SampleSet& set, Progress& progress);
+base::Status SampleTrack(const SamplingInputs& in, SampleSet& set, Progress& progress);
 
 // ---- Smoothing ----
 
@@ -140,10 +140,10 @@ double VertexRoll(const geometry::Vector3& down, const geometry::Vector3& zero_r
 
 // Fits the new spline through the moved samples into `out` (segments + 2
 // entries, the last left zero). One progress step per fitting point.
-Failure RebuildSpline(const RebuildInputs& in, SampleSet& set, const Fitter& fit,
-                      std::vector<track::BezierVertex>& out, Progress& progress);
+base::Status RebuildSpline(const RebuildInputs& in, SampleSet& set, const Fitter& fit,
+                           std::vector<track::BezierVertex>& out, Progress& progress);
 // The same with the library's fitter, one for all curves, so the fits allocate nothing.
-Failure RebuildSpline(const RebuildInputs& in, SampleSet& set, std::vector<track::BezierVertex>& out,
+base::Status RebuildSpline(const RebuildInputs& in, SampleSet& set, std::vector<track::BezierVertex>& out,
                       Progress& progress);
 
 }  // namespace torvix::heartline

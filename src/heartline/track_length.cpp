@@ -40,15 +40,15 @@ std::string PointText(const Vector3& p) {
 
 }  // namespace
 
-std::string SplineBoundsProblem(const Track& track) {
+base::Status SplineBoundsProblem(const Track& track) {
     const std::int64_t curves = CurveCount(track);
     const auto& v = track.bezr.vertices;
     for (std::int64_t i = 0; i < (curves > 0 ? curves + 1 : 0); ++i) {
         const BezierVertex& x = v[static_cast<std::size_t>(i)];
         for (const Vector3* p : {&x.position, &x.control_prev, &x.control_next}) {
             if (!InBounds(*p)) {
-                return "vertex " + std::to_string(i) + " has a point at " + PointText(*p) +
-                       ", beyond 100 km from the origin or not a number; no park reaches that far";
+                return base::Status::Fail("vertex " + std::to_string(i) + " has a point at " + PointText(*p) +
+                                          ", beyond 100 km from the origin or not a number; no park reaches that far");
             }
         }
     }
@@ -56,18 +56,17 @@ std::string SplineBoundsProblem(const Track& track) {
     for (std::int64_t i = 0; i < curves; ++i) {
         total += EstimatedLength(v[static_cast<std::size_t>(i)], v[static_cast<std::size_t>(i + 1)]);
         if (total > kMaxSplineLength) {
-            return "the spline is longer than 100 km by curve " + std::to_string(i) + "; no ride is that long";
+            return base::Status::Fail("the spline is longer than 100 km by curve " + std::to_string(i) +
+                                      "; no ride is that long");
         }
     }
-    return {};
+    return base::Status::Ok();
 }
 
-TrackLengthResult TrackLength(const Track& track) {
-    TrackLengthResult result;
-    result.message = SplineBoundsProblem(track);
-    if (!result.ok()) return result;
+base::Result<double> TrackLength(const Track& track) {
+    if (base::Status bounds = SplineBoundsProblem(track); !bounds) return bounds;
     const std::int64_t curves = CurveCount(track);
-    if (curves == 0) return result;
+    if (curves == 0) return 0.0;
     const auto& v = track.bezr.vertices;
     double length = 0;
     Vector3 prev = BezierPoint(v[0].position, v[0].control_next, v[1].position, v[1].control_prev, 0.0f);
@@ -84,8 +83,7 @@ TrackLengthResult TrackLength(const Track& track) {
             prev = p;
         }
     }
-    result.length = length;
-    return result;
+    return length;
 }
 
 }  // namespace torvix::heartline

@@ -2,8 +2,7 @@
 // measured or solved in bounded time.
 #pragma once
 
-#include <string>
-
+#include "base/status.h"
 #include "track/track_fwd.h"
 
 namespace torvix::heartline {
@@ -20,21 +19,15 @@ inline constexpr double kMaxCoordinate = 100000;
 // points per metre) to a fraction of a second.
 inline constexpr double kMaxSplineLength = 100000;
 
-struct TrackLengthResult {
-    double length = 0;    // metres; meaningful only when ok()
-    std::string message;  // why the spline cannot be measured; empty when it can
-    bool ok() const { return message.empty(); }
-};
-
 // Why the spline of `track` (its first vertex_count vertices) cannot be
 // measured or solved: a coordinate that is not finite or beyond
-// kMaxCoordinate, or curves longer than kMaxSplineLength in all. Empty when
+// kMaxCoordinate, or curves longer than kMaxSplineLength in all. Ok when
 // it can.
-std::string SplineBoundsProblem(const track::Track& track);
+base::Status SplineBoundsProblem(const track::Track& track);
 
-// Measures the spline at 25 steps per metre of estimated curve length. Fewer
-// than two vertices measure 0; a spline outside the bounds above is an error,
-// never a length. The caller keeps the result (the length as loaded).
-TrackLengthResult TrackLength(const track::Track& track);
+// Measures the spline at 25 steps per metre of estimated curve length, in
+// metres. Fewer than two vertices measure 0; a spline outside the bounds above
+// is an error, never a length. The caller keeps the result (the length as loaded).
+base::Result<double> TrackLength(const track::Track& track);
 
 }  // namespace torvix::heartline

@@ -24,9 +24,9 @@ bool SamplingPasses(const Track& track, double track_length, const HeartlinePara
     const SamplingInputs in{vertices, track.segm.segments, track_length, energy, params.heartline, n};
     SolverObserver quiet;
     Progress progress(quiet);
-    const Failure f = SampleTrack(in, set, progress);
-    valleyed = f && *f == kValleyMessage;
-    return !f;
+    const base::Status f = SampleTrack(in, set, progress);
+    valleyed = !f && f.message() == kValleyMessage;
+    return f.ok();
 }
 
 }  // namespace

@@ -54,26 +54,25 @@ class Parser {
 public:
     explicit Parser(std::string_view text) : s_(text) {}
 
-    std::unique_ptr<Node> Document(std::string& error) {
+    base::Result<std::unique_ptr<Node>> Document() {
         std::unique_ptr<Node> root;
         while (true) {
             SkipSpace();
             if (pos_ >= s_.size()) break;
-            if (!Starts("<")) return Fail(error, "text outside the root element");
+            if (!Starts("<")) return Fail("text outside the root element");
             if (SkipMarkup()) continue;
-            if (!ok_) return Fail(error, message_);
-            if (root) return Fail(error, "a second root element");
+            if (!ok_) return Fail(message_);
+            if (root) return Fail("a second root element");
             root = ElementAt(0);
-            if (!root) return Fail(error, message_);
+            if (!root) return Fail(message_);
         }
-        if (!root) return Fail(error, "no root element");
+        if (!root) return Fail("no root element");
         return root;
     }
 
 private:
-    std::unique_ptr<Node> Fail(std::string& error, const std::string& what) {
-        error = "line " + std::to_string(Line()) + ": " + what;
-        return nullptr;
+    base::Status Fail(const std::string& what) const {
+        return base::Status::Fail("line " + std::to_string(Line()) + ": " + what);
     }
     std::size_t Line() const { return 1 + static_cast<std::size_t>(std::count(s_.begin(), s_.begin() + pos_, '\n')); }
     bool Starts(std::string_view p) const { return s_.substr(pos_, p.size()) == p; }
@@ -255,20 +254,19 @@ std::optional<double> Number(std::string_view text) {
     return v;
 }
 
-bool Field(const Node& parent, const char* name, double& out, std::string& error) {
+base::Status Field(const Node& parent, const char* name, double& out) {
     const Node* n = parent.Child(name);
     if (!n) {
-        error = "line " + std::to_string(parent.line) + ": <" + parent.name + "> has no <" + name + ">";
-        return false;
+        return base::Status::Fail("line " + std::to_string(parent.line) + ": <" + parent.name + "> has no <" + name +
+                                  ">");
     }
     const std::optional<double> v = Number(n->text);
     if (!v) {
-        error = "line " + std::to_string(n->line) + ": <" + name + "> is not a finite number: \"" +
-                std::string(Trim(n->text)).substr(0, 40) + "\"";
-        return false;
+        return base::Status::Fail("line " + std::to_string(n->line) + ": <" + name + "> is not a finite number: \"" +
+                                  std::string(Trim(n->text)).substr(0, 40) + "\"");
     }
     out = *v;
-    return true;
+    return base::Status::Ok();
 }
 
 bool Flag(const Node& parent, const char* name) {
@@ -334,24 +332,24 @@ std::string ElementXml(const Element& element) {
     return out;
 }
 
-bool ParseElementXml(std::string_view text, Element& element, std::string& error) {
+base::Result<Element> ParseElementXml(std::string_view text) {
     // A byte order mark is no part of the document.
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     Parser parser(text);
-    const std::unique_ptr<Node> root = parser.Document(error);
-    if (!root) return false;
-    const Node* el = root->name == "element" ? root.get() : root->Child("element");
-    if (!el) {
-        error = "no <element> in the file";
-        return false;
-    }
+    const base::Result<std::unique_ptr<Node>> document = parser.Document();
+    if (!document) return document.status();
+    const Node& root = **document;
+    const Node* el = root.name == "element" ? &root : root.Child("element");
+    if (!el) return base::Status::Fail("no <element> in the file");
     Element out;
     if (const Node* d = el->Child("description")) out.description = std::string(Trim(d->text));
     for (const auto& child : el->children) {
         if (child->name == "vertex") {
             ElementVertex v;
-            if (!Field(*child, "x", v.x, error) || !Field(*child, "y", v.y, error) || !Field(*child, "z", v.z, error))
-                return false;
+            base::Status field = Field(*child, "x", v.x);
+            if (field) field = Field(*child, "y", v.y);
+            if (field) field = Field(*child, "z", v.z);
+            if (!field) return field;
             v.strict = Flag(*child, "strict");
             out.vertices.push_back(v);
         } else if (child->name == "roll") {
@@ -359,57 +357,43 @@ bool ParseElementXml(std::string_view text, Element& element, std::string& error
             const char* names[6] = {"ux", "uy", "uz", "rx", "ry", "rz"};
             double* fields[6] = {&r.up.x, &r.up.y, &r.up.z, &r.right.x, &r.right.y, &r.right.z};
             for (int k = 0; k < 6; ++k)
-                if (!Field(*child, names[k], *fields[k], error)) return false;
-            if (!Field(*child, "coord", r.coord, error)) return false;
+                if (base::Status field = Field(*child, names[k], *fields[k]); !field) return field;
+            if (base::Status field = Field(*child, "coord", r.coord); !field) return field;
             r.strict = Flag(*child, "strict");
             out.rolls.push_back(r);
         }
     }
-    if (out.vertices.size() < 2) {
-        error = "the element has " + std::to_string(out.vertices.size()) + " vertices; a curve needs two";
-        return false;
-    }
+    if (out.vertices.size() < 2)
+        return base::Status::Fail("the element has " + std::to_string(out.vertices.size()) + " vertices; a curve needs two");
     std::stable_sort(out.rolls.begin(), out.rolls.end(),
                      [](const RollPoint& a, const RollPoint& b) { return a.coord < b.coord; });
-    element = std::move(out);
-    return true;
+    return out;
 }
 
-bool ReadElementFile(const std::filesystem::path& path, Element& element, std::string& error) {
+base::Result<Element> ReadElementFile(const std::filesystem::path& path) {
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    if (ec) {
-        error = "cannot read " + path.string() + ": " + ec.message();
-        return false;
-    }
-    if (size > kMaxFileBytes) {
-        error = path.string() + " is too large for an element file";
-        return false;
-    }
+    if (ec) return base::Status::Fail("cannot read " + path.string() + ": " + ec.message());
+    if (size > kMaxFileBytes) return base::Status::Fail(path.string() + " is too large for an element file");
     std::ifstream in(path, std::ios::binary);
     std::string text(static_cast<std::size_t>(size), '\0');
-    if (!in || !in.read(text.data(), static_cast<std::streamsize>(size))) {
-        error = "cannot read " + path.string();
-        return false;
-    }
-    if (!ParseElementXml(text, element, error)) {
-        error = path.string() + ", " + error;
-        return false;
-    }
-    return true;
+    if (!in || !in.read(text.data(), static_cast<std::streamsize>(size)))
+        return base::Status::Fail("cannot read " + path.string());
+    base::Result<Element> element = ParseElementXml(text);
+    if (!element) return base::Status::Fail(path.string() + ", " + element.error());
+    return element;
 }
 
-bool WriteElementXmlFile(const std::filesystem::path& path, const Element& element, std::string& error) {
+base::Status WriteElementXmlFile(const std::filesystem::path& path, const Element& element) {
     const std::string text = ElementXml(element);
     platform::FileReplacement file(path, "torvix-");
     auto fail = [&](const char* what) {
-        error = std::string(what) + " " + path.string() + ": " + std::strerror(file.error());
-        return false;
+        return base::Status::Fail(std::string(what) + " " + path.string() + ": " + std::strerror(file.error()));
     };
     if (!file.is_open()) return fail("cannot create a file beside");
     if (!file.Write(text.data(), text.size())) return fail("cannot write");
     if (!file.Commit(file.replacing())) return fail("cannot replace");
-    return true;
+    return base::Status::Ok();
 }
 
 }  // namespace torvix::nl2

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/status.h"
 #include "geometry/dvec3.h"
 
 namespace torvix::nl2 {
@@ -45,12 +46,12 @@ std::string ElementXml(const Element& element);
 // not well formed, on a vertex or roll point that lacks a coordinate or holds
 // something that is not a finite number, and on fewer than two vertices.
 // Roll points come back sorted by coord.
-bool ParseElementXml(std::string_view text, Element& element, std::string& error);
+base::Result<Element> ParseElementXml(std::string_view text);
 
-bool ReadElementFile(const std::filesystem::path& path, Element& element, std::string& error);
+base::Result<Element> ReadElementFile(const std::filesystem::path& path);
 
 // Writes the XML whole to a temporary file beside `path` that then takes its
 // place; on failure the old file is untouched.
-bool WriteElementXmlFile(const std::filesystem::path& path, const Element& element, std::string& error);
+base::Status WriteElementXmlFile(const std::filesystem::path& path, const Element& element);
 
 }  // namespace torvix::nl2

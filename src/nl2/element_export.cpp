@@ -162,12 +162,13 @@ std::string Fixed(double v, int digits) {
 
 }  // namespace
 
-std::string CheckExportParams(const ExportParams& params) {
+base::Status CheckExportParams(const ExportParams& params) {
     if (!(params.spacing >= kMinSpacing && params.spacing <= kMaxSpacing))
-        return "the spacing must be a number from " + Fixed(kMinSpacing, 1) + " to " + Fixed(kMaxSpacing, 0) + " m";
+        return base::Status::Fail("the spacing must be a number from " + Fixed(kMinSpacing, 1) + " to " +
+                                  Fixed(kMaxSpacing, 0) + " m");
     if (!std::isfinite(params.heartline) || std::abs(params.heartline) > 10)
-        return "the heartline height must be a number from -10 to 10 m";
-    return {};
+        return base::Status::Fail("the heartline height must be a number from -10 to 10 m");
+    return base::Status::Ok();
 }
 
 std::string ElementDescription(double heartline) {
@@ -244,7 +245,7 @@ struct Drawn {
     std::vector<std::pair<std::size_t, double>> place;  // piece and parameter of every sample
     std::vector<std::size_t> run_of;                      // run of every interval
     std::optional<ElementTrack> track;
-    std::string error;
+    base::Status status;  // why there is no track
 };
 
 // Vertices through the samples, the curve NoLimits 2 builds from them, and one
@@ -282,10 +283,12 @@ Drawn Draw(const std::vector<Sample>& sm, const std::vector<Run>& runs, const st
     }
     out.place[n - 1] = {piece - 1, 1.0};
     std::optional<ElementTrack> curve = std::move(reuse);
-    if (curve ? !curve->Assign(element, out.error) : !(curve = ElementTrack::Build(element, out.error))) return out;
+    if (!curve) curve.emplace();
+    out.status = curve->Assign(element);
+    if (!out.status.ok()) return out;
     if (curve->Pieces() != piece) {
-        out.error = "its curve came out in " + std::to_string(curve->Pieces()) + " pieces instead of " +
-                    std::to_string(piece);
+        out.status = base::Status::Fail("its curve came out in " + std::to_string(curve->Pieces()) +
+                                        " pieces instead of " + std::to_string(piece));
         return out;
     }
     const double total = curve->length();
@@ -301,7 +304,8 @@ Drawn Draw(const std::vector<Sample>& sm, const std::vector<Run>& runs, const st
         r.coord = i == 0 ? 0.0 : i + 1 == n ? 1.0 : std::clamp(curve->ArcLength(at, t) / total, 0.0, 1.0);
         element.rolls.push_back(r);
     }
-    if (curve->SetRolls(element.rolls, out.error)) out.track = std::move(curve);
+    out.status = curve->SetRolls(element.rolls);
+    if (out.status.ok()) out.track = std::move(curve);
     return out;
 }
 
@@ -341,18 +345,18 @@ std::vector<std::size_t> StrayIntervals(const HeartLine& heart, const std::vecto
 
 namespace {
 
-// Why a track's vertices cannot be exported, or empty.
-std::string VerticesProblem(const Track& track) {
+// Why a track's vertices cannot be exported, or ok.
+base::Status VerticesProblem(const Track& track) {
     const Long count = track.bezr.vertex_count;
     if (count < 2 || static_cast<std::size_t>(count) > track.bezr.vertices.size())
-        return "The track needs at least two vertices.";
+        return base::Status::Fail("The track needs at least two vertices.");
     for (Long i = 0; i < count; ++i) {
         const BezierVertex& v = track.bezr.vertices[i];
         for (const Vector3* p : {&v.position, &v.control_prev, &v.control_next})
             if (!std::isfinite(p->x) || !std::isfinite(p->y) || !std::isfinite(p->z) || !std::isfinite(v.roll))
-                return "The track has a coordinate or roll that is not a finite number.";
+                return base::Status::Fail("The track has a coordinate or roll that is not a finite number.");
     }
-    return {};
+    return base::Status::Ok();
 }
 
 // The samples with what each interval is, and the element drawn through them.
@@ -422,12 +426,14 @@ bool RefineStrays(const HeartLine& heart, Sampling& x, const std::string& descri
 
 ExportResult ExportElement(const Track& track, const ExportParams& params) {
     ExportResult out;
-    if (std::string why = CheckExportParams(params); !why.empty()) {
-        out.message = "Cannot export: " + why + ".";
+    if (base::Status params_ok = CheckExportParams(params); !params_ok) {
+        out.status = base::Status::Fail("Cannot export: " + params_ok.message() + ".");
         return out;
     }
-    out.message = VerticesProblem(track);
-    if (!out.message.empty()) return out;
+    if (base::Status vertices_ok = VerticesProblem(track); !vertices_ok) {
+        out.status = vertices_ok;
+        return out;
+    }
     const std::span<const BezierVertex> vertices(track.bezr.vertices.data(),
                                                  static_cast<std::size_t>(track.bezr.vertex_count));
     out.closed = ride::IsClosedCircuit(track);
@@ -435,7 +441,7 @@ ExportResult ExportElement(const Track& track, const ExportParams& params) {
     const HeartLine heart(source);
     const double length = heart.length();
     if (!(length > 0) || length > kMaxLength) {
-        out.message = length > 0 ? "The heart line is too long to export." : "The heart line has no length.";
+        out.status = base::Status::Fail(length > 0 ? "The heart line is too long to export." : "The heart line has no length.");
         return out;
     }
     const std::size_t intervals = static_cast<std::size_t>(std::max(1.0, std::ceil(length / params.spacing - 1e-9)));
@@ -446,12 +452,12 @@ ExportResult ExportElement(const Track& track, const ExportParams& params) {
     for (int round = 0; round < 6 && x.drawn.track; ++round)
         if (!RefineStrays(heart, x, description)) break;
     if (!x.drawn.track) {
-        out.message = "The heart line cannot be exported: " + x.drawn.error + ".";
+        out.status = base::Status::Fail("The heart line cannot be exported: " + x.drawn.status.message() + ".");
         return out;
     }
     out.element = std::move(x.drawn.element);
     for (const Sample& q : x.sm) out.samples.push_back(q.q);
-    out.ok = true;
+    out.status = base::Status::Ok();
     return out;
 }
 
@@ -465,21 +471,20 @@ std::filesystem::path WithElementExtension(const std::filesystem::path& path) {
 WriteResult WriteElementFile(const Track& track, double heartline, double spacing, const std::filesystem::path& path) {
     WriteResult result;
     if (path.empty()) {
-        result.message = "No file name given.";
+        result.status = base::Status::Fail("No file name given.");
         return result;
     }
     result.element = ExportElement(track, {heartline, spacing});
-    if (!result.element.ok) {
-        result.message = result.element.message;
+    if (!result.element.status.ok()) {
+        result.status = result.element.status;
         return result;
     }
     result.written = WithElementExtension(path);
-    std::string error;
-    if (!WriteElementXmlFile(result.written, result.element.element, error)) {
-        result.message = "Error saving the element: " + error;
+    if (base::Status saved = WriteElementXmlFile(result.written, result.element.element); !saved) {
+        result.status = base::Status::Fail("Error saving the element: " + saved.message());
         return result;
     }
-    result.ok = true;
+    result.status = base::Status::Ok();
     return result;
 }
 

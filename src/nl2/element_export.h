@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "geometry/dvec3.h"
 #include "nl2/element.h"
 #include "track/track_fwd.h"
@@ -25,8 +26,7 @@ struct ExportParams {
 };
 
 struct ExportResult {
-    bool ok = false;
-    std::string message;  // why not, when not ok
+    base::Status status = base::Status::Fail("");  // why not, when not ok
     Element element;
     bool closed = false;   // a closed circuit, exported once round: the element ends where it starts
     double length = 0;     // heart line, metres
@@ -35,8 +35,8 @@ struct ExportResult {
     std::vector<geometry::DVec3> samples;
 };
 
-// Why the parameters cannot be used, or empty.
-std::string CheckExportParams(const ExportParams& params);
+// Why the parameters cannot be used, or ok.
+base::Status CheckExportParams(const ExportParams& params);
 
 ExportResult ExportElement(const track::Track& track, const ExportParams& params);
 
@@ -47,8 +47,7 @@ std::string ElementDescription(double heartline);
 std::filesystem::path WithElementExtension(const std::filesystem::path& path);
 
 struct WriteResult {
-    bool ok = false;
-    std::string message;            // why not, when not ok
+    base::Status status = base::Status::Fail("");  // why not, when not ok
     std::filesystem::path written;  // the file, extension added
     ExportResult element;
 };

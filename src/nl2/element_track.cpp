@@ -131,13 +131,13 @@ std::vector<CurvePiece> BuildPieces(const std::vector<ElementVertex>& vertices) 
     return out;
 }
 
-std::optional<ElementTrack> ElementTrack::Build(const Element& element, std::string& error) {
+base::Result<ElementTrack> ElementTrack::Build(const Element& element) {
     ElementTrack track;
-    if (!track.Assign(element, error)) return std::nullopt;
+    if (base::Status built = track.Assign(element); !built) return built;
     return track;
 }
 
-bool ElementTrack::Assign(const Element& element, std::string& error) {
+base::Status ElementTrack::Assign(const Element& element) {
     ElementTrack& track = *this;
     track.pieces_ = BuildPieces(element.vertices);
     // Piece lengths from 64 chords each.
@@ -157,8 +157,7 @@ bool ElementTrack::Assign(const Element& element, std::string& error) {
             prev = p;
         }
         if (!std::isfinite(table[kTableSteps])) {
-            error = "the element's curve has a coordinate that is not a finite number";
-            return false;
+            return base::Status::Fail("the element's curve has a coordinate that is not a finite number");
         }
         track.piece_start_[c] = s;
         s += table[kTableSteps];
@@ -168,8 +167,7 @@ bool ElementTrack::Assign(const Element& element, std::string& error) {
     track.length_ = s;
     // As for track files: no park comes near, and it bounds the nodes below.
     if (s > kMaxLength) {
-        error = "the element's curve is longer than 100 km";
-        return false;
+        return base::Status::Fail("the element's curve is longer than 100 km");
     }
     // Nodes about 4 per metre at equal arc length within each piece.
     track.nodes_.clear();
@@ -193,8 +191,7 @@ bool ElementTrack::Assign(const Element& element, std::string& error) {
         }
     }
     if (track.nodes_.size() < 2 || !(s > 0)) {
-        error = "the element's curve has no length";
-        return false;
+        return base::Status::Fail("the element's curve has no length");
     }
     // Node tangents from the neighbours, and the frame carried from node to node.
     auto& nodes = track.nodes_;
@@ -213,10 +210,10 @@ bool ElementTrack::Assign(const Element& element, std::string& error) {
     for (std::size_t i = 1; i < nodes.size(); ++i)
         nodes[i].up = railframe::TurnWithTangent(nodes[i - 1].up, nodes[i - 1].tangent, nodes[i].tangent);
 
-    return track.SetRolls(element.rolls, error);
+    return track.SetRolls(element.rolls);
 }
 
-bool ElementTrack::SetRolls(const std::vector<RollPoint>& rolls, std::string& error) {
+base::Status ElementTrack::SetRolls(const std::vector<RollPoint>& rolls) {
     ElementTrack& track = *this;
     track.knot_s_.clear();
     track.knot_theta_.clear();
@@ -227,8 +224,7 @@ bool ElementTrack::SetRolls(const std::vector<RollPoint>& rolls, std::string& er
         const RollPoint& r = rolls[k];
         const DVec3 up = r.up, right = r.right;
         if (Dot(up, up) == 0 || Dot(right, right) == 0) {
-            error = "roll point " + std::to_string(k) + " has a zero vector";
-            return false;
+            return base::Status::Fail("roll point " + std::to_string(k) + " has a zero vector");
         }
         double at = std::clamp(r.coord, 0.0, 1.0) * track.length_;
         const bool last = k + 1 == rolls.size();
@@ -255,7 +251,7 @@ bool ElementTrack::SetRolls(const std::vector<RollPoint>& rolls, std::string& er
         prev_theta = theta;
     }
     track.knot_m_ = ClampedSpline(track.knot_s_, track.knot_theta_);
-    return true;
+    return base::Status::Ok();
 }
 
 double ElementTrack::LengthEstimate(std::size_t piece) const {

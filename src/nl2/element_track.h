@@ -42,11 +42,11 @@ inline constexpr double kRollPointMinSpacing = 0.14;
 class ElementTrack final : public ride::RideLine {
 public:
     // Fails with a message when the curve has no length or a roll point's vectors are zero.
-    static std::optional<ElementTrack> Build(const Element& element, std::string& error);
-    // Banks the same curve by other roll points (in increasing coord); false, with a message, as Build.
-    bool SetRolls(const std::vector<RollPoint>& rolls, std::string& error);
-    // Builds this track afresh from `element`, keeping its storage; false, with a message, as Build.
-    bool Assign(const Element& element, std::string& error);
+    static base::Result<ElementTrack> Build(const Element& element);
+    // Banks the same curve by other roll points (in increasing coord); fails as Build.
+    base::Status SetRolls(const std::vector<RollPoint>& rolls);
+    // Builds this track afresh from `element`, keeping its storage; fails as Build.
+    base::Status Assign(const Element& element);
 
     std::size_t Pieces() const override { return pieces_.size(); }
     // The heart point is the curve's; rails are not known to an element and are left at it.

@@ -102,11 +102,11 @@ std::vector<DVec3> WantedDown(Grid& grid, std::span<const BezierVertex> vertices
 
 // The grid over the lap's exact path with the literal run's energy line
 // spread over its length up to the last vertex (a closing curve continues it).
-std::optional<std::string> LapGrid(const Lap& lap, const heartline::EnergyModel& energy, const HeartlineParams& params,
-                                   const RefinedTuning& tuning, Grid& grid) {
+base::Status LapGrid(const Lap& lap, const heartline::EnergyModel& energy, const HeartlineParams& params,
+                     const RefinedTuning& tuning, Grid& grid) {
     const ExactPath path(lap.vertices);
     const double to_last = lap.closed ? path.curve(path.curve_count() - 1).s0 : path.length();
-    if (!(to_last > 0)) return "The track has no length.";
+    if (!(to_last > 0)) return base::Status::Fail("The track has no length.");
     const double gradient = (energy.e_end - energy.e_start) / to_last;
     return BuildGrid(path, params.segments, params.precision, energy.e_start, gradient, tuning, grid);
 }
@@ -117,8 +117,8 @@ SolveResult SolveRefinedTuned(Track& track, double track_length, const Heartline
                               const SolverObserver& observer, const RefinedTuning& tuning) {
     SolveResult result;
     result.filter = params.filter;
-    if (auto refusal = heartline::CheckRunInputs(track, track_length, params, false)) {
-        result.message = *refusal;
+    if (base::Status refusal = heartline::CheckRunInputs(track, track_length, params, false); !refusal) {
+        result.status = refusal;
         return result;
     }
     const int segments = params.segments;
@@ -134,7 +134,7 @@ SolveResult SolveRefinedTuned(Track& track, double track_length, const Heartline
     heartline::Progress progress(observer);
     progress.SetTotal(segments + 1 + 3 * tuning.rounds);
     auto cancelled = [&progress, &result] {
-        if (progress.Cancelled()) result.message = kCancelledMessage;
+        if (progress.Cancelled()) result.status = base::Status::Fail(kCancelledMessage);
         return progress.Cancelled();
     };
 
@@ -143,8 +143,8 @@ SolveResult SolveRefinedTuned(Track& track, double track_length, const Heartline
     result.friction = 0.0 - shown.gradient;
     if (observer.display_gradient) observer.display_gradient(result.friction);
     Grid grid;
-    if (auto failure = LapGrid(lap, shown, params, tuning, grid)) {
-        result.message = *failure;
+    if (base::Status failure = LapGrid(lap, shown, params, tuning, grid); !failure) {
+        result.status = failure;
         return result;
     }
     for (int c = 0; c < segments; ++c) {
@@ -160,11 +160,11 @@ SolveResult SolveRefinedTuned(Track& track, double track_length, const Heartline
     if (cancelled()) return result;
     if (lap.closed) CloseTheLap(out, segments);
     if (!AllFinite(std::span<const BezierVertex>(out).first(static_cast<std::size_t>(segments) + 1))) {
-        result.message = "The new track has a coordinate or roll that is not a finite number.";
+        result.status = base::Status::Fail("The new track has a coordinate or roll that is not a finite number.");
         return result;
     }
     heartline::CommitTrack(track, std::move(out), segments, lap.closed);
-    result.ok = true;
+    result.status = base::Status::Ok();
     return result;
 }
 

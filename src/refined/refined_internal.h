@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "geometry/constants.h"
 #include "geometry/cubic_bezier.h"
 #include "geometry/dvec3.h"
@@ -82,8 +83,8 @@ struct Grid {
 
 // Fills positions, physics and ride time. `gradient` is the energy height per metre of path.
 // Fails with the valley message where the train cannot reach a point.
-std::optional<std::string> BuildGrid(const ExactPath& path, int segments, int precision, double e_start,
-                                     double gradient, const RefinedTuning& tuning, Grid& grid);
+base::Status BuildGrid(const ExactPath& path, int segments, int precision, double e_start, double gradient,
+                       const RefinedTuning& tuning, Grid& grid);
 
 // A closed circuit's grid runs once round, its last point on its first.
 // AroundTheLap repeats the points within `reach` seconds of that joint on its

@@ -104,8 +104,8 @@ void SetTime(GridPoint& g, const GridPoint& before) {
 
 }  // namespace
 
-std::optional<std::string> BuildGrid(const ExactPath& path, int segments, int precision, double e_start,
-                                     double gradient, const RefinedTuning& tuning, Grid& grid) {
+base::Status BuildGrid(const ExactPath& path, int segments, int precision, double e_start, double gradient,
+                       const RefinedTuning& tuning, Grid& grid) {
     const double length = path.length();
     const double curve_length = length / segments;
     const int per = std::max({precision, tuning.min_points_per_curve,
@@ -124,10 +124,10 @@ std::optional<std::string> BuildGrid(const ExactPath& path, int segments, int pr
         g.s = i == count - 1 ? length : (double(g.out_curve) + double(i - g.out_curve * per) / per) * curve_length;
         path.Locate(g.s, g.in_curve, g.in_t, hint);
         hint = g.in_curve;
-        if (!SetPhysics(g, path.curve(g.in_curve), e_start + gradient * g.s)) return std::string(kValleyMessage);
+        if (!SetPhysics(g, path.curve(g.in_curve), e_start + gradient * g.s)) return base::Status::Fail(kValleyMessage);
         if (i > 0) SetTime(g, grid.points[i - 1]);
     }
-    return std::nullopt;
+    return base::Status::Ok();
 }
 
 LapMargins AroundTheLap(Grid& grid, double reach) {

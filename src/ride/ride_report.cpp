@@ -89,12 +89,12 @@ bool AllFinite(std::span<const BezierVertex> vertices) {
     return true;
 }
 
-std::string ParamsProblem(const RideParams& params) {
+base::Status ParamsProblem(const RideParams& params) {
     if (!std::isfinite(params.heartline) || !std::isfinite(params.start_speed) || !std::isfinite(params.end_speed) ||
         !std::isfinite(params.step))
-        return "Heartline, speeds and step must be finite numbers.";
-    if (params.step < kMinStep) return "The step must be at least 0.01 m.";
-    return {};
+        return base::Status::Fail("Heartline, speeds and step must be finite numbers.");
+    if (params.step < kMinStep) return base::Status::Fail("The step must be at least 0.01 m.");
+    return base::Status::Ok();
 }
 
 // The frame of a sample that the attitude measure needs after sampling.
@@ -276,14 +276,14 @@ RideReport MeasureRide(const Track& track, const RideParams& params, const Track
     report.params = params;
     const Long count = track.bezr.vertex_count;
     if (count < 2 || static_cast<std::size_t>(count) > track.bezr.vertices.size()) {
-        report.message = "The track needs at least two vertices.";
+        report.status = base::Status::Fail("The track needs at least two vertices.");
         return report;
     }
-    report.message = ParamsProblem(params);
-    if (!report.message.empty()) return report;
+    report.status = ParamsProblem(params);
+    if (!report.status.ok()) return report;
     const std::span<const BezierVertex> vertices(track.bezr.vertices.data(), static_cast<std::size_t>(count));
-    if (std::string why = NotFiniteReason(vertices); !why.empty()) {
-        report.message = std::move(why);
+    if (base::Status finite = NotFiniteReason(vertices); !finite) {
+        report.status = finite;
         return report;
     }
     return Measure(TrackLine(vertices, params.reading, IsClosedCircuit(track), params.heartline), params,
@@ -305,16 +305,15 @@ RideReport MeasureRide(const RideLine& line, const RideParams& params) {
 namespace {
 
 // The fine grid per piece, sized first so that a step too fine for the line
-// is refused before any work; empty with `why` set when refused.
-std::vector<int> GridCells(const RideLine& line, double step, std::string& why) {
+// is refused before any work.
+base::Result<std::vector<int>> GridCells(const RideLine& line, double step) {
     std::vector<int> cells(line.Pieces());
     double total_cells = 0;
     for (std::size_t c = 0; c < cells.size(); ++c) {
         const double wanted = std::max(8.0, std::ceil(line.LengthEstimate(c) / std::min(step, kMaxCell)));
         total_cells += wanted;
         if (total_cells > kMaxEvaluations) {
-            why = "The track is too long for so fine a step.";
-            return {};
+            return base::Status::Fail("The track is too long for so fine a step.");
         }
         cells[c] = static_cast<int>(wanted);
     }
@@ -456,40 +455,44 @@ void ReportValley(const EnergyLine& energy, RideReport& report) {
     valley.min_start_speed = std::sqrt(kTwoGravity * std::max(0.0, energy.need));
     report.summary.valley = valley;
     const std::string curve = "curve " + std::to_string(energy.valley_curve);
-    report.message = energy.need <= energy.allowed ? ValleySentence(energy.valley_s, curve, valley.min_start_speed)
-                                                   : ClosingValleySentence(energy.valley_s, curve);
+    report.status = base::Status::Fail(energy.need <= energy.allowed
+                                           ? ValleySentence(energy.valley_s, curve, valley.min_start_speed)
+                                           : ClosingValleySentence(energy.valley_s, curve));
 }
 
 RideReport Measure(const RideLine& line, const RideParams& params, const ReferenceFn& reference) {
     RideReport report;
     report.params = params;
     if (line.Pieces() == 0) {
-        report.message = "The track needs at least two vertices.";
+        report.status = base::Status::Fail("The track needs at least two vertices.");
         return report;
     }
-    report.message = ParamsProblem(params);
-    if (!report.message.empty()) return report;
-    const std::vector<int> cells = GridCells(line, params.step, report.message);
-    if (cells.empty()) return report;
-    const std::vector<std::vector<GridPoint>> grid = MeasureLength(line, cells);
+    report.status = ParamsProblem(params);
+    if (!report.status.ok()) return report;
+    const base::Result<std::vector<int>> cells = GridCells(line, params.step);
+    if (!cells.ok()) {
+        report.status = cells.status();
+        return report;
+    }
+    const std::vector<std::vector<GridPoint>> grid = MeasureLength(line, *cells);
     for (const auto& g : grid) report.vertex_s.push_back(g.front().s);
     const double length = grid.back().back().s;
     report.vertex_s.push_back(length);
     report.summary.length = length;
     if (!(length > 0)) {
-        report.message = "The heart line has no length.";
+        report.status = base::Status::Fail("The heart line has no length.");
         return report;
     }
     // A frame that turns without bound (a file's rolls can ask for anything)
     // can stretch the heart line beyond any sampling.
     if (!std::isfinite(length) || length / params.step + kMinSamplesPerCurve * double(grid.size()) > kMaxEvaluations) {
-        report.message = "The track is too long for so fine a step.";
+        report.status = base::Status::Fail("The track is too long for so fine a step.");
         return report;
     }
     const std::size_t speed_pieces = std::clamp<std::size_t>(line.SpeedPieces(), 1, grid.size());
     const GridPoint& speed_end = grid[speed_pieces - 1].back();
     if (!(speed_end.s > 0)) {
-        report.message = "The heart line has no length.";
+        report.status = base::Status::Fail("The heart line has no length.");
         return report;
     }
     EnergyLine energy = EnergyAlong(grid, speed_end, params);
@@ -503,7 +506,7 @@ RideReport Measure(const RideLine& line, const RideParams& params, const Referen
         ReportValley(energy, report);
         return report;
     }
-    report.ok = true;
+    report.status = base::Status::Ok();
     return report;
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "geometry/vector3.h"
 #include "track/run_defaults.h"
 #include "railframe/rail_frame.h"
@@ -79,8 +80,7 @@ struct RideSummary {
 };
 
 struct RideReport {
-    bool ok = false;
-    std::string message;              // why the ride failed; empty when ok
+    base::Status status = base::Status::Fail("");  // ok once measured whole; why the ride failed otherwise
     RideParams params;
     std::vector<RideSample> samples;  // up to the valley, when there is one
     std::vector<double> vertex_s;     // heart-line distance of every vertex
@@ -93,7 +93,7 @@ inline constexpr double kPeakSeparation = 5.0;    // metres between reported lat
 inline constexpr double kSeatedVertical = 0.25;   // g: bank error is measured only while pressed this hard
 inline constexpr double kTolerableLateral = 1.0;  // g
 
-// Measures a ride over the track's spline. Fails (ok false, with a message)
+// Measures a ride over the track's spline. Fails (a failed status, with a message)
 // for a track without a curve, for a coordinate, roll or parameter that is
 // not a finite number, and when the train valleys; a valley keeps the samples
 // up to it. Where a segment colour asks for the designer's own roll (colour

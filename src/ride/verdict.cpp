@@ -53,9 +53,9 @@ RideVerdict JudgeRide(const RideReport& report) {
     auto verdict = [](VerdictLevel level, const std::string& why) {
         return RideVerdict{level, std::string(VerdictName(level)) + ": " + why};
     };
-    if (!report.ok) {
+    if (!report.status.ok()) {
         if (s.valley) return verdict(VerdictLevel::kHarsh, "the train valleys at " + Fixed(s.valley->s, 1) + " m");
-        return verdict(VerdictLevel::kHarsh, report.message.empty() ? "the ride cannot be measured" : report.message);
+        return verdict(VerdictLevel::kHarsh, report.status.message().empty() ? "the ride cannot be measured" : report.status.message());
     }
     // Both reasons when both hold: either alone would make the ride harsh.
     std::string harsh;

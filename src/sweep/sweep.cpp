@@ -57,17 +57,17 @@ SweepEntry RunOne(const Track& source, double track_length, const SweepSettings&
     params.end_speed = s.end_speed;
     const SolveResult run = SolveHeartlineWith(s.mode, track, track_length, params);
     e.filter_used = run.filter;
-    if (!run.ok) {
-        e.message = run.message;
+    if (!run.status.ok()) {
+        e.status = run.status;
         return e;
     }
     const ride::RideReport ride =
         ride::MeasureRide(track, {s.heartline, s.start_speed, s.end_speed, s.step, s.reading}, &source);
-    if (!ride.ok) {
-        e.message = "Ride report: " + ride.message;
+    if (!ride.status.ok()) {
+        e.status = base::Status::Fail("Ride report: " + ride.status.message());
         return e;
     }
-    e.ok = true;
+    e.status = base::Status::Ok();
     e.lateral_rms = ride.summary.lateral_rms;
     e.lateral_max = ride.summary.lateral_max;
     e.vertical_min = ride.summary.vertical_min;
@@ -86,12 +86,12 @@ SweepEntry RunOne(const Track& source, double track_length, const SweepSettings&
 
 }  // namespace
 
-std::optional<std::vector<int>> ParseGrid(std::string_view text, std::string& error) {
+base::Result<std::vector<int>> ParseGrid(std::string_view text) {
     std::vector<int> values;
-    auto fail = [&error, text](const std::string& why) {
-        error.assign(1, '\'');
+    auto fail = [text](const std::string& why) {
+        std::string error(1, '\'');
         error.append(text).append("': ").append(why);
-        return std::nullopt;
+        return base::Status::Fail(std::move(error));
     };
     if (text.empty()) return fail("no values");
     std::size_t start = 0;
@@ -163,8 +163,8 @@ double RankValue(const SweepEntry& e, RankBy rank) {
 
 void RankEntries(std::vector<SweepEntry>& entries, RankBy rank) {
     std::stable_sort(entries.begin(), entries.end(), [rank](const SweepEntry& a, const SweepEntry& b) {
-        if (a.ok != b.ok) return a.ok;
-        if (!a.ok) return false;
+        if (a.status.ok() != b.status.ok()) return a.status.ok();
+        if (!a.status.ok()) return false;
         const bool turned_a = a.unasked_roll > 0, turned_b = b.unasked_roll > 0;
         if (turned_a != turned_b) return turned_b;
         const double va = RankValue(a, rank), vb = RankValue(b, rank);
@@ -189,8 +189,8 @@ SweepSettings SuggestionGrid(double length) {
 
 std::optional<SweepEntry> PickSuggestion(const std::vector<SweepEntry>& ranked) {
     for (const SweepEntry& e : ranked)
-        if (e.ok && e.heart_deviation_max <= kSuggestDeviation) return e;
-    if (!ranked.empty() && ranked.front().ok) return ranked.front();
+        if (e.status.ok() && e.heart_deviation_max <= kSuggestDeviation) return e;
+    if (!ranked.empty() && ranked.front().status.ok()) return ranked.front();
     return std::nullopt;
 }
 

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/status.h"
 #include "heartline/solver.h"
 #include "railframe/rail_frame.h"
 #include "refined/solver_modes.h"
@@ -20,10 +21,10 @@
 namespace torvix::sweep {
 
 // "40,60,80" or "A:B:STEP" (B included when the steps reach it), or a mix:
-// "20,40:80:20". Empty, with `error` set, for text that is not such a list,
-// for a step that is not positive, or for more than kMaxGridValues values.
+// "20,40:80:20". Fails for text that is not such a list, for a step that is
+// not positive, or for more than kMaxGridValues values.
 inline constexpr std::size_t kMaxGridValues = 1000;
-std::optional<std::vector<int>> ParseGrid(std::string_view text, std::string& error);
+base::Result<std::vector<int>> ParseGrid(std::string_view text);
 
 // What the ranking minimises.
 // Whatever the figure, a setting whose track turns riders over where nothing
@@ -54,8 +55,7 @@ struct SweepSettings {
 
 struct SweepEntry {
     int segments = 0, precision = 0, filter = 0;
-    bool ok = false;
-    std::string message;  // why the run failed
+    base::Status status = base::Status::Fail("");  // why the run failed, when it did
     int filter_used = 0;  // Filter after the run raised it
     double lateral_rms = 0, lateral_max = 0;
     double vertical_min = 0, vertical_max = 0;

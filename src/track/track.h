@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "track/bulk_allocator.h"
 #include "geometry/vector3.h"
 
@@ -290,7 +291,7 @@ void ResetTrack(Track& track);
 bool AllFinite(std::span<const BezierVertex> vertices);
 
 // Why `vertices` cannot be worked on, naming the first vertex with a
-// coordinate or roll that is not a finite number; empty when AllFinite.
-std::string NotFiniteReason(std::span<const BezierVertex> vertices);
+// coordinate or roll that is not a finite number; ok when AllFinite.
+base::Status NotFiniteReason(std::span<const BezierVertex> vertices);
 
 }  // namespace torvix::track

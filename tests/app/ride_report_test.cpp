@@ -159,7 +159,7 @@ TEST_F(RideTest, ReportOfTheSampleRunPlotsEverySampleAndEveryInputVertex) {
 
     const ride::RideReport expected =
         ride::MeasureRide(Window().current_track(), {1.1, 20, 17, kRideReportStep});
-    ASSERT_TRUE(expected.ok) << expected.message;
+    ASSERT_TRUE(expected.status.ok()) << expected.status.message();
     ASSERT_GT(expected.samples.size(), 100u);
     for (const char* name : kPlotNames)
         EXPECT_EQ(std::size_t(Line(*report, name).size()), expected.samples.size()) << name;
@@ -219,7 +219,7 @@ TEST_F(RideTest, ComparisonShowsTheOtherModeOrSaysWhyNot) {
         SolveHeartlineWith(SolverMode::kRefined, other, Window().track_length(), FieldParams());
     report->SetCompare(true);
     ASSERT_TRUE(WaitForRun());
-    if (direct.ok) {
+    if (direct.status.ok()) {
         const ride::RideReport expected = ride::MeasureRide(other, report->report().params);
         for (const char* name : kPlotNames)
             EXPECT_EQ(std::size_t(Line(*report, QString(name) + "_other").size()), expected.samples.size()) << name;
@@ -229,7 +229,7 @@ TEST_F(RideTest, ComparisonShowsTheOtherModeOrSaysWhyNot) {
         EXPECT_TRUE(std::is_sorted(report->other_positions().begin(), report->other_positions().end()));
     } else {
         EXPECT_TRUE(Pieces(*report, "speed_other").empty());
-        EXPECT_TRUE(report->status_text().contains(QString::fromStdString(direct.message)))
+        EXPECT_TRUE(report->status_text().contains(QString::fromStdString(direct.status.message())))
             << report->status_text().toStdString();
     }
 }
@@ -281,12 +281,12 @@ TEST_F(RideTest, BankingModeIsRememberedAndUsedByTheNextRun) {
     const SolveResult direct =
         SolveHeartlineWith(SolverMode::kRefined, direct_track, Window().track_length(), FieldParams());
     RunModify();
-    EXPECT_EQ(Window().track_modified(), direct.ok);
-    if (direct.ok) {
+    EXPECT_EQ(Window().track_modified(), direct.status.ok());
+    if (direct.status.ok()) {
         EXPECT_TRUE(Window().current_track() == direct_track);
     } else {
         ASSERT_FALSE(boxes.shown.empty());
-        EXPECT_EQ(boxes.shown.back().text.toStdString(), direct.message);
+        EXPECT_EQ(boxes.shown.back().text.toStdString(), direct.status.message());
     }
     // The results panel tells which method made the run.
     EXPECT_EQ(Control<QLabel>("Mode_Label")->text(), "refined");

@@ -122,7 +122,7 @@ TEST_F(CommandsTest, LoadLightsTheTrackAndProposesTheResultName) {
     EXPECT_EQ(dialogs.opened[0].file_name, "");
 
     double expected_length = 0;
-    expected_length = TrackLength(w.current_track()).length;
+    expected_length = TrackLength(w.current_track()).value();
     EXPECT_DOUBLE_EQ(w.track_length(), expected_length);
     EXPECT_EQ(Control<QLabel>("Lengthlabel")->text().toStdString(), FormatLength(expected_length));
     EXPECT_TRUE(w.loaded_track() == w.current_track());
@@ -550,9 +550,9 @@ TEST_F(CommandsTest, SaveAsElementWritesTheHeartLineOfTheRun) {
     Window().OnSaveClicked();
     EXPECT_TRUE(Lit("statuslight3"));
     EXPECT_TRUE(Message().contains("1.20 m")) << Message().toStdString();
-    nl2::Element element;
-    std::string error;
-    ASSERT_TRUE(nl2::ReadElementFile(element_path, element, error)) << error;
+    const base::Result<nl2::Element> read = nl2::ReadElementFile(element_path);
+    ASSERT_TRUE(read.ok()) << read.error();
+    const nl2::Element& element = *read;
     EXPECT_EQ(element.rolls.size(), nl2::ExportElement(Window().current_track(), {1.2, 2.0}).samples.size());
     const Vector3 start = drawn.bezr.vertices.front().position;
     EXPECT_NEAR(std::hypot(element.vertices[0].x - start.x, element.vertices[0].y - start.y,

@@ -61,7 +61,7 @@ TEST_F(OpenTrackTest, CommandLineTrackLoadsAsTheLoadCommandWould) {
     EXPECT_TRUE(Lit("statuslight1"));
     EXPECT_FALSE(Lit("statuslight2"));
     double length = 0;
-    length = TrackLength(w.current_track()).length;
+    length = TrackLength(w.current_track()).value();
     EXPECT_DOUBLE_EQ(w.track_length(), length);
     EXPECT_EQ(Control<QLabel>("Lengthlabel")->text().toStdString(), FormatLength(length));
     const EndMeasureTexts ends = FormatEndMeasures(AnalyzeTrackEnds(w.current_track()));

@@ -35,7 +35,7 @@ TEST_F(VerdictTest, LiteralSampleRidesHarshAndOnlyTheLiteralRunOffersTheRefinedM
     EXPECT_TRUE(Report()->toolTip().startsWith("Ride: " + QString::fromStdString(literal.text)));
 
     Track refined = Window().loaded_track();
-    ASSERT_TRUE(SolveHeartlineWith(SolverMode::kRefined, refined, Window().track_length(), {}).ok);
+    ASSERT_TRUE(SolveHeartlineWith(SolverMode::kRefined, refined, Window().track_length(), {}).status.ok());
     const double rms = Ride(refined).summary.lateral_rms;
     QTRY_VERIFY_WITH_TIMEOUT(Message().startsWith("Refined banking rides better here: "), 120000);
     const QRegularExpressionMatch figure = QRegularExpression(R"(: (0\.\d\d) g RMS$)").match(Message());

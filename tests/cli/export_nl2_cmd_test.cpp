@@ -34,9 +34,9 @@ TEST_F(ExportNl2Command, WritesTheElementAndRidesItLikeTheTrack) {
     const auto j = nlohmann::json::parse(r.out);
     EXPECT_EQ(j["output"], out);
     EXPECT_FALSE(j["closed"].get<bool>());
-    nl2::Element element;
-    std::string error;
-    ASSERT_TRUE(nl2::ReadElementFile(out, element, error)) << error;
+    const base::Result<nl2::Element> read = nl2::ReadElementFile(out);
+    ASSERT_TRUE(read.ok()) << read.error();
+    const nl2::Element& element = *read;
     EXPECT_EQ(element.rolls.size(), j["roll_points"].get<std::size_t>());
     EXPECT_NE(element.description.find("Heart Line with a heartline height of 1.10 m"), std::string::npos);
 
@@ -73,9 +73,8 @@ TEST_F(ExportNl2Command, HeartlineWritesTheNewTracksElementBesideIt) {
     ASSERT_EQ(r.code, kOk) << r.err;
     EXPECT_EQ(nlohmann::json::parse(r.out)["nl2"], element + ".nl2elem");
     EXPECT_TRUE(std::filesystem::exists(track));
-    nl2::Element e;
-    std::string error;
-    EXPECT_TRUE(nl2::ReadElementFile(element + ".nl2elem", e, error)) << error;
+    const base::Result<nl2::Element> read = nl2::ReadElementFile(element + ".nl2elem");
+    EXPECT_TRUE(read.ok()) << read.error();
 }
 
 }  // namespace

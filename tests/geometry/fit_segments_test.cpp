@@ -39,7 +39,7 @@ Vector3 ArcEndTangent(double sweep) {
 TEST(FitSegments, CollinearPointsGiveSegmentOnTheLine) {
     const std::vector<Vector3> d = {{0, 0, 0}, {1, 0, 0}, {2.5f, 0, 0}, {4, 0, 0}, {6, 0, 0}};
     const FitResult r = FitSegments(d, 5, {1, 0, 0}, {-1, 0, 0}, 1);
-    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_TRUE(r.status.ok()) << r.status.message();
     ASSERT_EQ(r.segment_count, 1);
     const FittedSegment& s = r.segments[0];
     EXPECT_EQ(s.start, d[0]);
@@ -55,7 +55,7 @@ TEST(FitSegments, CollinearPointsGiveSegmentOnTheLine) {
 TEST(FitSegments, TwoPointsGetOneThirdChordArms) {
     const std::vector<Vector3> d = {{1, 2, 3}, {4, 2, 7}};  // chord 5
     const FitResult r = FitSegments(d, 2, {0, 1, 0}, {0, 0, -1}, 4);
-    ASSERT_TRUE(r.ok);
+    ASSERT_TRUE(r.status.ok());
     ASSERT_EQ(r.segment_count, 1);
     const FittedSegment& s = r.segments[0];
     EXPECT_EQ(s.start, d[0]);
@@ -67,7 +67,7 @@ TEST(FitSegments, TwoPointsGetOneThirdChordArms) {
 TEST(FitSegments, SinglePointGivesDegenerateSegment) {
     const std::vector<Vector3> d = {{5, -1, 2}};
     const FitResult r = FitSegments(d, 1, {1, 0, 0}, {-1, 0, 0}, 1);
-    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_TRUE(r.status.ok()) << r.status.message();
     ASSERT_EQ(r.segment_count, 1);
     const FittedSegment& s = r.segments[0];
     EXPECT_EQ(s.start, d[0]);
@@ -80,7 +80,7 @@ TEST(FitSegments, ArcIsFittedClosely) {
     const double sweep = 1.2;
     const std::vector<Vector3> d = ArcPoints(9, 20, sweep);
     const FitResult r = FitSegments(d, 9, ArcStartTangent(), ArcEndTangent(sweep), 1);
-    ASSERT_TRUE(r.ok);
+    ASSERT_TRUE(r.status.ok());
     ASSERT_EQ(r.segment_count, 1);
     // Every sample lies close to the fitted curve.
     const FittedSegment& s = r.segments[0];
@@ -101,7 +101,7 @@ TEST(FitSegments, SegmentCountFollowsDepthAndPointCount) {
     {
         const std::vector<Vector3> d = ArcPoints(7, 10, sweep);
         const FitResult r = FitSegments(d, 7, ArcStartTangent(), ArcEndTangent(sweep), 2);
-        ASSERT_TRUE(r.ok);
+        ASSERT_TRUE(r.status.ok());
         ASSERT_EQ(r.segment_count, 2);
         ASSERT_EQ(r.segments.size(), 2u);
         EXPECT_EQ(r.segments[0].start, d[0]);
@@ -145,7 +145,7 @@ TEST(FitSegments, ZeroTangentFallsBackToOneThirdChord) {
     const std::vector<Vector3> d = {{0, 0, 0}, {1, 1, 0}, {2, 1.5f, 0}, {3, 0, 0}};
     const Vector3 t2{-1, 0, 0};
     const FitResult r = FitSegments(d, 4, {0, 0, 0}, t2, 1);
-    ASSERT_TRUE(r.ok);
+    ASSERT_TRUE(r.status.ok());
     ASSERT_EQ(r.segment_count, 1);
     EXPECT_EQ(r.segments[0].start_control, d[0]);
     EXPECT_EQ(r.segments[0].end_control, (Vector3{2, 0, 0}));  // chord 3, a third along t2
@@ -171,7 +171,7 @@ TEST(FitSegments, WorseSecondPassStillStands) {
     ASSERT_GT(e2, e1);
 
     const FitResult r = FitSegments(d, 5, t1, t2, 1);
-    ASSERT_TRUE(r.ok);
+    ASSERT_TRUE(r.status.ok());
     ASSERT_EQ(r.segment_count, 1);
     EXPECT_EQ(r.segments[0].start_control, s2.start_control);
     EXPECT_EQ(r.segments[0].end_control, s2.end_control);
@@ -181,31 +181,31 @@ TEST(FitSegments, WorseSecondPassStillStands) {
 TEST(FitSegments, CoincidingPointsAreAFailure) {
     const std::vector<Vector3> same(4, Vector3{1, 2, 3});
     const FitResult r = FitSegments(same, 4, {1, 0, 0}, {-1, 0, 0}, 1);
-    EXPECT_FALSE(r.ok);
-    EXPECT_FALSE(r.error.empty());
+    EXPECT_FALSE(r.status.ok());
+    EXPECT_FALSE(r.status.message().empty());
 
     // Only the second half of a split coincides.
     const std::vector<Vector3> d = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {2, 0, 0}, {2, 0, 0}};
-    EXPECT_FALSE(FitSegments(d, 5, {1, 0, 0}, {-1, 0, 0}, 2).ok);
+    EXPECT_FALSE(FitSegments(d, 5, {1, 0, 0}, {-1, 0, 0}, 2).status.ok());
 
     // Two coinciding points still make a (degenerate) segment.
-    EXPECT_TRUE(FitSegments(same, 2, {1, 0, 0}, {-1, 0, 0}, 1).ok);
+    EXPECT_TRUE(FitSegments(same, 2, {1, 0, 0}, {-1, 0, 0}, 1).status.ok());
 }
 
 TEST(FitSegments, BadInputIsRefused) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     std::vector<Vector3> d = {{0, 0, 0}, {1, 1, 0}, {2, 0, 0}};
-    EXPECT_FALSE(FitSegments(d, 0, {1, 0, 0}, {-1, 0, 0}, 1).ok);
-    EXPECT_FALSE(FitSegments(d, 4, {1, 0, 0}, {-1, 0, 0}, 1).ok);
-    EXPECT_FALSE(FitSegments(d, 3, {nan, 0, 0}, {-1, 0, 0}, 1).ok);
+    EXPECT_FALSE(FitSegments(d, 0, {1, 0, 0}, {-1, 0, 0}, 1).status.ok());
+    EXPECT_FALSE(FitSegments(d, 4, {1, 0, 0}, {-1, 0, 0}, 1).status.ok());
+    EXPECT_FALSE(FitSegments(d, 3, {nan, 0, 0}, {-1, 0, 0}, 1).status.ok());
     d[1].y = inf;
-    EXPECT_FALSE(FitSegments(d, 3, {1, 0, 0}, {-1, 0, 0}, 1).ok);
+    EXPECT_FALSE(FitSegments(d, 3, {1, 0, 0}, {-1, 0, 0}, 1).status.ok());
     // Overflow inside the fit surfaces as a failure, not as a NaN segment.
     const std::vector<Vector3> huge = {{0, 0, 0}, {3e38f, 3e38f, 0}, {-3e38f, 3e38f, 0}};
     const FitResult r = FitSegments(huge, 3, {1, 0, 0}, {-1, 0, 0}, 1);
-    EXPECT_FALSE(r.ok);
-    EXPECT_FALSE(r.error.empty());
+    EXPECT_FALSE(r.status.ok());
+    EXPECT_FALSE(r.status.message().empty());
 }
 
 TEST(FitSegmentsSteps, ChordLengthParameters) {

@@ -57,10 +57,10 @@ void ExpectBankedAroundTheAxis(const Track& input, double radius, double rise, d
     params.start_speed = start_speed;
     params.end_speed = std::sqrt(start_speed * start_speed + 2 * kG * drop);  // no friction
     Track track = input;
-    const TrackLengthResult length = TrackLength(track);
+    const base::Result<double> length = TrackLength(track);
     ASSERT_TRUE(length.ok());
-    const SolveResult result = SolveHeartline(track, length.length, params);
-    ASSERT_TRUE(result.ok) << result.message;
+    const SolveResult result = SolveHeartline(track, *length, params);
+    ASSERT_TRUE(result.status.ok()) << result.status.message();
 
     // Radius of curvature of the helix and its slope.
     const double rho = (radius * radius + rise * rise) / radius;

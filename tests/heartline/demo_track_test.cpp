@@ -19,7 +19,7 @@ protected:
         const auto path = test::DemoTrackPath();
         if (path.empty()) GTEST_SKIP() << "demo track not found beside the checkout";
         ASSERT_TRUE(ReadTrackFile(path.string(), loaded_));
-        length_ = TrackLength(loaded_).length;
+        length_ = TrackLength(loaded_).value();
     }
     Track loaded_;
     double length_ = 0;
@@ -31,7 +31,7 @@ TEST_F(DemoTrack, RunsThroughAndWritesAReadableTrack) {
     params.start_speed = 25;
     params.end_speed = 20;
     const SolveResult result = SolveHeartline(track, length_, params);
-    ASSERT_TRUE(result.ok) << result.message;
+    ASSERT_TRUE(result.status.ok()) << result.status.message();
     EXPECT_EQ(result.filter, 15);  // every segment's colours ask for speed-derived counts
     ASSERT_EQ(track.bezr.vertex_count, 61);
     for (int i = 0; i <= 60; ++i) {
@@ -62,8 +62,8 @@ TEST_F(DemoTrack, DefaultSpeedsDoNotClimbTheLiftHill) {
     // 20 m/s at 1.5 m holds 21.9 m of energy height: short of the 22 m lift top.
     Track track = loaded_;
     const SolveResult result = SolveHeartline(track, length_, HeartlineParams{});
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.message, kValleyMessage);
+    EXPECT_FALSE(result.status.ok());
+    EXPECT_EQ(result.status.message(), kValleyMessage);
     EXPECT_EQ(track, loaded_);
 }
 

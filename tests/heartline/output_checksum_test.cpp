@@ -51,9 +51,9 @@ private:
 std::uint64_t SolveAndChecksum(const Track& loaded, const HeartlineParams& params) {
     Track track = loaded;
     double length = 0;
-    length = TrackLength(track).length;
+    length = TrackLength(track).value();
     const SolveResult result = SolveHeartline(track, length, params);
-    EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_TRUE(result.status.ok()) << result.status.message();
     Checksum sum;
     sum.Add(static_cast<std::uint32_t>(result.filter));
     sum.Add(static_cast<std::uint32_t>(track.bezr.vertex_count));
@@ -187,7 +187,7 @@ TEST(OutputChecksum, MultiSegmentFitKeepsEveryBit) {
     }
     const FitResult fit = FitSegments(points, 41, VecNormalize(VecSub(points[1], points[0])),
                                       VecNormalize(VecSub(points[39], points[40])), 8);
-    ASSERT_TRUE(fit.ok) << fit.error;
+    ASSERT_TRUE(fit.status.ok()) << fit.status.message();
     Checksum sum;
     sum.Add(static_cast<std::uint32_t>(fit.segment_count));
     for (const FittedSegment& s : fit.segments) {

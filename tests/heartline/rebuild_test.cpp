@@ -53,7 +53,7 @@ TEST(Rebuild, FitsEachRunOfMovedSamplesWithJoinedTangents) {
     SolverObserver observer;
     Progress progress(observer);
     const RebuildInputs in{track.bezr.vertices, 3, 2, 1.5};
-    ASSERT_FALSE(RebuildSpline(in, set, RecordingFitter{&calls}, out, progress));
+    ASSERT_TRUE(RebuildSpline(in, set, RecordingFitter{&calls}, out, progress).ok());
 
     ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(progress.count(), 3 * 3);
@@ -92,7 +92,7 @@ TEST(Rebuild, OneSegmentTakesBothTangentsFromTheInputEnds) {
     std::vector<BezierVertex> out;
     SolverObserver observer;
     Progress progress(observer);
-    ASSERT_FALSE(RebuildSpline({track.bezr.vertices, 1, 4, 0.0}, set, RecordingFitter{&calls}, out, progress));
+    ASSERT_TRUE(RebuildSpline({track.bezr.vertices, 1, 4, 0.0}, set, RecordingFitter{&calls}, out, progress).ok());
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].points.size(), 5u);
     for (int m = 0; m <= 4; ++m) EXPECT_EQ(calls[0].points[m], set.point[m]);  // Heartline 0
@@ -121,7 +121,7 @@ TEST(Rebuild, RollsUseTheFittedFrameInsideAndTheSampledFrameAtTheEnd) {
     std::vector<BezierVertex> out;
     SolverObserver observer;
     Progress progress(observer);
-    ASSERT_FALSE(RebuildSpline({track.bezr.vertices, 2, 2, 1.0}, set, RecordingFitter{&calls}, out, progress));
+    ASSERT_TRUE(RebuildSpline({track.bezr.vertices, 2, 2, 1.0}, set, RecordingFitter{&calls}, out, progress).ok());
     EXPECT_FLOAT_EQ(out[0].roll, float(2 * std::atan(1.0)));
     EXPECT_FLOAT_EQ(out[1].roll, float(2 * std::atan(1.0)));
     EXPECT_FLOAT_EQ(out[2].roll, float(4 * std::atan(1.0)));
@@ -138,13 +138,12 @@ TEST(Rebuild, FitterFailureEndsTheRun) {
     Progress progress(observer);
     const Fitter failing = [](std::span<const Vector3>, int, const Vector3&, const Vector3&, int) {
         FitResult r;
-        r.ok = false;
-        r.error = "all points coincide";
+        r.status = base::Status::Fail("all points coincide");
         return r;
     };
-    const Failure f = RebuildSpline({track.bezr.vertices, 1, 2, 1.0}, set, failing, out, progress);
-    ASSERT_TRUE(f);
-    EXPECT_NE(f->find("all points coincide"), std::string::npos);
+    const base::Status f = RebuildSpline({track.bezr.vertices, 1, 2, 1.0}, set, failing, out, progress);
+    ASSERT_FALSE(f.ok());
+    EXPECT_NE(f.message().find("all points coincide"), std::string::npos);
 }
 
 TEST(Commit, ReplacesSplineSegmentsRascAndInfoOnly) {

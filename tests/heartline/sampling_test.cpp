@@ -15,7 +15,7 @@ namespace torvix::heartline {
 namespace {
 
 struct Sampled {
-    Failure failure;
+    base::Status status;
     SampleSet set;
     long steps = 0;
 };
@@ -23,15 +23,15 @@ struct Sampled {
 Sampled Sample(const Track& track, int n, double start_speed, double end_speed, double heartline,
                double length_scale = 1.0) {
     double length = 0;
-    length = TrackLength(track).length;
+    length = TrackLength(track).value();
     length *= length_scale;
     const std::span<const BezierVertex> vertices(track.bezr.vertices.data(), track.bezr.vertex_count);
     const SamplingInputs in{vertices, track.segm.segments, length,
                             ComputeEnergy(vertices, length, start_speed, end_speed), heartline, n};
-    Sampled out{std::nullopt, SampleSet(n), 0};
+    Sampled out{base::Status::Ok(), SampleSet(n), 0};
     SolverObserver observer;
     Progress progress(observer);
-    out.failure = SampleTrack(in, out.set, progress);
+    out.status = SampleTrack(in, out.set, progress);
     out.steps = progress.count();
     return out;
 }
@@ -41,7 +41,7 @@ double Degrees(double rad) { return rad * 180 / std::acos(-1.0); }
 TEST(Sampling, LevelStraightTrackAtConstantSpeed) {
     const Track track = test::StraightTrack(4, 25);
     const Sampled r = Sample(track, 40, 20, 20, 1.2);
-    ASSERT_FALSE(r.failure) << *r.failure;
+    ASSERT_TRUE(r.status.ok()) << r.status.message();
     ASSERT_GE(r.set.taken, 41);
     EXPECT_EQ(r.steps, r.set.taken);
     for (int k = 0; k <= 40; ++k) {
@@ -59,7 +59,7 @@ TEST(Sampling, LevelStraightTrackAtConstantSpeed) {
 TEST(Sampling, HorizontalCircleTiltsOutwardByTheCentrifugalAngle) {
     const Track track = test::CircleTrack(50, 8);
     const Sampled r = Sample(track, 200, 20, 20, 0);
-    ASSERT_FALSE(r.failure) << *r.failure;
+    ASSERT_TRUE(r.status.ok()) << r.status.message();
     const double expected = Degrees(std::atan(400.0 / (9.81 * 50)));
     EXPECT_NEAR(expected, 39.2, 0.01);
     for (int k : {60, 100, 140}) {
@@ -78,7 +78,7 @@ TEST(Sampling, HeartlineRaisesTheEvaluationHeightOnlyWhenBanked) {
     // train runs slower than the start speed.
     const Track track = test::CircleTrack(50, 8);
     const Sampled r = Sample(track, 200, 20, 20, 1.0);
-    ASSERT_FALSE(r.failure);
+    ASSERT_TRUE(r.status.ok());
     const double wy = r.set.down[100].y;  // unsmoothed, force-aligned only
     const double expected = std::sqrt(2 * 9.81 * (400 / 19.62 - (wy * 1.0 + 1.0)));
     EXPECT_NEAR(r.set.speed[100], expected, 1e-3);
@@ -87,14 +87,14 @@ TEST(Sampling, HeartlineRaisesTheEvaluationHeightOnlyWhenBanked) {
 
 TEST(Sampling, ValleyIsAFailureNotAZeroSpeed) {
     const Sampled r = Sample(test::HillTrack(30), 50, 5, 5, 1);
-    ASSERT_TRUE(r.failure);
-    EXPECT_EQ(*r.failure, kValleyMessage);
+    ASSERT_FALSE(r.status.ok());
+    EXPECT_EQ(r.status.message(), kValleyMessage);
 }
 
 TEST(Sampling, WalkThatFallsShortFails) {
     // A stored length twice the real one leaves half the samples untaken.
     const Sampled r = Sample(test::StraightTrack(2, 50), 20, 20, 20, 1, 2.0);
-    ASSERT_TRUE(r.failure);
+    ASSERT_FALSE(r.status.ok());
     EXPECT_LE(r.set.taken, 20);
 }
 
@@ -102,7 +102,7 @@ TEST(Sampling, WalkReachingTheStoredLengthEarlyPutsTheForcedSampleAtTheSurplusIn
     // A stored length a little short of the walk: sample N is taken before the last
     // step, the forced final sample lands at N + 1.
     const Sampled r = Sample(test::StraightTrack(2, 50), 20, 20, 20, 1, 0.999);
-    ASSERT_FALSE(r.failure) << *r.failure;
+    ASSERT_TRUE(r.status.ok()) << r.status.message();
     EXPECT_EQ(r.set.taken, 22);
     EXPECT_LT(r.set.point[20].x, 100);
     EXPECT_FLOAT_EQ(r.set.point[21].x, 100);
@@ -113,7 +113,7 @@ TEST(Sampling, WalkFarBeyondTheStoredLengthFails) {
     // A stored length half the real one: samples 0 .. N cover only the first half,
     // and a sample beyond N + 1 has nowhere to go.
     const Sampled r = Sample(test::StraightTrack(2, 50), 20, 20, 20, 1, 0.5);
-    ASSERT_TRUE(r.failure);
+    ASSERT_FALSE(r.status.ok());
     EXPECT_EQ(r.set.taken, 22);
     EXPECT_NEAR(r.set.point[20].x, 50, 0.1);
 }
@@ -122,7 +122,7 @@ TEST(Sampling, AtMostOneSamplePerStep) {
     // 1500 targets on one curve of 1001 steps: samples pile up behind the steps and run out.
     const Track track = test::StraightTrack(1, 10);
     const Sampled r = Sample(track, 1500, 20, 20, 1);
-    ASSERT_TRUE(r.failure);
+    ASSERT_FALSE(r.status.ok());
     EXPECT_EQ(r.set.taken, 1001);
     for (int k = 1; k < r.set.taken; ++k) ASSERT_GT(r.set.point[k].x, r.set.point[k - 1].x) << k;
 }
@@ -131,7 +131,7 @@ TEST(Sampling, LastStepAlwaysYieldsASample) {
     // A stored length slightly longer than the walk: the last target is not reached but forced.
     const Track track = test::StraightTrack(3, 20);
     const Sampled r = Sample(track, 30, 20, 20, 1, 1.0005);
-    ASSERT_FALSE(r.failure) << *r.failure;
+    ASSERT_TRUE(r.status.ok()) << r.status.message();
     EXPECT_EQ(r.set.taken, 31);
     EXPECT_FLOAT_EQ(r.set.point[30].x, 60);
 }
@@ -141,7 +141,7 @@ TEST(Relaxation, NearOppositeDirectionTurnsAQuarterInsteadOfFlipping) {
     const EnergyModel energy{10, 10, 0};
     Vector3 prev_down{0, 1, 0};
     ForceSample out;
-    ASSERT_FALSE(RelaxSample(p0, p1, p2, p3, 500, BezierPoint(p0, p1, p3, p2, 0.5f), 1.5, energy, 0, prev_down, out));
+    ASSERT_TRUE(RelaxSample(p0, p1, p2, p3, 500, BezierPoint(p0, p1, p3, p2, 0.5f), 1.5, energy, 0, prev_down, out).ok());
     // First iteration: w = (0,-1,0) is pi away from (0,1,0) and becomes w x tg = (0,0,1)
     // scaled; later iterations step from there toward (0,-1,0).
     EXPECT_EQ(prev_down, out.down);
@@ -154,7 +154,7 @@ TEST(Relaxation, FirstIterationAtStepZeroIgnoresThePreviousDown) {
     const EnergyModel energy{10, 10, 0};
     Vector3 prev_down{0, 1, 0};
     ForceSample out;
-    ASSERT_FALSE(RelaxSample(p0, p1, p2, p3, 0, p0, 0, energy, 0, prev_down, out));
+    ASSERT_TRUE(RelaxSample(p0, p1, p2, p3, 0, p0, 0, energy, 0, prev_down, out).ok());
     EXPECT_EQ(out.down, (Vector3{0, -1, 0}));
     EXPECT_DOUBLE_EQ(out.speed, std::sqrt(2 * 9.81 * 10));
 }
@@ -168,7 +168,7 @@ TEST(Relaxation, VerticalTangentHasNoZeroRollDown) {
         return t;
     }();
     const Sampled r = Sample(track, 6, 30, 30, 0);
-    ASSERT_FALSE(r.failure) << *r.failure;
+    ASSERT_TRUE(r.status.ok()) << r.status.message();
     EXPECT_EQ(r.set.zero_roll_down[3], (Vector3{}));
 }
 

@@ -22,7 +22,7 @@ struct RunOutcome {
 };
 
 RunOutcome Solve(Track& track, const HeartlineParams& params, double length = -1) {
-    if (length < 0) length = TrackLength(track).length;
+    if (length < 0) length = TrackLength(track).value();
     RunOutcome run;
     SolverObserver observer;
     observer.display_gradient = [&run](double friction) { run.gradients.push_back(FormatFriction(friction)); };
@@ -36,7 +36,7 @@ using test::Params;
 TEST(Solve, LevelStraightTrackMovesDownByTheHeartline) {
     Track track = test::StraightTrack(5, 100);
     const RunOutcome run = Solve(track, Params(10, 6, 12, 1.1, 20, 20));
-    ASSERT_TRUE(run.result.ok) << run.result.message;
+    ASSERT_TRUE(run.result.status.ok()) << run.result.status.message();
     ASSERT_EQ(run.gradients, std::vector<std::string>{"0.000000"});
     ASSERT_EQ(track.bezr.vertex_count, 11);
     for (int i = 0; i <= 10; ++i) {
@@ -59,7 +59,7 @@ TEST(Solve, DesignerRollComesBackAsTheVertexRoll) {
     const float quarter = float(3.14159265358979 / 2);
     Track track = test::StraightTrack(4, 50, 0, quarter, /*color_1=*/0);
     const RunOutcome run = Solve(track, Params(8, 5, 10, 1.0, 15, 15));
-    ASSERT_TRUE(run.result.ok) << run.result.message;
+    ASSERT_TRUE(run.result.status.ok()) << run.result.status.message();
     for (int i = 0; i <= 8; ++i) EXPECT_NEAR(track.bezr.vertices[i].roll, quarter, 1e-5) << i;
     // Banked a quarter turn, the rails lie beside the heart line, not below it.
     EXPECT_NEAR(track.bezr.vertices[4].position.y, 0, 1e-5);
@@ -75,7 +75,7 @@ TEST(Solve, CommitsCountsBannerAndEmptiedRasc) {
     track.info.info_text = "mine";
     const Track before = track;
     const RunOutcome run = Solve(track, Params(6, 4, 15, 1.0, 20, 17));
-    ASSERT_TRUE(run.result.ok) << run.result.message;
+    ASSERT_TRUE(run.result.status.ok()) << run.result.status.message();
     EXPECT_EQ(track.info.info_text, "--- Torvix V1.6 ---");
     EXPECT_EQ(track.bezr.vertex_count, 7);
     EXPECT_EQ(track.segm.segment_count, 6);
@@ -94,14 +94,14 @@ TEST(Solve, FilterComesBackRaisedOnlyByExplicitCounts) {
     Track asking = test::StraightTrack(3, 100);
     asking.segm.segments[1].color_2 = 40;
     const RunOutcome run = Solve(asking, Params(6, 4, 12, 1.0, 20, 17));
-    ASSERT_TRUE(run.result.ok);
+    ASSERT_TRUE(run.result.status.ok());
     EXPECT_EQ(run.result.filter, 40);
 }
 
 TEST(Solve, ProgressCountsSamplesPassesAndFittingPoints) {
     Track track = test::StraightTrack(3, 100);
     const RunOutcome run = Solve(track, Params(6, 4, 12, 1.0, 20, 17));
-    ASSERT_TRUE(run.result.ok);
+    ASSERT_TRUE(run.result.status.ok());
     const int n = 24;
     ASSERT_FALSE(run.progress.empty());
     for (std::size_t i = 0; i < run.progress.size(); ++i) EXPECT_EQ(run.progress[i].first, long(i + 1));
@@ -114,7 +114,7 @@ TEST(Solve, ProgressCountsSamplesPassesAndFittingPoints) {
 TEST(Solve, FilterZeroRunsNoPass) {
     Track track = test::StraightTrack(3, 100);
     const RunOutcome run = Solve(track, Params(6, 4, 0, 1.0, 20, 17));
-    ASSERT_TRUE(run.result.ok);
+    ASSERT_TRUE(run.result.status.ok());
     EXPECT_EQ(run.result.filter, 0);
     const long samples = long(run.progress.size()) - 6 * 5;
     EXPECT_TRUE(samples == 25 || samples == 26) << samples;
@@ -124,8 +124,8 @@ TEST(Solve, ValleyFailsAndLeavesTheTrackUnchanged) {
     Track track = test::HillTrack(30);
     const Track before = track;
     const RunOutcome run = Solve(track, Params(10, 5, 10, 1.0, 5, 5));
-    EXPECT_FALSE(run.result.ok);
-    EXPECT_EQ(run.result.message, kValleyMessage);
+    EXPECT_FALSE(run.result.status.ok());
+    EXPECT_EQ(run.result.status.message(), kValleyMessage);
     EXPECT_EQ(track, before);
     EXPECT_EQ(run.gradients.size(), 1u);  // shown before sampling
 }
@@ -133,7 +133,7 @@ TEST(Solve, ValleyFailsAndLeavesTheTrackUnchanged) {
 TEST(Solve, SameHillWithEnoughSpeedSucceeds) {
     Track track = test::HillTrack(30);
     const RunOutcome run = Solve(track, Params(10, 5, 10, 1.0, 28, 28));
-    ASSERT_TRUE(run.result.ok) << run.result.message;
+    ASSERT_TRUE(run.result.status.ok()) << run.result.status.message();
     EXPECT_EQ(track.bezr.vertex_count, 11);
 }
 
@@ -161,22 +161,22 @@ TEST(Solve, RefusesWhatTheDataModelCannotCarry) {
     for (const Case& c : cases) {
         Track track = c.track;
         const RunOutcome run = Solve(track, c.params, c.length);
-        EXPECT_FALSE(run.result.ok) << c.name;
-        EXPECT_FALSE(run.result.message.empty()) << c.name;
+        EXPECT_FALSE(run.result.status.ok()) << c.name;
+        EXPECT_FALSE(run.result.status.message().empty()) << c.name;
         EXPECT_EQ(track, c.track) << c.name;
         EXPECT_TRUE(run.gradients.empty()) << c.name;
         EXPECT_TRUE(run.progress.empty()) << c.name;
     }
     // The largest supported total passes.
     Track track = straight;
-    EXPECT_TRUE(Solve(track, Params(6, 4, 32710, 1, 20, 17)).result.ok);
+    EXPECT_TRUE(Solve(track, Params(6, 4, 32710, 1, 20, 17)).result.status.ok());
 }
 
 TEST(Solve, WalkShortOfTheStoredLengthFailsInsteadOfFittingZeros) {
     Track track = test::StraightTrack(3, 100);
     const Track before = track;
     const RunOutcome run = Solve(track, Params(6, 4, 12, 1.0, 20, 20), 600);
-    EXPECT_FALSE(run.result.ok);
+    EXPECT_FALSE(run.result.status.ok());
     EXPECT_EQ(track, before);
 }
 
@@ -185,10 +185,10 @@ TEST(Solve, ExplicitCountFarBelowFilterFails) {
     track.segm.segments[1].color_2 = -32760;
     const Track before = track;
     const RunOutcome run = Solve(track, Params(6, 4, 12, 1.0, 20, 20));
-    EXPECT_FALSE(run.result.ok);
+    EXPECT_FALSE(run.result.status.ok());
     EXPECT_EQ(track, before);
     Track no_passes = before;
-    EXPECT_TRUE(Solve(no_passes, Params(6, 4, 0, 1.0, 20, 20)).result.ok);
+    EXPECT_TRUE(Solve(no_passes, Params(6, 4, 0, 1.0, 20, 20)).result.status.ok());
 }
 
 TEST(Solve, CurveWithoutDirectionAtASampleFails) {
@@ -196,7 +196,7 @@ TEST(Solve, CurveWithoutDirectionAtASampleFails) {
     track.bezr.vertices[0].control_next = track.bezr.vertices[0].position;  // sample 0 sits there
     const Track before = track;
     const RunOutcome run = Solve(track, Params(4, 4, 5, 1.0, 20, 20));
-    EXPECT_FALSE(run.result.ok);
+    EXPECT_FALSE(run.result.status.ok());
     EXPECT_EQ(track, before);
 }
 

@@ -32,9 +32,9 @@ Track StraightTrack(const std::vector<Vector3>& points) {
 }
 
 double Length(const Track& t) {
-    const TrackLengthResult r = TrackLength(t);
-    EXPECT_TRUE(r.ok()) << r.message;
-    return r.length;
+    const base::Result<double> r = TrackLength(t);
+    EXPECT_TRUE(r.ok()) << r.error();
+    return *r;
 }
 
 TEST(TrackLength, StraightCurve) {
@@ -79,10 +79,10 @@ TEST(TrackLength, SplinesNoParkHoldsAreErrorsNotLengths) {
     // Points 10^5..10^8 m away once took seconds per curve, and at 10^8 m
     // measured 0; a control point that is not a number measured nothing.
     for (float far : {1.5e5f, 1e7f, 1e8f}) {
-        const TrackLengthResult r = TrackLength(StraightTrack({{0, 0, 0}, {far, 0, 0}, {0, 0, 0}}));
+        const base::Result<double> r = TrackLength(StraightTrack({{0, 0, 0}, {far, 0, 0}, {0, 0, 0}}));
         EXPECT_FALSE(r.ok()) << far;
-        EXPECT_NE(r.message.find(" has a point at ("), std::string::npos) << r.message;
-        EXPECT_NE(r.message.find("beyond 100 km"), std::string::npos) << r.message;
+        EXPECT_NE(r.error().find(" has a point at ("), std::string::npos) << r.error();
+        EXPECT_NE(r.error().find("beyond 100 km"), std::string::npos) << r.error();
     }
     Track nan = StraightTrack({{0, 0, 0}, {10, 0, 0}});
     nan.bezr.vertices[0].control_next.y = std::nanf("");
@@ -92,9 +92,9 @@ TEST(TrackLength, SplinesNoParkHoldsAreErrorsNotLengths) {
     // More than 100 km of curves in all, each of them near the origin.
     std::vector<Vector3> zigzag;
     for (int i = 0; i < 80; ++i) zigzag.push_back({i % 2 == 0 ? 0.0f : 1500.0f, 0, 0});
-    const TrackLengthResult r = TrackLength(StraightTrack(zigzag));
+    const base::Result<double> r = TrackLength(StraightTrack(zigzag));
     EXPECT_FALSE(r.ok());
-    EXPECT_NE(r.message.find("longer than 100 km by curve 66"), std::string::npos) << r.message;
+    EXPECT_NE(r.error().find("longer than 100 km by curve 66"), std::string::npos) << r.error();
 }
 
 TEST(VecAngle, KnownAngles) {

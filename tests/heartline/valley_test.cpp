@@ -16,13 +16,13 @@ namespace {
 TEST(SolverValley, FoundOnTheClimbAndClearedAtTheSpeedItNames) {
     const Track hill = test::HillTrack(25);
     double length = 0;
-    length = TrackLength(hill).length;
+    length = TrackLength(hill).value();
     HeartlineParams params;
     params.start_speed = 12;
     params.end_speed = 10;
 
     Track run = hill;
-    ASSERT_FALSE(SolveHeartline(run, length, params).ok);
+    ASSERT_FALSE(SolveHeartline(run, length, params).status.ok());
     const std::optional<SolverValley> valley = FindSolverValley(hill, length, params);
     ASSERT_TRUE(valley.has_value());
     EXPECT_GT(valley->s, 40);
@@ -33,10 +33,10 @@ TEST(SolverValley, FoundOnTheClimbAndClearedAtTheSpeedItNames) {
 
     params.start_speed = valley->min_start_speed;
     run = hill;
-    EXPECT_TRUE(SolveHeartline(run, length, params).ok);
+    EXPECT_TRUE(SolveHeartline(run, length, params).status.ok());
     params.start_speed = valley->min_start_speed - 0.2;
     run = hill;
-    EXPECT_FALSE(SolveHeartline(run, length, params).ok);
+    EXPECT_FALSE(SolveHeartline(run, length, params).status.ok());
     // A run that passes has no valley to report.
     params.start_speed = valley->min_start_speed;
     EXPECT_FALSE(FindSolverValley(hill, length, params).has_value());
@@ -56,7 +56,7 @@ namespace {
 
 TEST(SolverCancel, AFlagSetDuringARunStopsItAndLeavesTheTrack) {
     const Track hill = test::HillTrack(10);
-    const double length = TrackLength(hill).length;
+    const double length = TrackLength(hill).value();
     for (SolverMode mode : {SolverMode::kLiteral, SolverMode::kRefined}) {
         std::atomic<bool> cancel{false};
         long steps = 0;
@@ -67,8 +67,8 @@ TEST(SolverCancel, AFlagSetDuringARunStopsItAndLeavesTheTrack) {
         };
         Track run = hill;
         const SolveResult result = SolveHeartlineWith(mode, run, length, HeartlineParams{}, observer);
-        EXPECT_FALSE(result.ok) << ModeName(mode);
-        EXPECT_EQ(result.message, kCancelledMessage) << ModeName(mode);
+        EXPECT_FALSE(result.status.ok()) << ModeName(mode);
+        EXPECT_EQ(result.status.message(), kCancelledMessage) << ModeName(mode);
         EXPECT_EQ(steps, 3) << ModeName(mode);
         EXPECT_TRUE(run == hill) << ModeName(mode);
     }

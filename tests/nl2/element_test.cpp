@@ -21,9 +21,9 @@ TEST(ElementXml, ReadsWhatPeersWriteAndWhatItWrites) {
         "<roll><ux>0</ux><uy>1</uy><uz>0</uz><rx>1</rx><ry>0</ry><rz>0</rz><coord>1.0</coord><strict>false</strict></roll>"
         "<roll><ux>0</ux><uy>1</uy><uz>0</uz><rx>1</rx><ry>0</ry><rz>0</rz><coord>0.0</coord></roll>"
         "</element></root>";
-    Element e;
-    std::string error;
-    ASSERT_TRUE(ParseElementXml(peer, e, error)) << error;
+    const base::Result<Element> parsed = ParseElementXml(peer);
+    ASSERT_TRUE(parsed.ok()) << parsed.error();
+    Element e = *parsed;
     EXPECT_EQ(e.description, "A <ride> & more");
     ASSERT_EQ(e.vertices.size(), 2u);
     EXPECT_EQ(e.vertices[0], (ElementVertex{10, -0.25, 3, false}));
@@ -35,11 +35,11 @@ TEST(ElementXml, ReadsWhatPeersWriteAndWhatItWrites) {
     // Its own output reads back to the precision written.
     e.rolls[1].up.x = 0.123456789012;
     e.description = "heart & <line>";
-    Element back;
-    ASSERT_TRUE(ParseElementXml(ElementXml(e), back, error)) << error;
-    EXPECT_EQ(back.description, e.description);
-    EXPECT_EQ(back.vertices, e.vertices);
-    EXPECT_NEAR(back.rolls[1].up.x, 0.123456789, 1e-12);
+    const base::Result<Element> back = ParseElementXml(ElementXml(e));
+    ASSERT_TRUE(back.ok()) << back.error();
+    EXPECT_EQ(back->description, e.description);
+    EXPECT_EQ(back->vertices, e.vertices);
+    EXPECT_NEAR(back->rolls[1].up.x, 0.123456789, 1e-12);
 }
 
 TEST(ElementXml, RefusesWhatIsNotAnElement) {
@@ -55,10 +55,9 @@ TEST(ElementXml, RefusesWhatIsNotAnElement) {
         "",
     };
     for (const char* text : bad) {
-        Element e;
-        std::string error;
-        EXPECT_FALSE(ParseElementXml(text, e, error)) << text;
-        EXPECT_FALSE(error.empty()) << text;
+        const base::Result<Element> e = ParseElementXml(text);
+        EXPECT_FALSE(e.ok()) << text;
+        EXPECT_FALSE(e.error().empty()) << text;
     }
 }
 
@@ -82,9 +81,9 @@ TEST(ElementCurve, PiecesSplitAtStrictVerticesAsNoLimits2BuildsThem) {
     // No park is 100 km long: such a file cannot make the reader build millions of nodes.
     Element far;
     far.vertices = {v(0, 0), v(2e5, 0)};
-    std::string error;
-    EXPECT_FALSE(ElementTrack::Build(far, error));
-    EXPECT_NE(error.find("100 km"), std::string::npos);
+    const base::Result<ElementTrack> built = ElementTrack::Build(far);
+    EXPECT_FALSE(built.ok());
+    EXPECT_NE(built.error().find("100 km"), std::string::npos);
 }
 
 TEST(ElementCurve, RollPointsBankTheCarriedFrame) {
@@ -100,9 +99,8 @@ TEST(ElementCurve, RollPointsBankTheCarriedFrame) {
     };
     const double pi = std::acos(-1.0);
     e.rolls = {roll(pi / 6, 0), roll(pi / 2, 1)};
-    std::string error;
-    const std::optional<ElementTrack> track = ElementTrack::Build(e, error);
-    ASSERT_TRUE(track) << error;
+    const base::Result<ElementTrack> track = ElementTrack::Build(e);
+    ASSERT_TRUE(track.ok()) << track.error();
     EXPECT_NEAR(track->length(), 20, 1e-9);
     const Frame start = track->FrameAtDistance(0), middle = track->FrameAtDistance(10), end = track->FrameAtDistance(20);
     EXPECT_NEAR(std::atan2(-start.left.y, start.up.y), pi / 6, 1e-9);

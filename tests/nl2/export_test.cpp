@@ -21,13 +21,12 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 
 ElementTrack ReadBack(const ExportResult& exported) {
-    Element e;
-    std::string error;
-    EXPECT_TRUE(exported.ok) << exported.message;
-    EXPECT_TRUE(ParseElementXml(ElementXml(exported.element), e, error)) << error;
-    std::optional<ElementTrack> track = ElementTrack::Build(e, error);
-    EXPECT_TRUE(track) << error;
-    return std::move(*track);
+    EXPECT_TRUE(exported.status.ok()) << exported.status.message();
+    const base::Result<Element> e = ParseElementXml(ElementXml(exported.element));
+    EXPECT_TRUE(e.ok()) << e.error();
+    base::Result<ElementTrack> track = e.ok() ? ElementTrack::Build(*e) : e.status();
+    EXPECT_TRUE(track.ok()) << track.error();
+    return std::move(track).value();
 }
 
 // The largest distance from a sample to the element's curve, found by sliding along it.
@@ -49,7 +48,7 @@ double WorstSampleMiss(const ExportResult& exported, const ElementTrack& track) 
 
 TEST(ElementExport, StraightIsOneStrictPairLevelAllAlong) {
     const ExportResult e = ExportElement(test::StraightTrack(4, 10, 5.0), {1.2, 2.0});
-    ASSERT_TRUE(e.ok) << e.message;
+    ASSERT_TRUE(e.status.ok()) << e.status.message();
     ASSERT_EQ(e.element.vertices.size(), 2u);
     EXPECT_EQ(e.element.vertices[0], (ElementVertex{0, 6.2, 0, true}));
     EXPECT_EQ(e.element.vertices[1], (ElementVertex{40, 6.2, 0, true}));
@@ -74,7 +73,7 @@ TEST(ElementExport, CircleAtItsSeatAngleReadsBackBankedAndWithoutLateral) {
         EXPECT_NEAR(std::atan2(-f.left.y, f.up.y), seat, 0.2 * kPi / 180) << s;
     }
     const ride::RideReport ride = ride::MeasureRide(track, {1.0, v, v, 0.5});
-    ASSERT_TRUE(ride.ok) << ride.message;
+    ASSERT_TRUE(ride.status.ok()) << ride.status.message();
     EXPECT_LT(ride.summary.lateral_max, 0.02);
     EXPECT_NEAR(ride.summary.vertical_min, std::hypot(1.0, v * v / (9.81 * r)), 0.02);
 }
@@ -104,21 +103,21 @@ TEST(ElementExport, ClosedRingClosesAndRidesWithoutLateralAllRound) {
     const Frame first = track.FrameAtDistance(0), last = track.FrameAtDistance(track.length());
     EXPECT_NEAR(Norm(first.up - last.up), 0, 1e-5);
     const ride::RideReport ride = ride::MeasureRide(track, {1.0, v, v, 0.5});
-    ASSERT_TRUE(ride.ok) << ride.message;
+    ASSERT_TRUE(ride.status.ok()) << ride.status.message();
     EXPECT_LT(ride.summary.lateral_max, 0.02);
     for (const ride::RideSample& s : ride.samples) EXPECT_NEAR(s.roll, seat * 180 / kPi, 0.2) << s.s;
 }
 
 TEST(ElementExport, RefusesWhatItCannotExport) {
     const Track straight = test::StraightTrack(2, 10);
-    for (double spacing : {0.4, 10.5, std::nan("")}) EXPECT_FALSE(ExportElement(straight, {1.0, spacing}).ok) << spacing;
-    EXPECT_FALSE(ExportElement(straight, {std::nan(""), 2.0}).ok);
+    for (double spacing : {0.4, 10.5, std::nan("")}) EXPECT_FALSE(ExportElement(straight, {1.0, spacing}).status.ok()) << spacing;
+    EXPECT_FALSE(ExportElement(straight, {std::nan(""), 2.0}).status.ok());
     Track broken = straight;
     broken.bezr.vertices[1].position.y = INFINITY;
-    EXPECT_FALSE(ExportElement(broken, {}).ok);
+    EXPECT_FALSE(ExportElement(broken, {}).status.ok());
     Track point = straight;
     for (BezierVertex& x : point.bezr.vertices) x.position = x.control_prev = x.control_next = {1, 2, 3};
-    EXPECT_EQ(ExportElement(point, {0.0, 2.0}).message, "The heart line has no length.");
+    EXPECT_EQ(ExportElement(point, {0.0, 2.0}).status.message(), "The heart line has no length.");
 }
 
 }  // namespace

@@ -43,13 +43,12 @@ double Angle(DVec3 a, DVec3 b) {
 Comparison RoundTrip(const Track& track, double heartline, double start, double end, double spacing = 2.0) {
     Comparison out;
     const ExportResult exported = ExportElement(track, {heartline, spacing});
-    EXPECT_TRUE(exported.ok) << exported.message;
-    if (!exported.ok) return out;
-    Element element;
-    std::string error;
-    EXPECT_TRUE(ParseElementXml(ElementXml(exported.element), element, error)) << error;
-    const std::optional<ElementTrack> read = ElementTrack::Build(element, error);
-    EXPECT_TRUE(read.has_value()) << error;
+    EXPECT_TRUE(exported.status.ok()) << exported.status.message();
+    if (!exported.status.ok()) return out;
+    const base::Result<Element> element = ParseElementXml(ElementXml(exported.element));
+    EXPECT_TRUE(element.ok()) << element.error();
+    const base::Result<ElementTrack> read = element.ok() ? ElementTrack::Build(*element) : element.status();
+    EXPECT_TRUE(read.ok()) << read.error();
     if (!read) return out;
 
     const std::span<const BezierVertex> vertices(track.bezr.vertices.data(), static_cast<std::size_t>(track.bezr.vertex_count));
@@ -78,7 +77,7 @@ Comparison RoundTrip(const Track& track, double heartline, double start, double 
     out.closing_angle = std::max(Angle(first.up, last.up), Angle(first.left, last.left));
     const ride::RideReport a = ride::MeasureRide(track, {heartline, start, end, 0.5});
     const ride::RideReport b = ride::MeasureRide(*read, {heartline, start, end, 0.5});
-    EXPECT_TRUE(a.ok && b.ok) << a.message << b.message;
+    EXPECT_TRUE(a.status.ok() && b.status.ok()) << a.status.message() << b.status.message();
     out.rms_source = a.summary.lateral_rms;
     out.rms_element = b.summary.lateral_rms;
     return out;
@@ -92,11 +91,11 @@ void ExpectSameRide(const Comparison& c) {
 
 Track Refined(const Track& input, int segments, int precision, double start, double end) {
     Track track = input;
-    const TrackLengthResult length = TrackLength(track);
-    EXPECT_TRUE(length.ok()) << length.message;
-    const SolveResult r = SolveHeartlineWith(SolverMode::kRefined, track, length.length,
+    const base::Result<double> length = TrackLength(track);
+    EXPECT_TRUE(length.ok()) << length.error();
+    const SolveResult r = SolveHeartlineWith(SolverMode::kRefined, track, *length,
                                              test::Params(segments, precision, 15, 1.0, start, end));
-    EXPECT_TRUE(r.ok) << r.message;
+    EXPECT_TRUE(r.status.ok()) << r.status.message();
     return track;
 }
 

@@ -24,15 +24,15 @@ struct Goal {
 void ExpectGoals(const std::filesystem::path& path, double start, double end, std::initializer_list<Goal> goals) {
     Track drawn;
     ASSERT_TRUE(ReadTrackFile(path.string(), drawn));
-    const double length = TrackLength(drawn).length;
+    const double length = TrackLength(drawn).value();
     for (const Goal& goal : goals) {
         Track track = drawn;
         HeartlineParams p;
         p.segments = goal.segments, p.precision = goal.precision, p.filter = 15, p.heartline = 1.0;
         p.start_speed = start, p.end_speed = end;
-        ASSERT_TRUE(SolveHeartlineWith(SolverMode::kRefined, track, length, p).ok);
+        ASSERT_TRUE(SolveHeartlineWith(SolverMode::kRefined, track, length, p).status.ok());
         const ride::RideReport r = ride::MeasureRide(track, {1.0, start, end, 0.5}, &drawn);
-        ASSERT_TRUE(r.ok) << r.message;
+        ASSERT_TRUE(r.status.ok()) << r.status.message();
         SCOPED_TRACE(path.filename().string() + " " + std::to_string(goal.segments) + "x" +
                      std::to_string(goal.precision));
         EXPECT_EQ(r.summary.unasked_roll, 0);

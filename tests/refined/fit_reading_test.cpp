@@ -27,8 +27,8 @@ Track Refined(Track track, int segments, double start, double end) {
     HeartlineParams p;
     p.segments = segments, p.precision = 6, p.filter = 15, p.heartline = 1.0;
     p.start_speed = start, p.end_speed = end;
-    const double length = TrackLength(track).length;
-    EXPECT_TRUE(SolveHeartlineRefined(track, length, p, {}).ok);
+    const double length = TrackLength(track).value();
+    EXPECT_TRUE(SolveHeartlineRefined(track, length, p, {}).status.ok());
     return track;
 }
 

@@ -37,7 +37,7 @@ RefinedRun Refine(const Track& input, int segments, int precision, double start,
     RefinedRun run;
     run.track = input;
     double length = 0;
-    length = TrackLength(run.track).length;
+    length = TrackLength(run.track).value();
     HeartlineParams p;
     p.segments = segments;
     p.precision = precision;
@@ -50,7 +50,7 @@ RefinedRun Refine(const Track& input, int segments, int precision, double start,
     observer.progress = [&run](long count, long total) { run.progress.emplace_back(count, total); };
     run.result = SolveHeartlineRefined(run.track, length, p, observer);
     // Measured as the simulator reads the rolls, the reading the mode fits for.
-    if (run.result.ok) run.report = ride::MeasureRide(run.track, {1.0, start, end, 0.25, railframe::RollReading::kSimulator});
+    if (run.result.status.ok()) run.report = ride::MeasureRide(run.track, {1.0, start, end, 0.25, railframe::RollReading::kSimulator});
     return run;
 }
 
@@ -77,12 +77,12 @@ TEST(Refined, PlanarTracksKeepEveryRollExactlyZero) {
     for (auto [segments, precision] : {std::pair{60, 6}, std::pair{200, 16}}) {
         for (const Track& input : {ridetracks::AirtimeCamelback(), test::HillTrack(10), test::StraightTrack(4, 50)}) {
             const RefinedRun run = Refine(input, segments, precision, 20, 19);
-            ASSERT_TRUE(run.result.ok) << run.result.message;
+            ASSERT_TRUE(run.result.status.ok()) << run.result.status.message();
             for (Long i = 0; i < run.track.bezr.vertex_count; ++i) {
                 EXPECT_EQ(run.track.bezr.vertices[i].roll, 0.0f) << i;
                 EXPECT_EQ(run.track.bezr.vertices[i].position.z, 0.0f) << i;
             }
-            ASSERT_TRUE(run.report.ok) << run.report.message;
+            ASSERT_TRUE(run.report.status.ok()) << run.report.status.message();
             EXPECT_LT(run.report.summary.lateral_max, 1e-6);
         }
     }
@@ -96,12 +96,12 @@ TEST(Refined, CrestEnteredFromACurveStaysUpright) {
     const Track input = TurnIntoCrest();
     // The input as drawn throws the riders up over its crest.
     const ride::RideReport drawn = ride::MeasureRide(input, {0.0, 20, 19, 0.25});
-    ASSERT_TRUE(drawn.ok) << drawn.message;
+    ASSERT_TRUE(drawn.status.ok()) << drawn.status.message();
     ASSERT_LT(drawn.summary.vertical_min, -0.3);
     for (auto [segments, precision] : {std::pair{60, 6}, std::pair{200, 16}}) {
         const RefinedRun run = Refine(input, segments, precision, 20, 19);
-        ASSERT_TRUE(run.result.ok) << run.result.message;
-        ASSERT_TRUE(run.report.ok) << run.report.message;
+        ASSERT_TRUE(run.result.status.ok()) << run.result.status.message();
+        ASSERT_TRUE(run.report.status.ok()) << run.report.status.message();
         bool crest_seen = false;
         for (const ride::RideSample& s : run.report.samples) {
             if (s.vertical >= 0) continue;
@@ -118,8 +118,8 @@ TEST(Refined, HardAirtimeIsFloatedUprightNotTurnedOver) {
     // The crest throws the riders up harder than they may float seated; the
     // riders still float it upright, as on any airtime hill.
     const RefinedRun run = Refine(ridetracks::AirtimeDrop(), 60, 6, 20, 27);
-    ASSERT_TRUE(run.result.ok) << run.result.message;
-    ASSERT_TRUE(run.report.ok) << run.report.message;
+    ASSERT_TRUE(run.result.status.ok()) << run.result.status.message();
+    ASSERT_TRUE(run.report.status.ok()) << run.report.status.message();
     for (Long i = 0; i < run.track.bezr.vertex_count; ++i)
         EXPECT_LE(std::abs(run.track.bezr.vertices[i].roll) * kDeg, 10.0) << i;
     EXPECT_LT(run.report.summary.vertical_min, -1.5);
@@ -135,10 +135,10 @@ TEST(Refined, ClosedCircuitsStayClosedAndRideTheirJointLikeAnyVertex) {
     ring.bezr.vertex_count = 8;
     ring.segm.flag = true;
     const RefinedRun run = Refine(ring, 40, 6, speed, speed);
-    ASSERT_TRUE(run.result.ok) << run.result.message;
+    ASSERT_TRUE(run.result.status.ok()) << run.result.status.message();
     EXPECT_EQ(run.track.bezr.vertex_count, 40);
     EXPECT_EQ(run.track.segm.segment_count, 40);
-    ASSERT_TRUE(run.report.ok) << run.report.message;
+    ASSERT_TRUE(run.report.status.ok()) << run.report.status.message();
     EXPECT_NEAR(run.report.summary.length, 2 * ridetracks::kPi * radius, 0.05);  // once round, closing curve included
     EXPECT_LT(run.report.summary.lateral_max, 0.02);
     const double bank = std::atan(speed * speed / (9.81 * radius)) * kDeg;
@@ -146,8 +146,8 @@ TEST(Refined, ClosedCircuitsStayClosedAndRideTheirJointLikeAnyVertex) {
         EXPECT_NEAR(std::abs(run.track.bezr.vertices[i].roll) * kDeg, bank, 0.2) << i;
     // A loop and its return: the joint rides like the rest.
     const RefinedRun circuit = Refine(ridetracks::LoopAndReturnCircuit(), 200, 16, 22, 21);
-    ASSERT_TRUE(circuit.result.ok) << circuit.result.message;
-    ASSERT_TRUE(circuit.report.ok) << circuit.report.message;
+    ASSERT_TRUE(circuit.result.status.ok()) << circuit.result.status.message();
+    ASSERT_TRUE(circuit.report.status.ok()) << circuit.report.status.message();
     EXPECT_EQ(circuit.report.summary.unasked_roll, 0);
     // Within 5 m of the joint: a few tenths of a g and a roll no faster than anywhere.
     for (const ride::RideSample& s : circuit.report.samples) {
@@ -162,10 +162,10 @@ TEST(Refined, SteadyTurnSettlesToTheCentrifugalBank) {
     const double expected = std::atan(400.0 / (9.81 * 50)) * kDeg;
     for (auto [segments, precision] : {std::pair{40, 6}, std::pair{120, 12}}) {
         const RefinedRun run = Refine(test::CircleTrack(50, 16), segments, precision, 20, 20);
-        ASSERT_TRUE(run.result.ok) << run.result.message;
+        ASSERT_TRUE(run.result.status.ok()) << run.result.status.message();
         for (Long i = 2; i + 2 < run.track.bezr.vertex_count; ++i)
             EXPECT_NEAR(std::abs(run.track.bezr.vertices[i].roll) * kDeg, expected, 0.1) << i;
-        ASSERT_TRUE(run.report.ok);
+        ASSERT_TRUE(run.report.status.ok());
         EXPECT_LT(run.report.summary.lateral_max, 0.02);
         EXPECT_NEAR(run.report.summary.vertical_max, std::hypot(1.0, 400.0 / (9.81 * 50)), 0.01);
     }
@@ -182,9 +182,9 @@ TEST(Refined, CountOfZeroBesideFortyKeepsTheRollRateBound) {
     const double bound = refined::RefinedTuning{}.roll_rate_limit;
     for (auto [segments, precision] : {std::pair{60, 6}, std::pair{200, 16}}) {
         const RefinedRun run = Refine(input, segments, precision, 20, 19);
-        ASSERT_TRUE(run.result.ok) << run.result.message;
+        ASSERT_TRUE(run.result.status.ok()) << run.result.status.message();
         EXPECT_EQ(run.result.filter, 40);
-        ASSERT_TRUE(run.report.ok);
+        ASSERT_TRUE(run.report.status.ok());
         EXPECT_LE(run.report.summary.roll_rate_max, bound);
         EXPECT_GT(run.report.summary.roll_rate_max, 20);  // the step is there to be bounded
     }
@@ -193,7 +193,7 @@ TEST(Refined, CountOfZeroBesideFortyKeepsTheRollRateBound) {
     Track bare = ridetracks::MixedColours();
     for (Segment& s : bare.segm.segments) s.color_2 = 0;
     const RefinedRun run = Refine(bare, 60, 6, 20, 19, 0);
-    ASSERT_TRUE(run.result.ok) << run.result.message;
+    ASSERT_TRUE(run.result.status.ok()) << run.result.status.message();
     EXPECT_LE(run.report.summary.roll_rate_max, bound * 1.2);
 }
 
@@ -202,8 +202,8 @@ TEST(Refined, LoopsAndSteepTurnsRideAsTheSimulatorReadsThem) {
     // no twist, so the rebuilt loop rides without lateral force.
     for (auto [segments, precision] : {std::pair{60, 6}, std::pair{200, 16}}) {
         const RefinedRun run = Refine(ridetracks::SeatAlignedLoop(), segments, precision, 22, 21);
-        ASSERT_TRUE(run.result.ok) << run.result.message;
-        ASSERT_TRUE(run.report.ok) << run.report.message;
+        ASSERT_TRUE(run.result.status.ok()) << run.result.status.message();
+        ASSERT_TRUE(run.report.status.ok()) << run.report.status.message();
         EXPECT_LE(run.report.summary.lateral_rms, 0.1) << segments;
         EXPECT_LE(run.report.summary.lateral_max, 1.0) << segments;
         EXPECT_GT(run.report.summary.vertical_max, 3.0);  // the loop is there
@@ -228,8 +228,8 @@ TEST(Refined, LoopsAndSteepTurnsRideAsTheSimulatorReadsThem) {
     Track designed = ridetracks::SeatAlignedLoop();
     for (Segment& s : designed.segm.segments) s.color_1 = 0;
     const RefinedRun own = Refine(designed, 200, 16, 22, 21);
-    ASSERT_TRUE(own.result.ok) << own.result.message;
-    ASSERT_TRUE(own.report.ok) << own.report.message;
+    ASSERT_TRUE(own.result.status.ok()) << own.result.status.message();
+    ASSERT_TRUE(own.report.status.ok()) << own.report.status.message();
     EXPECT_LE(own.report.summary.lateral_max, 0.1);
     // A loop drifting sideways and a helix descending at 45 degrees (flagged)
     // need a twist along the carried frame.
@@ -241,8 +241,8 @@ TEST(Refined, LoopsAndSteepTurnsRideAsTheSimulatorReadsThem) {
                           Case{ridetracks::SteepFlaggedHelix(), 15, 15, 0.1, 1.5}}) {
         for (auto [segments, precision] : {std::pair{60, 6}, std::pair{200, 16}}) {
             const RefinedRun run = Refine(c.track, segments, precision, c.speed_in, c.speed_out);
-            ASSERT_TRUE(run.result.ok) << run.result.message;
-            ASSERT_TRUE(run.report.ok) << run.report.message;
+            ASSERT_TRUE(run.result.status.ok()) << run.result.status.message();
+            ASSERT_TRUE(run.report.status.ok()) << run.report.status.message();
             EXPECT_LE(run.report.summary.lateral_rms, c.rms) << segments;
             EXPECT_LE(run.report.summary.lateral_max, c.max) << segments;
         }
@@ -252,9 +252,9 @@ TEST(Refined, LoopsAndSteepTurnsRideAsTheSimulatorReadsThem) {
 TEST(Refined, RunsLikeTheLiteralSolverOutside) {
     const Track input = test::HillTrack(10);
     double length = 0;
-    length = TrackLength(input).length;
+    length = TrackLength(input).value();
     RefinedRun run = Refine(input, 12, 6, 20, 17);
-    ASSERT_TRUE(run.result.ok) << run.result.message;
+    ASSERT_TRUE(run.result.status.ok()) << run.result.status.message();
     // The friction text once, before any progress, as the literal run shows it.
     Track literal = input;
     std::vector<std::string> literal_gradients;
@@ -262,7 +262,7 @@ TEST(Refined, RunsLikeTheLiteralSolverOutside) {
     observer.display_gradient = [&](double friction) { literal_gradients.push_back(FormatFriction(friction)); };
     HeartlineParams p;
     p.segments = 12, p.precision = 6, p.start_speed = 20, p.end_speed = 17;
-    ASSERT_TRUE(SolveHeartline(literal, length, p, observer).ok);
+    ASSERT_TRUE(SolveHeartline(literal, length, p, observer).status.ok());
     EXPECT_EQ(run.gradients, literal_gradients);
     ASSERT_FALSE(run.progress.empty());
     for (std::size_t i = 0; i < run.progress.size(); ++i) EXPECT_EQ(run.progress[i].first, long(i) + 1);
@@ -282,23 +282,23 @@ TEST(Refined, RunsLikeTheLiteralSolverOutside) {
 TEST(Refined, ValleysFailLikeTheLiteralRunAndLeaveTheTrack) {
     const Track input = test::HillTrack(25);
     double length = 0;
-    length = TrackLength(input).length;
+    length = TrackLength(input).value();
     HeartlineParams p;
     p.start_speed = 12;
     p.end_speed = 10;
     Track literal = input;
     const SolveResult literal_result = SolveHeartline(literal, length, p);
-    ASSERT_FALSE(literal_result.ok);
+    ASSERT_FALSE(literal_result.status.ok());
     Track refined = input;
     const SolveResult result = SolveHeartlineRefined(refined, length, p);
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.message, literal_result.message);
-    EXPECT_EQ(result.message, kValleyMessage);
+    EXPECT_FALSE(result.status.ok());
+    EXPECT_EQ(result.status.message(), literal_result.status.message());
+    EXPECT_EQ(result.status.message(), kValleyMessage);
     EXPECT_TRUE(refined == input);
     // Enough speed carries it over.
     p.start_speed = 25;
     p.end_speed = 20;
-    EXPECT_TRUE(SolveHeartlineRefined(refined, length, p).ok);
+    EXPECT_TRUE(SolveHeartlineRefined(refined, length, p).status.ok());
 }
 
 }  // namespace

@@ -63,7 +63,7 @@ TEST(NaturalAttitude, LoopTopIsUpsideDownHelixAndBeyondVerticalDropAreUpright) {
 TEST(UnaskedRoll, StraightTurnedOverCountsUnlessTheDesignerDrewIt) {
     // 60 m of level straight, every vertex rolled half a turn.
     const RideReport report = MeasureRide(test::StraightTrack(6, 10, 0, float(kPi)), {1.0, 20, 20, 0.5});
-    ASSERT_TRUE(report.ok) << report.message;
+    ASSERT_TRUE(report.status.ok()) << report.status.message();
     EXPECT_NEAR(report.summary.unasked_roll, report.summary.length, 1e-9);
     ASSERT_EQ(report.summary.unasked_stretches.size(), 1u);
     EXPECT_NEAR(report.summary.unasked_stretches[0].to - report.summary.unasked_stretches[0].from,
@@ -111,7 +111,7 @@ TEST(UnaskedRoll, OverbankedTurnAtSpeedIsCalledForAndTooSlowIsNot) {
     // force points 126 degrees from upright and presses with 1.24 g.
     const Track arc = OverbankedArc(20.93);
     const RideReport fast = MeasureRide(arc, {0.0, 20.93, 20.93, 0.25});
-    ASSERT_TRUE(fast.ok) << fast.message;
+    ASSERT_TRUE(fast.status.ok()) << fast.status.message();
     double steepest = 0;
     for (const RideSample& s : fast.samples) steepest = std::max(steepest, std::abs(s.roll));
     EXPECT_GT(steepest, 120);                  // overbanked,
@@ -119,7 +119,7 @@ TEST(UnaskedRoll, OverbankedTurnAtSpeedIsCalledForAndTooSlowIsNot) {
     EXPECT_EQ(fast.summary.unasked_roll, 0);
     // The same track at 12 m/s presses riders toward upright: nothing calls for the overbank.
     const RideReport slow = MeasureRide(arc, {0.0, 12, 12, 0.25});
-    ASSERT_TRUE(slow.ok) << slow.message;
+    ASSERT_TRUE(slow.status.ok()) << slow.status.message();
     EXPECT_GT(slow.summary.unasked_roll, 0.5 * slow.summary.length);
 }
 
@@ -127,12 +127,12 @@ TEST(UnaskedRoll, RidesAndRunsNameAVertexWhoseRollIsNotANumber) {
     Track t = test::StraightTrack(5, 10);
     t.bezr.vertices[3].roll = NAN;
     const RideReport report = MeasureRide(t, {1.0, 20, 20, 0.5});
-    EXPECT_FALSE(report.ok);
-    EXPECT_EQ(report.message, "Vertex 3 has a roll that is not a finite number.");
-    const double length = TrackLength(t).length;
+    EXPECT_FALSE(report.status.ok());
+    EXPECT_EQ(report.status.message(), "Vertex 3 has a roll that is not a finite number.");
+    const double length = TrackLength(t).value();
     const SolveResult run = SolveHeartline(t, length, test::Params(10, 6, 5, 1.0, 20, 20));
-    EXPECT_FALSE(run.ok);
-    EXPECT_NE(run.message.find("vertex 3 has a roll that is not a finite number"), std::string::npos) << run.message;
+    EXPECT_FALSE(run.status.ok());
+    EXPECT_NE(run.status.message().find("vertex 3 has a roll that is not a finite number"), std::string::npos) << run.status.message();
 }
 
 }  // namespace

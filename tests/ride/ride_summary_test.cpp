@@ -17,7 +17,7 @@ namespace {
 // A report whose figures are chosen by hand.
 RideReport HandMadeReport() {
     RideReport r;
-    r.ok = true;
+    r.status = base::Status::Ok();
     RideSummary& s = r.summary;
     s.length = 471.94;
     s.duration = 19.55;
@@ -89,8 +89,8 @@ TEST(RideSummary, NamedValleySpeedClearsTheTrack) {
     const std::string text = FormatSummary(slow);
     ASSERT_TRUE(std::regex_search(text, m, std::regex("Valley: at [0-9.]+ m, curve [0-9]+; clears from ([0-9.]+) m/s")))
         << text;
-    EXPECT_TRUE(MeasureRide(hill, {1.0, std::stod(m[1].str()), 15, 0.5}).ok) << m[1];
-    EXPECT_NE(slow.message.find("a start speed of " + m[1].str() + " m/s"), std::string::npos) << slow.message;
+    EXPECT_TRUE(MeasureRide(hill, {1.0, std::stod(m[1].str()), 15, 0.5}).status.ok()) << m[1];
+    EXPECT_NE(slow.status.message().find("a start speed of " + m[1].str() + " m/s"), std::string::npos) << slow.status.message();
 }
 
 TEST(RideAlignment, DistancesCarryOverLinearlyBetweenMatchedVertices) {
@@ -113,7 +113,7 @@ TEST(RideAlignment, DrawnVerticesOfAStraightLieAtTheirDistances) {
     // A level straight: the heart line runs parallel to the rails, so vertex k is k curve lengths along.
     const Track straight = test::StraightTrack(4, 12.5);
     const RideReport ride = MeasureRide(straight, {1.0, 20, 20, 0.5});
-    ASSERT_TRUE(ride.ok) << ride.message;
+    ASSERT_TRUE(ride.status.ok()) << ride.status.message();
     const std::vector<double> at = DrawnVertexDistances(ride, straight);
     ASSERT_EQ(at.size(), 5u);
     for (std::size_t k = 0; k < at.size(); ++k) EXPECT_NEAR(at[k], 12.5 * static_cast<double>(k), 1e-6) << k;

@@ -37,7 +37,7 @@ TEST(RollReading, LevelBankedCircleReadsTheSameEitherWay) {
     for (BezierVertex& v : circle.bezr.vertices) v.roll = 0.6f;
     const RideReport sim = Ride(circle, RollReading::kSimulator);
     const RideReport des = Ride(circle, RollReading::kDesigner);
-    ASSERT_TRUE(sim.ok && des.ok);
+    ASSERT_TRUE(sim.status.ok() && des.status.ok());
     ASSERT_EQ(sim.samples.size(), des.samples.size());
     for (std::size_t i = 0; i < sim.samples.size(); ++i) {
         EXPECT_NEAR(sim.samples[i].lateral, des.samples[i].lateral, 1e-4) << i;
@@ -70,7 +70,7 @@ TEST(RollReading, SeatAlignedLoopRidesWithoutLateralAndItsFrameIsContinuous) {
     const Track loop = ridetracks::SeatAlignedLoop();
     const RideReport sim = Ride(loop, RollReading::kSimulator, 22);
     const RideReport des = Ride(loop, RollReading::kDesigner, 22);
-    ASSERT_TRUE(sim.ok && des.ok) << sim.message << des.message;
+    ASSERT_TRUE(sim.status.ok() && des.status.ok()) << sim.status.message() << des.status.message();
     // Everything happens in one plane: nothing pushes sideways.
     EXPECT_LT(sim.summary.lateral_max, 1e-3);
     EXPECT_GT(des.summary.lateral_max, 1.0);  // the zero-roll frame turns over on the vertical sides
@@ -145,7 +145,7 @@ TEST(ClosedCircuit, BankedRingRidesTheClosingCurveLikeTheOthers) {
     const double v = 20, heart_radius = 40, bank = std::atan(v * v / (9.81 * heart_radius));
     const Track ring = test::SeatBankedCircle(heart_radius, v, 7, true);  // the closing curve is the eighth arc
     const RideReport sim = Ride(ring, RollReading::kSimulator, v);
-    ASSERT_TRUE(sim.ok) << sim.message;
+    ASSERT_TRUE(sim.status.ok()) << sim.status.message();
     EXPECT_NEAR(sim.summary.length, 2 * ridetracks::kPi * heart_radius, 0.05);  // once round, closing curve included
     EXPECT_EQ(sim.samples.back().curve, 7);
     for (const RideSample& s : sim.samples) {
@@ -183,7 +183,7 @@ TEST(ClosedCircuit, LoopAndReturnClosesOnTheFirstVertexFrameAndJoinsItsRates) {
     const RideReport closed = Ride(circuit, RollReading::kSimulator, 22);
     circuit.segm.flag = false;
     const RideReport open = Ride(circuit, RollReading::kSimulator, 22);
-    ASSERT_TRUE(closed.ok && open.ok) << closed.message << open.message;
+    ASSERT_TRUE(closed.status.ok() && open.status.ok()) << closed.status.message() << open.status.message();
     EXPECT_GT(closed.summary.length - open.summary.length, 15);
     EXPECT_LT(closed.summary.length - open.summary.length, 15.05);
     for (std::size_t i = 0; i + 1 < open.samples.size(); ++i) EXPECT_EQ(open.samples[i].lateral, closed.samples[i].lateral);

@@ -9,7 +9,7 @@ namespace {
 // A ride that is comfortable on every count, right at the edge of each band.
 RideReport AtTheEdges() {
     RideReport r;
-    r.ok = true;
+    r.status = base::Status::Ok();
     r.summary.lateral_rms = kComfortableLateralRms;
     r.summary.lateral_above_tolerable = kComfortableLateralShare;
     r.summary.roll_rate_max = kComfortableRollRate;
@@ -52,7 +52,7 @@ TEST(Verdict, BandsAtTheirEdges) {
                                  "(2 stretches, 14 m in all)");
 
     r = AtTheEdges();
-    r.ok = false;
+    r.status = base::Status::Fail("");
     r.summary.valley = RideValley{312.4, 40, 23.1};
     EXPECT_EQ(JudgeRide(r).text, "harsh: the train valleys at 312.4 m");
 }

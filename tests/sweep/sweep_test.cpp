@@ -12,16 +12,15 @@ namespace torvix::sweep {
 namespace {
 
 TEST(SweepGrid, ListsRangesAndMistakes) {
-    std::string error;
-    EXPECT_EQ(*ParseGrid("60", error), (std::vector<int>{60}));
-    EXPECT_EQ(*ParseGrid("40,60,80", error), (std::vector<int>{40, 60, 80}));
-    EXPECT_EQ(*ParseGrid("40:100:20", error), (std::vector<int>{40, 60, 80, 100}));
-    EXPECT_EQ(*ParseGrid("5:12:4", error), (std::vector<int>{5, 9}));
-    EXPECT_EQ(*ParseGrid("10,40:60:10", error), (std::vector<int>{10, 40, 50, 60}));
+    EXPECT_EQ(*ParseGrid("60"), (std::vector<int>{60}));
+    EXPECT_EQ(*ParseGrid("40,60,80"), (std::vector<int>{40, 60, 80}));
+    EXPECT_EQ(*ParseGrid("40:100:20"), (std::vector<int>{40, 60, 80, 100}));
+    EXPECT_EQ(*ParseGrid("5:12:4"), (std::vector<int>{5, 9}));
+    EXPECT_EQ(*ParseGrid("10,40:60:10"), (std::vector<int>{10, 40, 50, 60}));
     for (const char* bad : {"", "6x", "1,,2", "40:20:5", "1:9:0", "1:9", "1:9:-1", "0:100000:1", "4.5"}) {
-        error.clear();
-        EXPECT_FALSE(ParseGrid(bad, error).has_value()) << bad;
-        EXPECT_FALSE(error.empty()) << bad;
+        const base::Result<std::vector<int>> grid = ParseGrid(bad);
+        EXPECT_FALSE(grid.ok()) << bad;
+        EXPECT_FALSE(grid.error().empty()) << bad;
     }
 }
 
@@ -29,10 +28,9 @@ TEST(SweepRank, BestFirstFailuresLastTiesByVertices) {
     auto entry = [](int segments, bool ok, double rms, int vertices) {
         SweepEntry e;
         e.segments = segments;
-        e.ok = ok;
+        e.status = ok ? base::Status::Ok() : base::Status::Fail("valley");
         e.lateral_rms = rms;
         e.vertex_count = vertices;
-        if (!ok) e.message = "valley";
         return e;
     };
     std::vector<SweepEntry> entries = {entry(10, false, 0, 0), entry(20, true, 0.5, 21), entry(30, true, 0.2, 31),
@@ -68,7 +66,7 @@ TEST(SweepRank, BestFirstFailuresLastTiesByVertices) {
 TEST(Sweep, EveryCombinationRunsAndFailuresSayWhy) {
     const Track hill = test::HillTrack(20);
     double length = 0;
-    length = TrackLength(hill).length;
+    length = TrackLength(hill).value();
     SweepSettings s;
     s.segments = {4, 8};
     s.precision = {4, 6};
@@ -81,7 +79,7 @@ TEST(Sweep, EveryCombinationRunsAndFailuresSayWhy) {
     EXPECT_FALSE(r.cancelled);
     for (std::size_t i = 0; i < r.entries.size(); ++i) {
         const SweepEntry& e = r.entries[i];
-        EXPECT_TRUE(e.ok) << e.message;
+        EXPECT_TRUE(e.status.ok()) << e.status.message();
         EXPECT_EQ(e.vertex_count, e.segments + 1);
         EXPECT_GT(e.file_size, 0u);
         EXPECT_LT(e.heart_deviation_max, 3.0);  // four curves over a 160 m hill follow it only roughly
@@ -99,8 +97,8 @@ TEST(Sweep, EveryCombinationRunsAndFailuresSayWhy) {
     r = RunSweep(hill, length, s);
     ASSERT_EQ(r.entries.size(), 8u);
     for (const SweepEntry& e : r.entries) {
-        EXPECT_FALSE(e.ok);
-        EXPECT_FALSE(e.message.empty());
+        EXPECT_FALSE(e.status.ok());
+        EXPECT_FALSE(e.status.message().empty());
     }
 
     const std::atomic<bool> stop{true};
@@ -114,7 +112,7 @@ TEST(SweepSuggestion, ModestGridAndACloseFollowingWinner) {
     EXPECT_EQ(SuggestionGrid(5).segments, (std::vector<int>{2}));
 
     SweepEntry loose, close, failed;
-    loose.ok = close.ok = true;
+    loose.status = close.status = base::Status::Ok();
     loose.lateral_rms = 0.1, loose.heart_deviation_max = 1.0;
     close.lateral_rms = 0.2, close.heart_deviation_max = 0.1, close.segments = 7;
     EXPECT_EQ(PickSuggestion({loose, close, failed})->segments, 7);

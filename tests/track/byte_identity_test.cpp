@@ -50,10 +50,10 @@ Track Read(const std::filesystem::path& path) {
 }
 
 Track Solved(Track track, int segments) {
-    const double length = TrackLength(track).length;
+    const double length = TrackLength(track).value();
     HeartlineParams params;
     params.segments = segments;
-    EXPECT_TRUE(SolveHeartline(track, length, params).ok);
+    EXPECT_TRUE(SolveHeartline(track, length, params).status.ok());
     return track;
 }
 

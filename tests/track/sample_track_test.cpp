@@ -44,7 +44,7 @@ TEST(SampleTrackTest, IsASmoothOpenRideTheDefaultSpeedsCarry) {
     // Energy along the path: start head minus a uniform loss down to the end
     // head; the highest point the solver evaluates is 2 m (twice the default
     // heartline) above the path. Keep at least 5 m of head (about 10 m/s).
-    const double length = TrackLength(track).length;
+    const double length = TrackLength(track).value();
     ASSERT_GT(length, 300.0);
     const double e_start = 20.0 * 20.0 / 19.62 + v.front().position.y;
     const double e_end = 17.0 * 17.0 / 19.62 + v.back().position.y;
@@ -68,9 +68,9 @@ TEST(SampleTrackTest, IsASmoothOpenRideTheDefaultSpeedsCarry) {
 TEST(SampleTrackTest, SolverRunsWithTheDefaultParameters) {
     Track track;
     ASSERT_TRUE(ReadTrackFile(test::SampleTrackPath().string(), track));
-    const double track_length = TrackLength(track).length;
+    const double track_length = TrackLength(track).value();
     const SolveResult result = SolveHeartline(track, track_length, HeartlineParams{});
-    ASSERT_TRUE(result.ok) << result.message;
+    ASSERT_TRUE(result.status.ok()) << result.status.message();
     EXPECT_EQ(track.bezr.vertex_count, HeartlineParams{}.segments + 1);
 }
 
