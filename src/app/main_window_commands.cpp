@@ -21,6 +21,7 @@
 #include "nl2/element.h"
 #include "nl2/element_export.h"
 #include "texts/display_texts.h"
+#include "texts/messages.h"
 #include "texts/valley_texts.h"
 
 using namespace torvix::heartline;
@@ -67,7 +68,7 @@ void MainWindow::LoadFile(const std::string& file) {
     const TrackSession::LoadResult loaded = session_->Load(file);
     if (!loaded.status.ok()) {
         if (services_.message_boxes != nullptr)
-            services_.message_boxes->Warning(this, "Load Error", "Error Loading Track File!");
+            services_.message_boxes->Warning(this, "Load Error", FromStd(std::string(kTrackLoadError)));
         ShowMessage(FromStd(loaded.status.message()), 3000, FromStd(loaded.status.message() + "\n" + file));
         return;
     }
@@ -126,7 +127,7 @@ void MainWindow::OnSaveClicked() {
         // the old file is still there; the light stays dark.
         if (services_.message_boxes != nullptr)
             services_.message_boxes->Warning(this, "Save Error",
-                                             "Error Saving Track File!\n\n" + FromStd(error.message));
+                                             FromStd(std::string(kTrackSaveError)) + "\n\n" + FromStd(error.message));
         return;
     }
     lights_[2]->show();
@@ -146,9 +147,8 @@ void MainWindow::SaveElement(const std::string& file) {
     // The element is the heart line: NoLimits 2 must put its rails the same height below it.
     const QString height = FromStd(FormatFixed(run_heartline_, 2));
     ShowMessage("Set spline position to Heart Line, " + height + " m", 8000,
-                QString("Written %1.\nIn NoLimits 2, set the coaster's spline position to Heart Line with a "
-                        "heartline height of %2 m.")
-                    .arg(FromStd(written.written.string()), height));
+                "Written " + FromStd(written.written.string()) + ".\n" +
+                    FromStd(SplinePositionAdvice(run_heartline_)));
 }
 
 void MainWindow::OnModifyClicked() {

@@ -1,6 +1,7 @@
 #include "app/track_session.h"
 
 #include "heartline/track_length.h"
+#include "texts/messages.h"
 
 using namespace torvix::heartline;
 using namespace torvix::track;
@@ -18,7 +19,7 @@ TrackSession::LoadResult TrackSession::Load(const std::string& file) {
     SetModified(false);
     if (!measured.ok()) {
         out.status = base::Status::Fail(
-            read ? "the track's length cannot be measured: " + measured.error()
+            read ? texts::LengthNotMeasured(measured.error())
                  : error.message + (error.offset >= 0 ? " (at byte offset " + std::to_string(error.offset) + ")"
                                                       : std::string()));
         SetLoaded(false);

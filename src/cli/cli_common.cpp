@@ -1,6 +1,7 @@
 #include "cli/cli_common.h"
 
 #include "texts/display_texts.h"
+#include "texts/messages.h"
 #include "track/track_io.h"
 
 using namespace torvix::texts;
@@ -15,7 +16,7 @@ bool LoadTrackOrReport(const std::string& path, Track& track, std::ostream& err)
         for (const SkippedChunk& s : skipped) err << SkippedChunkText(s) << "\n";
         return true;
     }
-    err << "Error Loading Track File!\n" << error.message;
+    err << kTrackLoadError << '\n' << error.message;
     if (error.offset >= 0) err << " (at byte offset " << error.offset << " of " << path << ")";
     err << "\n";
     return false;
@@ -24,7 +25,7 @@ bool LoadTrackOrReport(const std::string& path, Track& track, std::ostream& err)
 bool SaveTrackOrReport(const std::string& path, const Track& track, std::ostream& err) {
     TrackIoError error;
     if (WriteTrackFile(path, track, &error)) return true;
-    err << "Error Saving Track File!\n" << error.message << "\n";
+    err << kTrackSaveError << '\n' << error.message << "\n";
     return false;
 }
 

@@ -12,6 +12,7 @@
 #include "cli/commands.h"
 #include "nl2/element_export.h"
 #include "texts/display_texts.h"
+#include "texts/messages.h"
 #include "track/track.h"
 
 using namespace torvix::texts;
@@ -83,8 +84,7 @@ int RunExport(const ExportOptions& options) {
                   << "Element: " << e.element.vertices.size() << " vertices, " << e.element.rolls.size()
                   << " roll points, at most " << FormatFixed(e.spacing, 2) << " m apart\n"
                   << "Written: " << written.written.string() << '\n'
-                  << "In NoLimits 2, set the coaster's spline position to Heart Line with a heartline height of "
-                  << FormatFixed(params.heartline, 2) << " m.\n";
+                  << SplinePositionAdvice(params.heartline) << '\n';
     }
     return kOk;
 }

@@ -19,6 +19,7 @@
 #include "ride/ride_report.h"
 #include "ride/verdict.h"
 #include "texts/display_texts.h"
+#include "texts/messages.h"
 #include "texts/valley_texts.h"
 #include "track/result_path.h"
 
@@ -167,7 +168,7 @@ int RunHeartline(const HeartlineOptions& options) {
     if (!LoadTrackOrReport(options.input, track, std::cerr)) return kReadFailed;
     const base::Result<double> measured = TrackLength(track);
     if (!measured.ok()) {
-        std::cerr << "Error Loading Track File!\nthe track's length cannot be measured: " << measured.error() << '\n';
+        std::cerr << kTrackLoadError << '\n' << LengthNotMeasured(measured.error()) << '\n';
         return kReadFailed;
     }
     // The path as drawn, which the ride's verdict measures the new track against.

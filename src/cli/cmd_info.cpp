@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "texts/display_texts.h"
+#include "texts/messages.h"
 #include "analysis/track_ends.h"
 #include "cli/cli_common.h"
 #include "cli/commands.h"
@@ -31,7 +32,7 @@ int RunInfo(const InfoOptions& opt) {
     if (!LoadTrackOrReport(opt.path, track, std::cerr)) return kReadFailed;
     const base::Result<double> measured = TrackLength(track);
     if (!measured.ok()) {
-        std::cerr << "Error Loading Track File!\nthe track's length cannot be measured: " << measured.error() << '\n';
+        std::cerr << kTrackLoadError << '\n' << LengthNotMeasured(measured.error()) << '\n';
         return kReadFailed;
     }
     const double length = *measured;
