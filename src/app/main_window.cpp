@@ -121,11 +121,11 @@ void MainWindow::BuildControls() {
 
 void MainWindow::BuildFields() {
     for (std::size_t i = 0; i < fields_.size(); ++i) {
-        const layout::ParameterSpec& spec = layout::kParameters[i];
-        auto* field = new ParameterField(spec.allow_decimal, spec.allow_negative, this);
-        field->setObjectName(spec.name);
-        field->setGeometry(TwipsToPixels(spec.rect));
-        field->setToolTip(spec.tooltip);
+        const layout::ParameterSpec& place = layout::kParameters[i];
+        auto* field = new ParameterField(place.allow_decimal, place.allow_negative, this);
+        field->setObjectName(place.name);
+        field->setGeometry(TwipsToPixels(place.rect));
+        field->setToolTip(place.tooltip);
         field->setFrame(false);
         SetColours(field, kFieldBackground, kTextColour);
         fields_[i] = field;
