@@ -45,6 +45,7 @@ class RunController;
 class ShapeWidget;
 class SuggestController;
 class TrackSession;
+class VerdictButton;
 class WindowAnimator;
 class WindowSettings;
 struct RunOutcome;
@@ -140,9 +141,6 @@ private:
     void BuildButtons();
     void BuildAddedControls();  // main_window_ride.cpp
     void ShowBankingMode(refined::SolverMode mode);
-    // The last run's verdict on the report control's face, its figures in the
-    // tooltip; without a ride the control reads "Ride report..." again.
-    void ShowVerdict(const ride::RideReport* ride);
     void OfferRefined(const ride::RideVerdict& verdict, double rms);
     // A new load or run: the last run's verdict and any offer no longer apply.
     void ForgetVerdict();
@@ -176,7 +174,7 @@ private:
     ShapeWidget* progress_bar_ = nullptr;
     ShapeWidget* bubble_shape_ = nullptr;
     ClickLabel* mode_button_ = nullptr;
-    ClickLabel* report_button_ = nullptr;
+    VerdictButton* report_button_ = nullptr;
     QLabel* run_mode_label_ = nullptr;
     ClickLabel* suggest_button_ = nullptr;
 
@@ -199,7 +197,6 @@ private:
     QString save_folder_;    // where results are proposed, worked out at load
     QString save_file_;      // proposed by the next save dialog
     double run_heartline_ = 0;  // of the run that made the current track: its element's height
-    QString verdict_tip_;       // the report control's tooltip while it shows a verdict
     // A close asked for during a run happens once the run has unwound.
     bool close_after_run_ = false;
 };

@@ -15,6 +15,7 @@
 #include "app/run_controller.h"
 #include "app/shape_widget.h"
 #include "app/track_session.h"
+#include "app/verdict_button.h"
 #include "app/window_animator.h"
 #include "app/window_logic.h"
 #include "app/window_settings.h"
@@ -209,7 +210,7 @@ void MainWindow::RunFinished(RunOutcome& outcome, const HeartlineParams& params)
     ride_->RunFinished(outcome.ok(), params, banking_mode_);
     if (!outcome.ok() || !outcome.ride) return;
     run_heartline_ = params.heartline;
-    ShowVerdict(&*outcome.ride);
+    report_button_->ShowVerdict(&*outcome.ride);
     // Would the refined method ride better? Tried beside, offered when it does.
     if (banking_mode_ == SolverMode::kLiteral)
         refined_check_->Start(session_->loaded_track(), session_->length(), params, *outcome.ride);

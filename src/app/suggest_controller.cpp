@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "app/track_session.h"
+#include "app/window_logic.h"
+#include "app/window_settings.h"
 
 using namespace torvix::track;
 
@@ -16,6 +18,27 @@ QString Fixed(double v, int digits) { return QString::number(v, 'f', digits); }
 
 SuggestController::SuggestController(const TrackSession& session, QObject* parent)
     : QObject(parent), session_(session) {}
+
+void SuggestController::Request(const settings::ParameterTexts& fields, refined::SolverMode mode) {
+    if (!session_.loaded()) {
+        emit message("Load first", 1500, "Load a track to have settings suggested for it.");
+        return;
+    }
+    if (worker_.busy()) return;
+    const settings::ParameterTexts swept = DefaultParameterTexts();
+    const ModifyRequest request = ReadModifyParameters(ModifyFieldTexts{
+        swept.segments, swept.precision, swept.filter, fields.heartline, fields.start_speed, fields.end_speed});
+    if (!request.parameters) {
+        emit message(QString::fromStdString(request.refusal), 3000, QString::fromStdString(request.refusal_detail));
+        return;
+    }
+    sweep::SweepSettings base;
+    base.heartline = request.parameters->heartline;
+    base.start_speed = request.parameters->start_speed;
+    base.end_speed = request.parameters->end_speed;
+    base.mode = mode;
+    (void)Start(base);  // refused only while a sweep runs, checked above
+}
 
 bool SuggestController::Start(const sweep::SweepSettings& base) {
     if (worker_.busy()) return false;

@@ -9,6 +9,8 @@
 #include <QString>
 
 #include "app/worker.h"
+#include "refined/solver_modes.h"
+#include "settings/settings_file.h"
 #include "sweep/sweep.h"
 
 namespace torvix::app {
@@ -23,6 +25,10 @@ public:
     // Tries the suggestion grid on the loaded track with the heartline, speeds
     // and mode of `base`. Refused (false) while a sweep runs.
     bool Start(const sweep::SweepSettings& base);
+    // The Suggest control: the heartline and speeds read from the window's
+    // fields as a run would read them (the three swept fields may hold
+    // anything); a refusal, or no track loaded, is said on the message line.
+    void Request(const settings::ParameterTexts& fields, refined::SolverMode mode);
     bool running() const { return worker_.busy(); }
 
 signals:
