@@ -17,7 +17,9 @@
 #include "app/ride_report_controller.h"
 #include "app/run_controller.h"
 #include "app/shape_widget.h"
+#include "app/std_text.h"
 #include "app/suggest_controller.h"
+#include "app/track_saver.h"
 #include "app/track_session.h"
 #include "app/widget_style.h"
 #include "app/window_animator.h"
@@ -36,8 +38,6 @@ namespace {
 
 const QColor kLightGreen(0, 192, 0);
 const QColor kBarRed(255, 0, 0);
-
-QString FromStd(const std::string& s) { return QString::fromStdString(s); }
 
 // The one local .nltrack file a drag carries, or an empty text.
 QString DroppedTrack(const QMimeData* data) {
@@ -60,7 +60,8 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent)
     setWindowTitle(kWindowCaption);
     setMouseTracking(true);
     setAcceptDrops(true);
-    ride_ = new RideReportController(*session_, *runs_, services_.dialogs, this, [this] { return save_folder_; });
+    saver_ = std::make_unique<TrackSaver>(*settings_, services_.dialogs, services_.message_boxes);
+    ride_ = new RideReportController(*session_, *runs_, services_.dialogs, this, [this] { return saver_->folder(); });
     suggest_ = new SuggestController(*session_, this);
     refined_check_ = new RefinedCheck(this);
     connect(settings_, &WindowSettings::saveFailed, this, [this](const QString& file) {

@@ -12,8 +12,10 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <memory>
 #include <string>
 
+#include "app/track_saver.h"
 #include "app/twips.h"
 #include "refined/solver_modes.h"
 #include "settings/settings_file.h"
@@ -109,7 +111,7 @@ public:
     const track::Track& loaded_track() const;
     long progress_count() const;
     long progress_total() const;
-    const QString& proposed_save_file() const { return save_file_; }
+    const QString& proposed_save_file() const { return saver_->file(); }
     bool ignores_next_mouse_move() const { return ignore_mouse_move_; }
     const QRegion& shape() const { return region_; }
     QTimer* timer(const char* name) const;
@@ -156,8 +158,6 @@ private:
     bool Busy() const;
     void LoadFile(const std::string& file);
     void RunFinished(RunOutcome& outcome, const heartline::HeartlineParams& params);
-    void SaveElement(const std::string& file);
-    QString ValleyHint(const RunOutcome& outcome) const;
     void RunEnded();
 
     WindowServices services_;
@@ -183,6 +183,7 @@ private:
     WindowAnimator* animator_ = nullptr;
     WindowSettings* settings_ = nullptr;
     TrackSession* session_ = nullptr;
+    std::unique_ptr<TrackSaver> saver_;
     RunController* runs_ = nullptr;
     RideReportController* ride_ = nullptr;
     SuggestController* suggest_ = nullptr;
@@ -194,8 +195,6 @@ private:
     double drag_y_ = 0;
     bool ignore_mouse_move_ = false;
     QString open_proposal_;  // proposed by the next open dialog: the file last chosen
-    QString save_folder_;    // where results are proposed, worked out at load
-    QString save_file_;      // proposed by the next save dialog
     double run_heartline_ = 0;  // of the run that made the current track: its element's height
     // A close asked for during a run happens once the run has unwound.
     bool close_after_run_ = false;

@@ -14,13 +14,13 @@
 #include "app/ride_report_window.h"
 #include "app/run_controller.h"
 #include "app/shape_widget.h"
+#include "app/std_text.h"
+#include "app/track_saver.h"
 #include "app/track_session.h"
 #include "app/verdict_button.h"
 #include "app/window_animator.h"
 #include "app/window_logic.h"
 #include "app/window_settings.h"
-#include "nl2/element.h"
-#include "nl2/element_export.h"
 #include "texts/display_texts.h"
 #include "texts/messages.h"
 #include "texts/valley_texts.h"
@@ -32,12 +32,6 @@ using namespace torvix::texts;
 using namespace torvix::track;
 
 namespace torvix::app {
-
-namespace {
-
-QString FromStd(const std::string& s) { return QString::fromStdString(s); }
-
-}  // namespace
 
 bool MainWindow::Busy() const { return runs_->running(); }
 
@@ -94,62 +88,18 @@ void MainWindow::LoadFile(const std::string& file) {
     }
     ShowLength(session_->length());
 
-    const std::string folder = GetFilePath(file);
-    settings_->SetLoadFolder(folder);
-    const std::string save_folder = ProposedSaveFolder(settings_->SaveFolder(folder), folder);
-    save_folder_ = FromStd(save_folder);
-    save_file_ = FromStd(ProposedSavePath(save_folder, file));
+    settings_->SetLoadFolder(GetFilePath(file));
+    saver_->Propose(file);
 }
 
 // Saves the run's new track, or its heart line as a NoLimits 2 element when
 // that type is chosen; like the track, the element exists only after a run.
 void MainWindow::OnSaveClicked() {
     if (Busy() || !session_->modified()) return;
-    std::optional<std::string> chosen;
-    if (services_.dialogs != nullptr) {
-        const bool element = nl2::HasElementExtension(save_file_.toStdString());
-        DialogRequest request =
-            SaveRequest(save_file_.toStdString(), save_folder_.toStdString(), "Save Track As...",
-                        std::string(kTrackSaveFilter), std::string(element ? kElementExtension : kTrackExtension));
-        request.filter_index = element ? 2 : 1;
-        chosen = services_.dialogs->Choose(request, this);
-    }
-    save_file_ = chosen ? FromStd(*chosen) : QString();
-    if (!chosen) return;
-
-    settings_->SetSaveFolder(GetFilePath(*chosen));
-    if (nl2::HasElementExtension(*chosen)) {
-        SaveElement(*chosen);
-        return;
-    }
-    TrackIoError error;
-    if (!WriteTrackFile(*chosen, session_->current_track(), &error)) {
-        // The writer replaces the target only once the new file is whole, so
-        // the old file is still there; the light stays dark.
-        if (services_.message_boxes != nullptr)
-            services_.message_boxes->Warning(this, "Save Error",
-                                             FromStd(std::string(kTrackSaveError)) + "\n\n" + FromStd(error.message));
-        return;
-    }
+    const TrackSaver::Saved saved = saver_->Save(this, session_->current_track(), run_heartline_);
+    if (!saved.written) return;
     lights_[2]->show();
-}
-
-void MainWindow::SaveElement(const std::string& file) {
-    const nl2::WriteResult written =
-        nl2::WriteElementFile(session_->current_track(), run_heartline_, nl2::kDefaultSpacing, file);
-    if (!written.status.ok()) {
-        // Written in one step: an existing file is as it was, and the light stays dark.
-        if (services_.message_boxes != nullptr)
-            services_.message_boxes->Warning(this, "Save Error",
-                                             "Error Saving NoLimits 2 Element!\n\n" + FromStd(written.status.message()));
-        return;
-    }
-    lights_[2]->show();
-    // The element is the heart line: NoLimits 2 must put its rails the same height below it.
-    const QString height = FromStd(FormatFixed(run_heartline_, 2));
-    ShowMessage("Set spline position to Heart Line, " + height + " m", 8000,
-                "Written " + FromStd(written.written.string()) + ".\n" +
-                    FromStd(SplinePositionAdvice(run_heartline_)));
+    if (!saved.message.isEmpty()) ShowMessage(saved.message, 8000, saved.full_message);
 }
 
 void MainWindow::OnModifyClicked() {
@@ -201,7 +151,7 @@ void MainWindow::RunFinished(RunOutcome& outcome, const HeartlineParams& params)
         lights_[1]->show();
         lights_[2]->hide();
     } else {
-        ShowMessage("- ERROR -", 3000, ValleyHint(outcome));
+        ShowMessage("- ERROR -", 3000, ValleyHint(outcome, banking_mode_));
     }
     const QString mode = QString::fromLatin1(ModeName(banking_mode_));
     run_mode_label_->setText(mode);
@@ -214,17 +164,6 @@ void MainWindow::RunFinished(RunOutcome& outcome, const HeartlineParams& params)
     // Would the refined method ride better? Tried beside, offered when it does.
     if (banking_mode_ == SolverMode::kLiteral)
         refined_check_->Start(session_->loaded_track(), session_->length(), params, *outcome.ride);
-}
-
-// For a run that valleyed: where the train stops and the start speed that clears the track.
-QString MainWindow::ValleyHint(const RunOutcome& outcome) const {
-    if (outcome.result.status.ok() || outcome.result.status.message() != kValleyMessage) return {};
-    if (!outcome.valley) return QString::fromLatin1(kValleyMessage);
-    const SolverValley& v = *outcome.valley;
-    QString hint =
-        FromStd(ValleySentence(v.s, "curve " + std::to_string(v.curve) + " of the loaded track", v.min_start_speed));
-    if (banking_mode_ != SolverMode::kLiteral) hint += "\n(Found with the literal method's speeds.)";
-    return hint;
 }
 
 void MainWindow::RunEnded() {

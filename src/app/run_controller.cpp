@@ -3,11 +3,23 @@
 #include <QPointer>
 #include <memory>
 
+#include "texts/valley_texts.h"
+
 using namespace torvix::heartline;
 using namespace torvix::refined;
 using namespace torvix::track;
 
 namespace torvix::app {
+
+QString ValleyHint(const RunOutcome& outcome, SolverMode mode) {
+    if (outcome.result.status.ok() || outcome.result.status.message() != kValleyMessage) return {};
+    if (!outcome.valley) return QString::fromLatin1(kValleyMessage);
+    const SolverValley& v = *outcome.valley;
+    QString hint = QString::fromStdString(
+        texts::ValleySentence(v.s, "curve " + std::to_string(v.curve) + " of the loaded track", v.min_start_speed));
+    if (mode != SolverMode::kLiteral) hint += "\n(Found with the literal method's speeds.)";
+    return hint;
+}
 
 RunController::RunController(QObject* parent) : QObject(parent) {
     connect(&worker_, &Worker::finished, this, [this] {

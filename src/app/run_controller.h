@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <atomic>
 #include <functional>
 #include <optional>
@@ -39,6 +40,10 @@ struct RunOutcome {
     std::optional<ride::RideReport> ride;  // as RunRequest::measure asked
     bool ok() const { return result.status.ok() && !cancelled; }
 };
+
+// For a run that valleyed: where the train stops and the start speed that
+// clears the track; empty for any other outcome.
+QString ValleyHint(const RunOutcome& outcome, refined::SolverMode mode);
 
 class RunController : public QObject {
     Q_OBJECT
