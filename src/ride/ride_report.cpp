@@ -242,7 +242,17 @@ void Summarise(RideReport& report) {
     }
     sum.lateral_max = std::abs(sum.lateral_max);
     sum.roll_rate_max = std::abs(sum.roll_rate_max);
-    sum.lateral_rms = covered > 0 ? std::sqrt(lateral_sq / covered) : std::abs(sm[0].lateral);
+    if (covered > 0 && !std::isfinite(lateral_sq) && std::isfinite(sum.lateral_max)) {
+        // Forces near a cusp can be so large that their squares overflow: sum them scaled by the largest.
+        lateral_sq = 0;
+        for (std::size_t i = 1; i < sm.size(); ++i) {
+            const double q = sm[i - 1].lateral / sum.lateral_max, p = sm[i].lateral / sum.lateral_max;
+            lateral_sq += (sm[i].s - sm[i - 1].s) * (q * q + p * p) / 2;
+        }
+        sum.lateral_rms = sum.lateral_max * std::sqrt(lateral_sq / covered);
+    } else {
+        sum.lateral_rms = covered > 0 ? std::sqrt(lateral_sq / covered) : std::abs(sm[0].lateral);
+    }
 
     // Greedy from the largest |lateral| down, over the local maxima (every peak is one).
     std::vector<std::size_t> order;
