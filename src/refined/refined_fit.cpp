@@ -122,11 +122,10 @@ using Coords = std::array<std::vector<double>, 3>;
 
 // Rails through the heart points moved by the heartline along the down
 // vectors, bent as the drawn path plus the heartline offset's bending.
-Coords SolveRails(const RailsSystem& sys, const FitInputs& in, const std::vector<DVec3>& path_bending,
-                  const std::vector<DVec3>& down) {
+void SolveRails(const RailsSystem& sys, const FitInputs& in, const std::vector<DVec3>& path_bending,
+                const std::vector<DVec3>& down, Coords& coord) {
     const auto& g = in.grid.points;
     const std::size_t n = g.size();
-    Coords coord;
     for (auto& v : coord) v.assign(static_cast<std::size_t>(2 * (in.segments + 1)), 0.0);
     auto add = [&coord](int node, double w, DVec3 q) {
         coord[0][node] += w * q.x;
@@ -142,7 +141,6 @@ Coords SolveRails(const RailsSystem& sys, const FitInputs& in, const std::vector
         for (int a = 0; a < 4; ++a) add(2 * c + a, sys.bend_weight * sys.bend[i][a], bending);
     }
     for (auto& v : coord) sys.matrix.Solve(v);
-    return coord;
 }
 
 // Per vertex its position and the offset of its control points: a third of the Hermite tangent.
@@ -152,13 +150,12 @@ DVec3 NodeOffset(const Coords& coord, int v) {
 }
 
 // The Bezier curves of Hermite nodes, as the track stores them.
-std::vector<CubicBezier> CurvesOf(const Coords& coord, int segments) {
-    std::vector<CubicBezier> curves(static_cast<std::size_t>(segments));
+void CurvesOf(const Coords& coord, int segments, std::vector<CubicBezier>& curves) {
+    curves.resize(static_cast<std::size_t>(segments));
     for (int c = 0; c < segments; ++c) {
         const DVec3 p0 = NodePosition(coord, c), p1 = NodePosition(coord, c + 1);
         curves[c] = {{p0, p0 + NodeOffset(coord, c), p1 - NodeOffset(coord, c + 1), p1}};
     }
-    return curves;
 }
 
 struct Twists {
@@ -168,14 +165,14 @@ struct Twists {
 
 // The vertex twists by least squares to the wanted down vectors, kept smooth
 // from curve to curve where the grid says little.
-Twists SolveTwists(const FitInputs& in, const RailsReading& reading, const std::vector<char>& flags) {
+void SolveTwists(const FitInputs& in, const RailsReading& reading, const std::vector<char>& flags, Twists& out) {
     const auto& g = in.grid.points;
     const std::size_t n = g.size();
     const int vertices = in.segments + 1;
     BandSystem system(vertices, 3);
-    Twists out;
     out.weight.resize(n);
-    std::vector<double> rhs(static_cast<std::size_t>(vertices), 0.0);
+    std::vector<double>& rhs = out.theta;
+    rhs.assign(static_cast<std::size_t>(vertices), 0.0);
     double last = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const int c = g[i].out_curve;
@@ -204,10 +201,8 @@ Twists SolveTwists(const FitInputs& in, const RailsReading& reading, const std::
     for (int i = 0; i < vertices; ++i) system.at(i, i) += 1e-12;
     system.Factor();
     system.Solve(rhs);
-    out.theta = std::move(rhs);
     for (int c = 1; c < vertices; ++c)
         out.theta[c] = std::clamp(out.theta[c], out.theta[c - 1] - kMaxTwistStep, out.theta[c - 1] + kMaxTwistStep);
-    return out;
 }
 
 double TwistAt(const std::array<double, 4>& weight, const std::vector<double>& theta, int c) {
@@ -227,13 +222,14 @@ struct Misfit {
 
 // The lateral force a round's track would add: from the hearts bending off
 // the path, and from down vectors off the wanted ones.
-Misfit MeasureMisfit(const FitInputs& in, const RailsReading& reading, const Twists& twists) {
+void MeasureMisfit(const FitInputs& in, const RailsReading& reading, const Twists& twists, Misfit& out,
+                   std::vector<DVec3>& heart_error) {
     const auto& g = in.grid.points;
     const std::size_t n = g.size();
-    Misfit out;
     out.down.resize(n);
     out.local.assign(n, 0.0);
-    std::vector<DVec3> heart_error(n);
+    out.total = 0;
+    heart_error.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
         const double twist = TwistAt(twists.weight[i], twists.theta, g[i].out_curve);
         const DVec3 actual = railframe::TurnAbout(reading.carried[i], reading.tangent[i], twist);
@@ -252,7 +248,6 @@ Misfit MeasureMisfit(const FitInputs& in, const RailsReading& reading, const Twi
         out.local[i] += scale * scale * Dot(bend_error, bend_error);
         out.total += scale * scale * Dot(bend_error, bend_error);
     }
-    return out;
 }
 
 // The track's vertices for the rails and twists: each roll as the simulator
@@ -322,31 +317,41 @@ struct FirstRails {
     RailsReading reading;
 };
 
+// What every round of every fit needs afresh, kept between them: a run's
+// grid is large, and fresh arrays for each round cost more in page faults
+// than the round's arithmetic.
+struct RoundWork {
+    Coords solved;
+    RailsReading read;
+    Twists twists;
+    Misfit misfit;
+    std::vector<DVec3> heart_error;
+    std::vector<DVec3> down;  // what the round before gave
+};
+
 // One fit with the given rate flags per vertex: rails and twists refitted in
 // turn, the rails along the down vectors the twists actually give. A round can
 // make things worse: the best one is kept.
 Fit FitWithFlags(const FitInputs& in, const RailsSystem& rails, const std::vector<DVec3>& path_bending,
-                 const FirstRails& first, const std::vector<char>& flags) {
-    std::vector<DVec3> down;
+                 const FirstRails& first, const std::vector<char>& flags, RoundWork& work) {
     Fit best;
     for (int round = 0; round < in.tuning.rounds; ++round) {
-        Coords solved;
-        RailsReading read;
         if (round > 0) {
-            solved = SolveRails(rails, in, path_bending, down);
-            read = ReadRails(CurvesOf(solved, in.segments), in.grid);
+            SolveRails(rails, in, path_bending, work.down, work.solved);
+            CurvesOf(work.solved, in.segments, work.read.curves);
+            ReadRailsAlong(in.grid, work.read);
         }
-        const Coords& coord = round > 0 ? solved : first.coord;
-        const RailsReading& reading = round > 0 ? read : first.reading;
-        const Twists twists = SolveTwists(in, reading, flags);
-        Misfit misfit = MeasureMisfit(in, reading, twists);
+        const Coords& coord = round > 0 ? work.solved : first.coord;
+        const RailsReading& reading = round > 0 ? work.read : first.reading;
+        SolveTwists(in, reading, flags, work.twists);
+        MeasureMisfit(in, reading, work.twists, work.misfit, work.heart_error);
         // (A misfit that is not a number still leaves vertices, which the run then refuses.)
-        if (misfit.total < best.misfit || best.vertices.empty() || std::isnan(best.misfit)) {
-            best.misfit = misfit.total;
-            best.vertices = WriteVertices(coord, reading, twists.theta, flags);
-            best.local = std::move(misfit.local);
+        if (work.misfit.total < best.misfit || best.vertices.empty() || std::isnan(best.misfit)) {
+            best.misfit = work.misfit.total;
+            best.vertices = WriteVertices(coord, reading, work.twists.theta, flags);
+            best.local = work.misfit.local;
         }
-        down = std::move(misfit.down);
+        std::swap(work.down, work.misfit.down);
         if (in.round_done) in.round_done();
     }
     return best;
@@ -368,6 +373,12 @@ std::vector<DVec3> PathBending(const Grid& grid, const RefinedTuning& tuning) {
 RailsReading ReadRails(std::vector<CubicBezier> curves, const Grid& grid) {
     RailsReading out;
     out.curves = std::move(curves);
+    ReadRailsAlong(grid, out);
+    return out;
+}
+
+void ReadRailsAlong(const Grid& grid, RailsReading& out) {
+    out.frames.clear();
     for (railframe::CarriedCurve& c : railframe::CarryAlongCurves(out.curves)) out.frames.push_back(std::move(c.frame));
     const std::size_t n = grid.points.size();
     out.point.resize(n);
@@ -380,7 +391,6 @@ RailsReading ReadRails(std::vector<CubicBezier> curves, const Grid& grid) {
         out.tangent[i] = railframe::CurveTangent(c, g.out_u);
         out.carried[i] = out.frames[static_cast<std::size_t>(g.out_curve)].At(g.out_u, out.point[i], out.tangent[i]);
     }
-    return out;
 }
 
 std::array<double, 4> VertexTwistWeights(const RailsReading& reading, const std::vector<char>& flags, int c,
@@ -414,10 +424,12 @@ std::vector<BezierVertex> FitRailsAndRolls(const FitInputs& in) {
     const RailsSystem rails = FactorRails(in.grid, in.segments, in.tuning);
     const std::vector<DVec3> path_bending = PathBending(in.grid, in.tuning);
     FirstRails first;
-    first.coord = SolveRails(rails, in, path_bending, in.wanted_down);
-    first.reading = ReadRails(CurvesOf(first.coord, in.segments), in.grid);
-    Fit eased = FitWithFlags(in, rails, path_bending, first, std::vector<char>(vertices, 0));
-    Fit flagged = FitWithFlags(in, rails, path_bending, first, std::vector<char>(vertices, 1));
+    SolveRails(rails, in, path_bending, in.wanted_down, first.coord);
+    CurvesOf(first.coord, in.segments, first.reading.curves);
+    ReadRailsAlong(in.grid, first.reading);
+    RoundWork work;
+    Fit eased = FitWithFlags(in, rails, path_bending, first, std::vector<char>(vertices, 0), work);
+    Fit flagged = FitWithFlags(in, rails, path_bending, first, std::vector<char>(vertices, 1), work);
     std::vector<double> around_eased(vertices, 0.0), around_flagged(vertices, 0.0);
     for (std::size_t i = 0; i < in.grid.points.size(); ++i) {
         const int c = in.grid.points[i].out_curve;
@@ -428,7 +440,7 @@ std::vector<BezierVertex> FitRailsAndRolls(const FitInputs& in) {
     }
     std::vector<char> mixed_flags(vertices, 0);
     for (std::size_t v = 0; v < vertices; ++v) mixed_flags[v] = around_flagged[v] < around_eased[v];
-    Fit mixed = FitWithFlags(in, rails, path_bending, first, mixed_flags);
+    Fit mixed = FitWithFlags(in, rails, path_bending, first, mixed_flags, work);
     if (eased.misfit < mixed.misfit && eased.misfit <= flagged.misfit) return std::move(eased.vertices);
     if (flagged.misfit < mixed.misfit && flagged.misfit < eased.misfit) return std::move(flagged.vertices);
     return std::move(mixed.vertices);

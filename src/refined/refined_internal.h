@@ -139,6 +139,8 @@ struct RailsReading {
     std::vector<geometry::DVec3> point, tangent, carried;   // per grid point
 };
 RailsReading ReadRails(std::vector<geometry::CubicBezier> curves, const Grid& grid);
+// The same into a reading whose curves are set, reusing its arrays.
+void ReadRailsAlong(const Grid& grid, RailsReading& reading);
 
 // Weights of the twists of vertices c - 1 .. c + 2 (against the carried
 // frame) in the twist at u on curve c: the twist basis with the rate of each
