@@ -92,7 +92,7 @@ void DrawAxes(Svg& svg, const Panel& p, const std::string& label) {
 }
 
 // One polyline per run of samples the value does not wrap within.
-void DrawSeries(Svg& svg, const Panel& p, const std::vector<RideSample>& samples, const PlotPanel& panel,
+void DrawSeries(Svg& svg, const Panel& p, const RideSamples& samples, const PlotPanel& panel,
                 const std::string& style) {
     std::vector<std::pair<double, double>> pts;
     pts.reserve(samples.size());

@@ -103,6 +103,7 @@ struct SampleFrame {
     DVec3 down;     // the track's
     DVec3 force;    // seat force across the heart line, g
 };
+using SampleFrames = std::vector<SampleFrame, track::BulkAllocator<SampleFrame>>;
 
 bool AsksForDesignerRoll(const Track& track, std::size_t curve) {
     const std::size_t count = std::min(static_cast<std::size_t>(std::max<Long>(0, track.segm.segment_count)),
@@ -151,11 +152,18 @@ struct Reference {
 // A rebuilt track is measured against the track it was drawn as, at the same
 // share of the ride: the natural attitude is the drawn path's (a rebuilt heart
 // line that wobbles must not turn it), and so is the designer's roll.
-Reference ReferenceOf(const std::vector<RideSample>& samples, const std::vector<SampleFrame>& frames,
+// The track read as its own reference: its tangents, no designer's roll.
+Reference OwnReference(const RideSamples& samples, const SampleFrames& frames) {
+    Reference own;
+    own.designer.resize(samples.size());
+    own.tangents.reserve(frames.size());
+    for (const SampleFrame& f : frames) own.tangents.push_back(f.tangent);
+    return own;
+}
+
+Reference ReferenceOf(const RideSamples& samples, const SampleFrames& frames,
                       const Track& track, const Track* drawn, railframe::RollReading reading, double ride_length) {
-    Reference out;
-    out.designer.resize(samples.size());
-    for (const SampleFrame& f : frames) out.tangents.push_back(f.tangent);
+    Reference out = OwnReference(samples, frames);
     const std::size_t count =
         drawn ? std::min(static_cast<std::size_t>(std::max<Long>(0, drawn->bezr.vertex_count)), drawn->bezr.vertices.size())
               : 0;
@@ -181,7 +189,7 @@ Reference ReferenceOf(const std::vector<RideSample>& samples, const std::vector<
 }
 
 // Marks the samples turned over without a reason.
-void MarkUnasked(std::vector<RideSample>& samples, const std::vector<SampleFrame>& frames, const Reference& reference) {
+void MarkUnasked(RideSamples& samples, const SampleFrames& frames, const Reference& reference) {
     const std::vector<DVec3> natural = NaturalDown(reference.tangents);
     for (std::size_t i = 0; i < samples.size(); ++i)
         samples[i].unasked =
@@ -273,7 +281,7 @@ void Summarise(RideReport& report) {
 }
 
 // What the samples of a ride are measured against, once they are taken.
-using ReferenceFn = std::function<Reference(const std::vector<RideSample>&, const std::vector<SampleFrame>&,
+using ReferenceFn = std::function<Reference(const RideSamples&, const SampleFrames&,
                                             double ride_length)>;
 
 // The report of a line, its unasked roll measured against `reference`.
@@ -297,18 +305,15 @@ RideReport MeasureRide(const Track& track, const RideParams& params, const Track
         return report;
     }
     return Measure(TrackLine(vertices, params.reading, IsClosedCircuit(track), params.heartline), params,
-                   [&](const std::vector<RideSample>& samples, const std::vector<SampleFrame>& frames, double length) {
+                   [&](const RideSamples& samples, const SampleFrames& frames, double length) {
                        return ReferenceOf(samples, frames, track, drawn, params.reading, length);
                    });
 }
 
 RideReport MeasureRide(const RideLine& line, const RideParams& params) {
     return Measure(line, params,
-                   [](const std::vector<RideSample>& samples, const std::vector<SampleFrame>& frames, double) {
-                       Reference own;
-                       own.designer.resize(samples.size());
-                       for (const SampleFrame& f : frames) own.tangents.push_back(f.tangent);
-                       return own;
+                   [](const RideSamples& samples, const SampleFrames& frames, double) {
+                       return OwnReference(samples, frames);
                    });
 }
 
@@ -420,11 +425,22 @@ std::optional<Sampled> SampleAt(const RideLine& line, const EnergyLine& energy, 
 // Samples at equal heart-line spacing within each piece, vertices included,
 // up to the first point the train cannot reach (which `energy` then names).
 void TakeSamples(const RideLine& line, const std::vector<std::vector<GridPoint>>& grid, double step,
-                 EnergyLine& energy, RideReport& report, std::vector<SampleFrame>& frames) {
+                 EnergyLine& energy, RideReport& report, SampleFrames& frames) {
+    // Samples per piece, counted first: a long ride's samples run to megabytes,
+    // which growing as they come copies over and over.
+    std::vector<int> per(grid.size());
+    std::size_t total = 1;
+    for (std::size_t c = 0; c < grid.size(); ++c) {
+        const double span = grid[c].back().s - grid[c].front().s;
+        per[c] = std::max(kMinSamplesPerCurve, static_cast<int>(std::ceil(span / step - 1e-9)));
+        total += static_cast<std::size_t>(per[c]);
+    }
+    report.samples.reserve(total);
+    frames.reserve(total);
     for (std::size_t c = 0; c < grid.size(); ++c) {
         const auto& g = grid[c];
         const double start = g.front().s, span = g.back().s - start;
-        const int m = std::max(kMinSamplesPerCurve, static_cast<int>(std::ceil(span / step - 1e-9)));
+        const int m = per[c];
         const bool last = c + 1 == grid.size();
         std::size_t cell = 0;
         for (int j = 0; j < m + (last ? 1 : 0); ++j) {
@@ -449,7 +465,7 @@ void TakeSamples(const RideLine& line, const std::vector<std::vector<GridPoint>>
 }
 
 // Ride time: constant acceleration over each interval.
-void SetRideTimes(std::vector<RideSample>& samples) {
+void SetRideTimes(RideSamples& samples) {
     for (std::size_t i = 1; i < samples.size(); ++i) {
         RideSample& p = samples[i];
         const RideSample& q = samples[i - 1];
@@ -506,7 +522,7 @@ RideReport Measure(const RideLine& line, const RideParams& params, const Referen
         return report;
     }
     EnergyLine energy = EnergyAlong(grid, speed_end, params);
-    std::vector<SampleFrame> frames;
+    SampleFrames frames;
     report.samples.reserve(static_cast<std::size_t>(length / params.step) + 4 * grid.size() + 1);
     TakeSamples(line, grid, params.step, energy, report, frames);
     MarkUnasked(report.samples, frames, reference(report.samples, frames, length));

@@ -16,6 +16,7 @@
 #include "geometry/vector3.h"
 #include "track/run_defaults.h"
 #include "railframe/rail_frame.h"
+#include "track/bulk_allocator.h"
 #include "track/track.h"
 
 namespace torvix::ride {
@@ -42,6 +43,8 @@ struct RideSample {
     int curve = 0;            // curve of the track the sample lies on
     bool unasked = false;     // turned over where neither the path nor the forces nor the designer ask for it
 };
+
+using RideSamples = std::vector<RideSample, track::BulkAllocator<RideSample>>;
 
 // A stretch of the heart line, metres from the first vertex.
 struct RideStretch {
@@ -82,7 +85,9 @@ struct RideSummary {
 struct RideReport {
     base::Status status = base::Status::Fail("");  // ok once measured whole; why the ride failed otherwise
     RideParams params;
-    std::vector<RideSample> samples;  // up to the valley, when there is one
+    // Up to the valley, when there is one. A fine step over a long ride runs to
+    // megabytes, taken from the system in one piece rather than page by page.
+    RideSamples samples;
     std::vector<double> vertex_s;     // heart-line distance of every vertex
     RideSummary summary;
 };
