@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/heap.h"
 #include "support/ride_tracks.h"
 #include "refined/solver_modes.h"
 #include "heartline/track_length.h"
@@ -86,6 +87,7 @@ void Print(const std::string& name, const Track& track, int segments, int precis
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::KeepFreedMemory();
     const std::string sample = argc > 1 ? argv[1] : "samples/sample.nltrack";
     const std::string shared = argc > 2 ? argv[2] : "../shared/tracks/demo-circuit.nltrack";
     std::printf("lateral RMS / max (simulator reading, then designer reading), heart deviation from the input, roll rate "

@@ -8,6 +8,7 @@
 #include "app/file_dialogs.h"
 #include "app/main_window.h"
 #include "app/message_boxes.h"
+#include "platform/heap.h"
 #include "platform/places.h"
 #include "settings/settings_file.h"
 
@@ -46,6 +47,7 @@ int main(int argc, char** argv) {
         }
     }
 
+    torvix::platform::KeepFreedMemory();
     QApplication app(argc, argv);
     // Qt has taken its own options out of the arguments by now.
     const QStringList args = QCoreApplication::arguments().mid(1);

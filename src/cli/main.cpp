@@ -1,3 +1,7 @@
 #include "cli/commands.h"
+#include "platform/heap.h"
 
-int main(int argc, char** argv) { return torvix::cli::RunCli(argc, argv); }
+int main(int argc, char** argv) {
+    torvix::platform::KeepFreedMemory();
+    return torvix::cli::RunCli(argc, argv);
+}
