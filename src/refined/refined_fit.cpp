@@ -317,9 +317,8 @@ struct FirstRails {
     RailsReading reading;
 };
 
-// What every round of every fit needs afresh, kept between them: a run's
-// grid is large, and fresh arrays for each round cost more in page faults
-// than the round's arithmetic.
+// The arrays every round of every fit fills, kept between them so that the
+// six rounds of a run take their memory once (a grid runs to thousands of points).
 struct RoundWork {
     Coords solved;
     RailsReading read;
