@@ -10,6 +10,7 @@
 #include "heartline/track_length.h"
 #include "railframe/rail_frame.h"
 #include "refined/solver_modes.h"
+#include "ride/ride_line.h"
 #include "ride/ride_report.h"
 #include "ride/verdict.h"
 #include "track/track_io.h"
@@ -70,7 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     params.precision = 4;
     params.filter = 2;
     if (!SolveHeartlineWith(SolverMode::kRefined, track, *measured, params).status.ok()) return 0;
-    if (track.bezr.vertex_count != params.segments + 1) std::abort();
+    // A vertex more than curves; a closed circuit ridden as a lap closes the same way, with one fewer.
+    const bool as_lap = ride::IsClosedCircuit(drawn) && track.bezr.vertex_count == params.segments;
+    if (track.bezr.vertex_count != params.segments + 1 && !as_lap) std::abort();
     CheckReport(ride::MeasureRide(track, {1.0, 20, 17, 1.0}, &drawn));
     return 0;
 }
